@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build needs on Debian 12 (with sudo when not root), then configures and
+# builds into build/. Sourced by demo.sh and test.sh; safe to run again.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+          qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+build="${RX_BUILD_DIR:-$root/build}"
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_WERROR="$werror" >/dev/null
+cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,107 @@
+#include "app/AutoPrompts.h"
+#include "app/Messages.h"
+#include "app/ScriptedPrompts.h"
+
+#include <QFile>
+#include <QTest>
+#include <QTextStream>
+
+class AppServicesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void englishTableHoldsEveryListedNumberWithBlanksKept()
+    {
+        int present = 0;
+        for (int n = 0; n <= 325; ++n)
+            if (!TResourceLocalizer::LoadMessage(1000, n).isEmpty())
+                ++present;
+        QCOMPARE(present, 321);
+        for (int unused : {224, 245, 280, 315, 319})
+            QVERIFY(TResourceLocalizer::LoadMessage(1000, unused).isEmpty());
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 0), QStringLiteral("English"));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 1), QStringLiteral(" Analog circuit test "));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 2), QStringLiteral(" found at  "));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 22), QStringLiteral(" Statistic  "));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 325), QStringLiteral("Cannot change input"));
+    }
+
+    void sharedTextsKeepTheirOwnNumbers()
+    {
+        const QList<QPair<int, int>> pairs{{129, 136}, {38, 106}, {117, 119}, {30, 180}, {88, 90}, {108, 225}};
+        for (const auto &p : pairs)
+            QCOMPARE(TResourceLocalizer::LoadMessage(1000, p.first), TResourceLocalizer::LoadMessage(1000, p.second));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 117), QStringLiteral("Erase"));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 285), QStringLiteral("Test coin selector"));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 143), QStringLiteral("Imp."));
+    }
+
+    void unknownNumbersAndBlocksGiveEmptyText()
+    {
+        QVERIFY(TResourceLocalizer::LoadMessage(1000, 999).isEmpty());
+        QVERIFY(TResourceLocalizer::LoadMessage(5000, 0).isEmpty());
+        LanguageBase = 1000;
+        QCOMPARE(Msg(24), QStringLiteral("About"));
+    }
+
+    void messageNumbersAreUniqueInTheEnglishFile()
+    {
+        QFile f(QStringLiteral(RX_TEST_DATA_DIR "/messages/en.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QSet<int> seen;
+        int last = -1;
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const int n = line.left(line.indexOf('\t')).toInt();
+            QVERIFY2(!seen.contains(n), qPrintable(QString::number(n)));
+            QVERIFY2(n > last, "numbers ascend");
+            QVERIFY2(line.size() - line.indexOf('\t') - 1 <= 255, "at most 255 characters");
+            seen.insert(n);
+            last = n;
+        }
+    }
+
+    void scriptedPasswordDialogStaysOpenUntilTheValidatorAccepts()
+    {
+        ScriptedPrompts prompts;
+        prompts.queuePassword(QStringLiteral("12"));
+        prompts.queuePassword(QStringLiteral("1234"));
+        QString result;
+        const auto fourDigits = [](const QString &t) { return t.size() == 4 ? QString() : QStringLiteral("length"); };
+        QVERIFY(prompts.password(QStringLiteral("PIN"), fourDigits, result));
+        QCOMPARE(result, QStringLiteral("1234"));
+        QCOMPARE(prompts.texts(ScriptedPrompts::Kind::Error), QStringList({"length"}));
+        // Nothing queued: the dialog is cancelled.
+        QVERIFY(!prompts.password(QStringLiteral("PIN"), fourDigits, result));
+        QCOMPARE(prompts.confirm(QStringLiteral("?"), Prompts::Buttons::OkCancel), Prompts::Answer::Cancel);
+        prompts.queueAnswer(Prompts::Answer::Yes);
+        QCOMPARE(prompts.confirm(QStringLiteral("?"), Prompts::Buttons::YesNo), Prompts::Answer::Yes);
+    }
+
+    void autoPromptsAnswerAsConfiguredAndReportToTheStream()
+    {
+        QString out;
+        QTextStream stream(&out);
+        AutoPrompts prompts(&stream);
+        QCOMPARE(prompts.confirm(QStringLiteral("Close application?"), Prompts::Buttons::YesNo), Prompts::Answer::No);
+        prompts.setAnswerYes(true);
+        QCOMPARE(prompts.confirm(QStringLiteral("Sure?"), Prompts::Buttons::OkCancel), Prompts::Answer::Ok);
+        prompts.error(QStringLiteral("Error reading data"));
+        QCOMPARE(prompts.errors(), QStringList({"Error reading data"}));
+        QString pin;
+        QVERIFY(!prompts.password(QStringLiteral("Password"), {}, pin));
+        prompts.setPassword(QStringLiteral("0000000"));
+        const auto eight = [](const QString &t) { return t.size() == 8 ? QString() : QStringLiteral("len"); };
+        QVERIFY(!prompts.password(QStringLiteral("Password"), eight, pin));
+        prompts.setPassword(QStringLiteral("00000000"));
+        QVERIFY(prompts.password(QStringLiteral("Password"), eight, pin));
+        QCOMPARE(pin, QStringLiteral("00000000"));
+        stream.flush();
+        QVERIFY(out.contains(QStringLiteral("Error reading data")));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppServicesTest)
+#include "test_app_services.moc"

@@ -1,0 +1,293 @@
+#include "link/CcTalkLink.h"
+#include "link/Checksum.h"
+#include "link/LoopbackPort.h"
+#include "link/PortFactory.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <ctime>
+
+namespace {
+
+// Counts busy calls so tests can check EndBusy runs on every path.
+struct BusyCounter : BusyHooks
+{
+    int begins = 0;
+    int ends = 0;
+    void BeginBusy() override { ++begins; }
+    void EndBusy() override { ++ends; }
+};
+
+struct LogRecorder : LogSink
+{
+    QStringList lines;
+    void LogLine(const QString &line) override { lines << line; }
+};
+
+QByteArray frame(std::initializer_list<int> bytes)
+{
+    QByteArray out;
+    for (int b : bytes)
+        out.append(static_cast<char>(b));
+    return out;
+}
+
+QByteArray withChecksum(QByteArray bytes)
+{
+    bytes.append(static_cast<char>(ccTalkChecksum(bytes)));
+    return bytes;
+}
+
+} // namespace
+
+class LinkTest : public QObject
+{
+    Q_OBJECT
+
+    LoopbackPort *m_port = nullptr; // owned by the link
+    CcTalkLink *m_link = nullptr;
+    BusyCounter m_busy;
+    LogRecorder m_log;
+
+private slots:
+    void init()
+    {
+        PortFactory::registerVirtual(QStringLiteral("LOOP"), [this] {
+            auto port = std::make_unique<LoopbackPort>(QStringLiteral("LOOP"));
+            m_port = port.get();
+            return port;
+        });
+        m_link = new CcTalkLink;
+        m_busy = BusyCounter();
+        m_log = LogRecorder();
+        m_link->setBusyHooks(&m_busy);
+        m_link->setLogSink(&m_log);
+        m_link->LoggingEnabled = true;
+        m_link->setPortName(QStringLiteral("LOOP"));
+        QVERIFY(m_link->openPort());
+    }
+
+    void cleanup()
+    {
+        delete m_link;
+        m_link = nullptr;
+        PortFactory::unregisterVirtual(QStringLiteral("LOOP"));
+    }
+
+    void simplePollIsFramedAndItsAckAccepted()
+    {
+        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        QByteArray reply;
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Ok));
+        QCOMPARE(m_port->written(), frame({2, 0, 1, 254, 255}));
+        QCOMPARE(reply, frame({1, 0, 2, 0, 253}));
+        QCOMPARE(m_link->RxBuffer.size(), 10);
+        QCOMPARE(m_log.lines, QStringList({"-> 020001FEFF", "<- 01000200FD"}));
+        QCOMPARE(m_busy.begins, 1);
+        QCOMPARE(m_busy.ends, 1);
+    }
+
+    void hexCommandGivesHexReply()
+    {
+        m_port->queueReply(withChecksum(frame({1, 3, 2, 0, 'R', 'X', '3'})));
+        QByteArray reply("untouched");
+        QCOMPARE(m_link->Transact(2, QByteArray("FF08"), 10, false, false, reply), quint8(CcTalkLink::Ok));
+        QCOMPARE(m_port->written(), withChecksum(frame({2, 1, 1, 255, 8})));
+        QCOMPARE(reply, CcTalkLink::BytesToHex(withChecksum(frame({1, 3, 2, 0, 'R', 'X', '3'}))).toLatin1());
+    }
+
+    void checksumOffByOneIsResultOneAndReplyUntouched()
+    {
+        QByteArray bad = frame({1, 0, 2, 0, 253});
+        bad[4] = char(254);
+        m_port->queueReply(bad);
+        QByteArray reply("keep");
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::ChecksumError));
+        QCOMPARE(reply, QByteArray("keep"));
+        QCOMPARE(m_log.lines, QStringList({"-> 020001FEFF"}));
+        QCOMPARE(m_busy.ends, 1);
+    }
+
+    void silenceTimesOutAfterThePollBudget()
+    {
+        m_port->setEcho(false);
+        QByteArray reply("keep");
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
+        const qint64 ms = t.elapsed();
+        QVERIFY2(ms >= 60 && ms < 120, qPrintable(QString::number(ms)));
+        QCOMPARE(reply, QByteArray("keep"));
+    }
+
+    void missingEchoAndExtraBytesTimeOut()
+    {
+        QByteArray reply;
+        m_port->setEcho(false);
+        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
+        m_port->setEcho(true);
+        m_port->queueReply(frame({1, 0, 2, 0, 253, 0x55}));
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
+        QVERIFY(reply.isEmpty());
+    }
+
+    void sixteenDataBytesMakeATwentyOneByteFrame()
+    {
+        QByteArray command(1, char(255));
+        command.append(char(3));
+        for (int i = 0; i < 15; ++i)
+            command.append(static_cast<char>(i));
+        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        QByteArray reply;
+        QCOMPARE(m_link->Transact(2, command, 5, reply), quint8(CcTalkLink::Ok));
+        const QByteArray sent = m_port->written();
+        QCOMPARE(sent.size(), 21);
+        QCOMPARE(static_cast<quint8>(sent.at(1)), quint8(16));
+        QCOMPARE(ccTalkChecksum(sent), quint8(0));
+    }
+
+    void replyWithDataIsFoundBehindTheEcho()
+    {
+        const QByteArray data("0123456789ABCDEF");
+        m_port->queueReply(withChecksum(frame({1, 16, 2, 0}) + data));
+        QByteArray reply;
+        QCOMPARE(m_link->Transact(2, frame({255, 2, 0, 6, 16}), 10, reply), quint8(CcTalkLink::Ok));
+        QCOMPARE(reply.mid(4, 16), data);
+    }
+
+    void unframableCommandsAreRefusedBeforeSending()
+    {
+        QByteArray reply("keep");
+        QCOMPARE(m_link->Transact(2, QByteArray("FG01"), 5, false, false, reply), quint8(CcTalkLink::BadCommand));
+        QVERIFY(!m_link->lastError().isEmpty());
+        QCOMPARE(m_link->Transact(2, QByteArray(), 5, reply), quint8(CcTalkLink::BadCommand));
+        QCOMPARE(m_link->Transact(2, QByteArray(""), 5, false, false, reply), quint8(CcTalkLink::BadCommand));
+        QCOMPARE(m_link->Transact(2, QByteArray(257, char(1)), 5, reply), quint8(CcTalkLink::BadCommand));
+        QVERIFY(m_port->written().isEmpty());
+        QVERIFY(m_log.lines.isEmpty());
+        QCOMPARE(reply, QByteArray("keep"));
+        QCOMPARE(m_busy.begins, 4);
+        QCOMPARE(m_busy.ends, 4);
+        // 255 data bytes is the most a frame holds, and it goes out.
+        QCOMPARE(m_link->Transact(2, QByteArray(256, char(1)), 1, reply), quint8(CcTalkLink::Timeout));
+        QCOMPARE(m_port->written().size(), 260);
+    }
+
+    void closedPortTimesOutWithoutWriting()
+    {
+        m_link->closePort();
+        QByteArray reply;
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 3, reply), quint8(CcTalkLink::Timeout));
+        QVERIFY(m_port->written().isEmpty());
+    }
+
+    void vanishedPortTimesOutAndCanBeOpenedAgain()
+    {
+        m_port->setResponder([this](const QByteArray &) {
+            m_port->vanish();
+            return frame({1, 0, 2, 0, 253});
+        });
+        QByteArray reply;
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 3, reply), quint8(CcTalkLink::Timeout));
+        QVERIFY(!m_link->isPortOpen());
+        m_port->setResponder({});
+        QVERIFY(m_link->openPort());
+        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Ok));
+    }
+
+    void rawExchangeTakesTheBytesBehindTheEcho()
+    {
+        m_port->queueReply(QByteArray("RX30ABCDE"));
+        QByteArray reply;
+        QCOMPARE(m_link->RawExchange(QByteArray("V"), 9, 10, reply), quint8(CcTalkLink::RawOk));
+        QCOMPARE(reply, QByteArray("RX30ABCDE"));
+        QCOMPARE(m_log.lines, QStringList({"-> 56", "<- 525833304142434445"}));
+    }
+
+    void rawExchangeTimesOutWithSix()
+    {
+        QByteArray reply;
+        m_port->queueReply(QByteArray("0"));
+        // One poll never suffices: a reply completing on the last poll counts as a time-out.
+        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 1, reply), quint8(CcTalkLink::RawTimeout));
+        QCOMPARE(reply, QByteArray("6"));
+        m_port->setEcho(false);
+        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 5, reply), quint8(CcTalkLink::RawTimeout));
+        QCOMPARE(reply, QByteArray("6"));
+        QCOMPARE(m_busy.begins, m_busy.ends);
+    }
+
+    void setBaudClosesAndReopensAndKeepsUnsupportedRatesOut()
+    {
+        const int closes = m_port->closeCount();
+        const int opens = m_port->openCount();
+        QVERIFY(!m_link->SetBaud(57600));
+        QCOMPARE(m_port->baudRate(), 9600);
+        QCOMPARE(m_port->closeCount(), closes + 1);
+        QCOMPARE(m_port->openCount(), opens + 1);
+        QVERIFY(m_link->isPortOpen());
+        QVERIFY(m_link->SetBaud(38400));
+        QCOMPARE(m_port->baudRate(), 38400);
+        QCOMPARE(m_link->baudRate(), 38400);
+    }
+
+    void hexConversions()
+    {
+        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("FF0")), QByteArray(1, char(255)));
+        QCOMPARE(CcTalkLink::HexToBytes(QString()), QByteArray());
+        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("0aFf")), frame({10, 255}));
+        QCOMPARE(CcTalkLink::BytesToHex(frame({10, 255})), QStringLiteral("0AFF"));
+        QCOMPARE(CcTalkLink::BytesToHex(QByteArray()), QString());
+        bool ok = true;
+        QVERIFY(CcTalkLink::HexToBytes(QStringLiteral("0G"), &ok).isEmpty());
+        QVERIFY(!ok);
+        CcTalkLink::HexToBytes(QStringLiteral("12 4"), &ok);
+        QVERIFY(!ok);
+    }
+
+    void dateCodes()
+    {
+        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, "2000"), QStringLiteral("2005/3/15"));
+        QCOMPARE(CcTalkLink::DateCodeToText(0, "2000"), QStringLiteral("2000/0/0"));
+        QCOMPARE(CcTalkLink::DateCodeToText(0xFFFF, "2000"), QStringLiteral("2031/15/31"));
+        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, "20x0"), QString());
+        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, ""), QString());
+    }
+
+    void dateCodeAsksTheDeviceForItsBaseYear()
+    {
+        m_port->queueReply(withChecksum(frame({1, 4, 2, 0, '2', '0', '1', '0'})));
+        QCOMPARE(m_link->DateCodeToText(0x0A6F), QStringLiteral("2015/3/15"));
+        QCOMPARE(m_port->written(), withChecksum(frame({2, 0, 1, 170})));
+        // No answer to the base-year request: an empty date, not an error.
+        QCOMPARE(m_link->DateCodeToText(0x0A6F), QString());
+    }
+
+    void pumpDelayWaitsWithoutSpinning()
+    {
+        QElapsedTimer wall;
+        wall.start();
+        const std::clock_t cpu0 = std::clock();
+        for (int i = 0; i < 10; ++i)
+            CcTalkLink::PumpDelay(10);
+        const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        QVERIFY(wall.elapsed() >= 100);
+        QVERIFY2(cpuMs < 20, qPrintable(QString::number(cpuMs)));
+    }
+
+    void pumpDelayOfZeroStillServicesEvents()
+    {
+        bool ran = false;
+        QTimer::singleShot(0, this, [&] { ran = true; });
+        CcTalkLink::PumpDelay(0);
+        QVERIFY(ran);
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "test_link.moc"
