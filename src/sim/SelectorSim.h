@@ -194,6 +194,7 @@ private:
     QByteArray writeMemory(const QByteArray &data);
     QByteArray creditEvents() const;
     void pushEvent(quint8 a, quint8 b);
+    void countStatistic(quint8 option, quint32 amount);
     const Fault *takeFault(int header, bool monitor);
     void persist();
 
@@ -224,6 +225,8 @@ private:
     int m_recordsAccepted = 0;
 
     QList<Fault> m_faults;
+    Fault m_lastFault;
+    bool m_enterMonitorPending = false;
     bool m_unplugged = false;
 
     QByteArray m_partial;
