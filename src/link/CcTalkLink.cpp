@@ -1,5 +1,6 @@
 #include "link/CcTalkLink.h"
 
+#include "app/Messages.h"
 #include "link/Checksum.h"
 #include "link/PortFactory.h"
 
@@ -112,17 +113,17 @@ quint8 CcTalkLink::Transact(quint8 destination, const QByteArray &command, int p
         bool ok = false;
         bytes = HexToBytes(QString::fromLatin1(command), &ok);
         if (!ok) {
-            m_lastError = tr("The command is not hexadecimal text: %1").arg(QString::fromLatin1(command));
+            m_lastError = Msg(400) + QString::fromLatin1(command);
             return BadCommand;
         }
     }
     if (bytes.isEmpty()) {
-        m_lastError = tr("The command is empty: a ccTalk command needs at least its header");
+        m_lastError = Msg(401);
         return BadCommand;
     }
     const int dataLength = bytes.size() - 1;
     if (dataLength > 255) {
-        m_lastError = tr("The command has %1 data bytes; a ccTalk frame holds at most 255").arg(dataLength);
+        m_lastError = Msg(402) + QString::number(dataLength);
         return BadCommand;
     }
 
