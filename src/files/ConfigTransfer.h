@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class ConfigFiles;
+class DeviceSession;
+class Prompts;
+class SectionTree;
+class StatisticsView;
+
+// "Upload" and "Download": the template's blocks between the selector and the window,
+// through the section document, one ReadBlock or WriteBlock per ticked block in template
+// order, the first failure ending the walk.
+class ConfigTransfer
+{
+public:
+    enum Result { Done = 0, Cancelled, NotFound, Failed, NothingToSend };
+
+    ConfigTransfer(SectionTree &tree, ConfigFiles &files, DeviceSession &session, Prompts &prompts,
+                   StatisticsView *statistics = nullptr);
+
+    void setStatistics(StatisticsView *statistics) { m_statistics = statistics; }
+    // Called before each block is moved, with the block's caption, its number and the total.
+    std::function<void(const QString &caption, int index, int total)> progress;
+    // The cursor hooks of the window (hourglass on, off), called on every path.
+    std::function<void(bool busy)> busy;
+
+    Result Upload();
+    Result Download();
+
+private:
+    int checkedBlocks(bool withText) const;
+
+    SectionTree &m_tree;
+    ConfigFiles &m_files;
+    DeviceSession &m_session;
+    Prompts &m_prompts;
+    StatisticsView *m_statistics;
+};
