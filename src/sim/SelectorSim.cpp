@@ -79,20 +79,19 @@ QList<SelectorSim::Reply> SelectorSim::feed(const QByteArray &bytes, int baud, q
         m_partial.append(c);
         if (m_inMonitor) {
             const quint8 first = u8(m_partial, 0);
-            if (first == 'V') {
-                replies.append(answerMonitor(m_partial));
-                m_partial.clear();
-            } else if (first != 0x55) {
+            if (first != 'V' && first != 0x55) {
                 m_partial.clear(); // noise between records
-            } else if (m_partial.size() >= 3 && m_partial.size() == 3 + u8(m_partial, 2)) {
-                replies.append(answerMonitor(m_partial));
+            } else if (first == 'V' || (m_partial.size() >= 3 && m_partial.size() == 3 + u8(m_partial, 2))) {
+                const QByteArray record = m_partial;
                 m_partial.clear();
+                replies.append(answerMonitor(record));
             }
             continue;
         }
         if (m_partial.size() >= 2 && m_partial.size() == u8(m_partial, 1) + 5) {
-            Reply reply = handleFrame(m_partial);
+            const QByteArray frame = m_partial; // handling may reset the selector
             m_partial.clear();
+            Reply reply = handleFrame(frame);
             if (!reply.bytes.isEmpty() || reply.suppressEcho)
                 replies.append(reply);
             // A commit or reset may have taken the selector into its monitor mid-stream.
