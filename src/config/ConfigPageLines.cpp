@@ -287,8 +287,8 @@ QString ConfigPage::assignFunction(int k, const QString &section, const QString 
     next.setLineFlags(line, tmpl.mid(16, 4));
     next.loadedSections |= ConfigImage::Configuration;
     m_image = next;
-    paramsToWindow();
     recogniseFunctions();
+    paramsToWindow();
     imageToLines();
     warningsToWindow();
     sorterDisplay();
