@@ -47,7 +47,8 @@ QString ConfigPage::ioTemplate(const QString &section, const QString &name) cons
     QString t = m_io.readValue(section, name, QStringLiteral("FFFFFFFFFFFFFFFFNNNN")).toUpper();
     if (t.isEmpty())
         t = QStringLiteral("FFFFFFFFFFFFFFFFNNNN");
-    ConfigHex::definition(t.left(16));
+    if (t.size() < 16 || !ConfigHex::isHex(t.left(16)))
+        throw ConversionError{t};
     QString flags = t.mid(16, 4);
     for (const QChar c : flags)
         if (c != QLatin1Char('Y') && c != QLatin1Char('N'))
