@@ -1,0 +1,267 @@
+#include "controls/BarGauge.h"
+#include "controls/ConnectingLines.h"
+#include "controls/DipSwitch.h"
+#include "controls/LedLamp.h"
+#include "controls/LevelPictures.h"
+#include "controls/NumEdit.h"
+#include "controls/PictureLabel.h"
+#include "controls/ProductPictures.h"
+#include "controls/RotatedLabel.h"
+#include "controls/ScrewPanel.h"
+#include "controls/SpinEdit.h"
+
+#include <QImage>
+#include <QLineEdit>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+QImage render(QWidget &w)
+{
+    w.ensurePolished();
+    if (w.size().isEmpty())
+        w.resize(w.sizeHint());
+    QImage img(w.size(), QImage::Format_ARGB32);
+    img.fill(Qt::magenta);
+    w.render(&img);
+    return img;
+}
+
+int countColour(const QImage &img, const QColor &c)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) == c)
+                ++n;
+    return n;
+}
+} // namespace
+
+class TestUiControls : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dipSwitchKeepsOnlyExistingSwitchesAndMovesLevers()
+    {
+        DipSwitch d;
+        d.setSwitchCount(4);
+        d.setValue(0xFF);
+        QCOMPARE(d.value(), 0x0Fu);
+        QVERIFY(d.isOn(3));
+        QVERIFY(!d.isOn(4));
+        QVERIFY(!d.isOn(-1));
+        d.setValue(0x01);
+        const QImage one = render(d);
+        d.setValue(0x02);
+        const QImage two = render(d);
+        QVERIFY(one != two);
+        d.setValue(0x01);
+        QCOMPARE(render(d), one);
+        // Reducing the bank drops the switches that no longer exist.
+        d.setValue(0x0C);
+        d.setSwitchCount(2);
+        QCOMPARE(d.value(), 0u);
+    }
+
+    void ledLampShowsDimmedColourWhenOff()
+    {
+        LedLamp led;
+        led.resize(20, 20);
+        led.setColor(Qt::red);
+        QVERIFY(led.shownColor() != QColor(Qt::red));
+        const QImage off = render(led);
+        led.setOn(true);
+        QCOMPARE(led.shownColor(), QColor(Qt::red));
+        const QImage on = render(led);
+        QVERIFY(on != off);
+        // Centre pixel is redder when lit.
+        QVERIFY(on.pixelColor(10, 10).red() > off.pixelColor(10, 10).red());
+    }
+
+    void barGaugeHoldsValuesInsideItsRangeAndFillsInProportion()
+    {
+        BarGauge g;
+        g.setRange(100, 0); // reversed range is accepted as 0..100
+        QCOMPARE(g.minimum(), 0);
+        QCOMPARE(g.maximum(), 100);
+        g.setValue(150);
+        QCOMPARE(g.value(), 100);
+        QCOMPARE(g.fraction(), 1.0);
+        g.setValue(-5);
+        QCOMPARE(g.value(), 0);
+        QCOMPARE(g.fraction(), 0.0);
+        g.setShowText(false);
+        g.resize(102, 10);
+        const QColor fill(30, 110, 200);
+        g.setValue(25);
+        const int quarter = countColour(render(g), fill);
+        g.setValue(75);
+        const int threeQuarters = countColour(render(g), fill);
+        QVERIFY(quarter > 0);
+        QVERIFY(qAbs(threeQuarters - 3 * quarter) <= 3 * 8);
+        g.setRange(5, 5);
+        QCOMPARE(g.fraction(), 0.0); // an empty range neither divides by zero nor fills
+        g.setRange(0, 10);
+        g.setValue(7);
+        g.setRange(0, 5);
+        QCOMPARE(g.value(), 5);
+    }
+
+    void rotatedLabelTradesWidthForHeight()
+    {
+        RotatedLabel l(QStringLiteral("Parameter / tollerance"));
+        const QSize s = l.sizeHint();
+        QVERIFY(s.height() > s.width());
+        QCOMPARE(l.angle(), 270);
+        RotatedLabel odd(QStringLiteral("x"), 45);
+        QCOMPARE(odd.angle(), 270);
+        l.setText(QStringLiteral("A"));
+        QVERIFY(l.sizeHint().height() < s.height());
+        l.resize(l.sizeHint());
+        QVERIFY(!render(l).isNull());
+    }
+
+    void connectingLinesFollowTheWidgetsTheyJoin()
+    {
+        QWidget host;
+        host.resize(200, 100);
+        auto *a = new QWidget(&host);
+        auto *b = new QWidget(&host);
+        a->setGeometry(10, 10, 20, 20);
+        b->setGeometry(100, 50, 20, 20);
+        auto *lines = new ConnectingLines(&host);
+        lines->connectWidgets(a, b);
+        lines->addLine(QPoint(0, 0), QPoint(5, 5));
+        QList<QLineF> l = lines->lines();
+        QCOMPARE(l.size(), 2);
+        QCOMPARE(l.at(1).p1(), QPointF(30, 20));
+        QCOMPARE(l.at(1).p2(), QPointF(100, 60));
+        b->move(100, 80);
+        QCOMPARE(lines->lines().at(1).p2(), QPointF(100, 90));
+        // A joined widget that goes away takes its line with it instead of dangling.
+        delete b;
+        QCOMPARE(lines->lines().size(), 1);
+        host.resize(300, 150);
+        QCOMPARE(lines->size(), QSize(300, 150));
+        lines->clear();
+        QVERIFY(lines->lines().isEmpty());
+    }
+
+    void screwPanelKeepsChildrenClearOfItsScrews()
+    {
+        ScrewPanel panel;
+        auto *layout = new QVBoxLayout(&panel);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto *child = new QLineEdit(&panel);
+        layout->addWidget(child);
+        panel.resize(200, 60);
+        panel.show();
+        QCoreApplication::processEvents();
+        const QList<QRect> screws = panel.screwRects();
+        QCOMPARE(screws.size(), 4);
+        for (const QRect &s : screws) {
+            QVERIFY(panel.rect().contains(s));
+            QVERIFY(!child->geometry().intersects(s));
+        }
+        const QImage img = render(panel);
+        const QRect s0 = screws.first();
+        QVERIFY(img.pixelColor(s0.center()) != panel.palette().window().color());
+    }
+
+    void numEditTakesOnlyDigitsUpToItsLimit()
+    {
+        NumEdit e;
+        QTest::keyClicks(&e, QStringLiteral("12a-34"));
+        QCOMPARE(e.text(), QStringLiteral("123"));
+        bool ok = false;
+        QCOMPARE(e.value(&ok), 123);
+        QVERIFY(ok);
+        e.clear();
+        e.value(&ok);
+        QVERIFY(!ok); // an empty box is not a zero
+        e.setValue(4567);
+        QCOMPARE(e.text().size(), 3);
+        e.setMaxDigits(5);
+        e.clear();
+        QTest::keyClicks(&e, QStringLiteral("123456"));
+        QCOMPARE(e.text(), QStringLiteral("12345"));
+        e.setMaxDigits(2);
+        QCOMPARE(e.text(), QStringLiteral("12"));
+    }
+
+    void spinEditRefusesMoreDigitsThanItsRange()
+    {
+        SpinEdit s(2, 254);
+        QCOMPARE(s.maxDigits(), 3);
+        s.selectAll();
+        QTest::keyClicks(&s, QStringLiteral("1000"));
+        QVERIFY(s.text().size() <= 3);
+        QCOMPARE(s.value(), 100);
+        s.setValue(255);
+        QCOMPARE(s.value(), 254);
+        s.setValue(0);
+        QCOMPARE(s.value(), 2);
+    }
+
+    void levelPicturesAreDistinctAndUnknownNamesAreNull()
+    {
+        const QStringList names = LevelPictures::names();
+        const QStringList wanted = {QStringLiteral("B1I"), QStringLiteral("B0I"), QStringLiteral("B1"),
+                                    QStringLiteral("B1P"), QStringLiteral("B1Z"), QStringLiteral("B03"),
+                                    QStringLiteral("B04"), QStringLiteral("B0"),  QStringLiteral("B0P"),
+                                    QStringLiteral("B0Z"), QStringLiteral("B83"), QStringLiteral("B84"),
+                                    QStringLiteral("BUP"), QStringLiteral("BDN")};
+        QCOMPARE(QSet<QString>(names.begin(), names.end()), QSet<QString>(wanted.begin(), wanted.end()));
+        QList<QImage> seen;
+        for (const QString &n : wanted) {
+            const QPixmap pm = LevelPictures::picture(n, QSize(32, 22));
+            QVERIFY2(!pm.isNull(), qPrintable(n));
+            QCOMPARE(pm.size(), QSize(32, 22));
+            const QImage img = pm.toImage();
+            for (const QImage &other : seen)
+                QVERIFY2(img != other, qPrintable(n + QStringLiteral(" looks like another picture")));
+            seen.append(img);
+        }
+        QVERIFY(LevelPictures::picture(QStringLiteral("B99")).isNull());
+        QVERIFY(LevelPictures::picture(QStringLiteral("b1")).isNull());
+        QVERIFY(LevelPictures::picture(QStringLiteral("B1"), QSize(0, 0)).isNull());
+        QVERIFY(!LevelPictures::contains(QString()));
+    }
+
+    void productPicturesPreferAFileInTheDataDirectory()
+    {
+        ProductPictures::setDataDirectory(QString());
+        const QImage drawn = ProductPictures::product(QSize(120, 160)).toImage();
+        QVERIFY(!drawn.isNull());
+        QVERIFY(!ProductPictures::logo(QSize(60, 30)).isNull());
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QImage red(40, 40, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(dir.filePath(QStringLiteral("product.png"))));
+        QFile bad(dir.filePath(QStringLiteral("logo.png")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a picture");
+        bad.close();
+        ProductPictures::setDataDirectory(dir.path());
+        const QImage fromFile = ProductPictures::product(QSize(120, 160)).toImage();
+        QCOMPARE(fromFile.size(), QSize(120, 120));
+        QCOMPARE(fromFile.pixelColor(60, 60), QColor(Qt::red));
+        // A broken file gives no picture but no crash either.
+        QVERIFY(ProductPictures::logo(QSize(60, 30)).isNull());
+        ProductPictures::setDataDirectory(QString());
+
+        PictureLabel label([](const QSize &s) { return ProductPictures::product(s); }, QSize(80, 100));
+        QCOMPARE(label.pixmap().size(), QSize(80, 100));
+        label.resize(40, 50);
+        label.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(label.pixmap().size(), QSize(40, 50));
+    }
+};
+
+QTEST_MAIN(TestUiControls)
+#include "test_ui_controls.moc"

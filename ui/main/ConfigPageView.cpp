@@ -1,0 +1,292 @@
+#include "main/ConfigPageView.h"
+
+#include "app/Messages.h"
+#include "controls/NumEdit.h"
+#include "controls/SpinEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QGroupBox *group(QWidget *parent)
+{
+    auto *g = new QGroupBox(parent);
+    return g;
+}
+
+NumEdit *byteEdit(QWidget *parent)
+{
+    auto *e = new NumEdit(parent, 3);
+    e->setFixedWidth(38);
+    return e;
+}
+
+QGridLayout *tightGrid(QWidget *w)
+{
+    auto *g = new QGridLayout(w);
+    g->setContentsMargins(6, 4, 6, 4);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(2);
+    return g;
+}
+} // namespace
+
+ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->setSpacing(4);
+    outer->addWidget(buildIo());
+
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(4);
+
+    // Column 1: version, other settings, the second common-parameter box.
+    auto *col1 = new QVBoxLayout;
+    versionGroup = group(this);
+    auto *vg = new QVBoxLayout(versionGroup);
+    vg->setContentsMargins(6, 4, 6, 4);
+    versionList = new QComboBox(versionGroup);
+    versionList->setObjectName(QStringLiteral("versionList"));
+    versionList->setMinimumWidth(170);
+    setStandard = new QPushButton(versionGroup);
+    setStandard->setObjectName(QStringLiteral("setStandard"));
+    vg->addWidget(versionList);
+    vg->addWidget(setStandard);
+    col1->addWidget(versionGroup);
+    otherGroup = group(this);
+    auto *og = new QHBoxLayout(otherGroup);
+    og->setContentsMargins(6, 4, 6, 4);
+    addressButton = new QPushButton(otherGroup);
+    pinButton = new QPushButton(otherGroup);
+    og->addWidget(addressButton);
+    og->addWidget(pinButton);
+    col1->addWidget(otherGroup);
+    common2Group = group(this);
+    auto *c2 = tightGrid(common2Group);
+    inputMultiplierLabel = new QLabel(common2Group);
+    inputMultiplier = byteEdit(common2Group);
+    multipriceLabel = new QLabel(common2Group);
+    multiprice = new NumEdit(common2Group, 1);
+    multiprice->setFixedWidth(38);
+    c2->addWidget(inputMultiplierLabel, 0, 0);
+    c2->addWidget(inputMultiplier, 0, 1);
+    c2->addWidget(multipriceLabel, 1, 0);
+    c2->addWidget(multiprice, 1, 1);
+    col1->addWidget(common2Group);
+    col1->addStretch(1);
+    bottom->addLayout(col1);
+
+    bottom->addWidget(buildCommon());
+
+    // Column 3: sorter and display.
+    auto *col3 = new QVBoxLayout;
+    sorterGroup = group(this);
+    auto *sg = new QHBoxLayout(sorterGroup);
+    sg->setContentsMargins(6, 4, 6, 4);
+    sorterList = new QComboBox(sorterGroup);
+    sorterList->setMinimumWidth(110);
+    sorterAccept = new QPushButton(sorterGroup);
+    sg->addWidget(sorterList, 1);
+    sg->addWidget(sorterAccept);
+    col3->addWidget(sorterGroup);
+    displayGroup = group(this);
+    auto *dg = tightGrid(displayGroup);
+    displayTypeLabel = new QLabel(displayGroup);
+    displayType = new QComboBox(displayGroup);
+    displayViewLabel = new QLabel(displayGroup);
+    displayView = new QComboBox(displayGroup);
+    multiplierLabel = new QLabel(displayGroup);
+    displayMultiplier = new QComboBox(displayGroup);
+    displayMultiplier->addItems({QStringLiteral("No"), QStringLiteral("1"), QStringLiteral("2"),
+                                 QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("10"),
+                                 QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("50"),
+                                 QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("250"),
+                                 QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("No"),
+                                 QStringLiteral("No")});
+    decimalsLabel = new QLabel(displayGroup);
+    decimals = new SpinEdit(0, 3, displayGroup);
+    dg->addWidget(displayTypeLabel, 0, 0);
+    dg->addWidget(displayType, 0, 1);
+    dg->addWidget(displayViewLabel, 1, 0);
+    dg->addWidget(displayView, 1, 1);
+    dg->addWidget(multiplierLabel, 2, 0);
+    dg->addWidget(displayMultiplier, 2, 1);
+    dg->addWidget(decimalsLabel, 3, 0);
+    dg->addWidget(decimals, 3, 1, Qt::AlignLeft);
+    col3->addWidget(displayGroup);
+    col3->addStretch(1);
+    bottom->addLayout(col3);
+
+    // Column 4: country codes and DIP switch mode.
+    auto *col4 = new QVBoxLayout;
+    countryGroup = group(this);
+    auto *cg = tightGrid(countryGroup);
+    for (int i = 0; i < 3; ++i) {
+        countryLabel[i] = new QLabel(countryGroup);
+        countryCode[i] = new QComboBox(countryGroup);
+        countryCode[i]->setMinimumWidth(90);
+        cg->addWidget(countryLabel[i], i, 0);
+        cg->addWidget(countryCode[i], i, 1);
+    }
+    countryAccept = new QPushButton(countryGroup);
+    cg->addWidget(countryAccept, 3, 1);
+    col4->addWidget(countryGroup);
+    dipGroup = group(this);
+    auto *dpl = new QVBoxLayout(dipGroup);
+    dpl->setContentsMargins(6, 4, 6, 4);
+    dipMode = new QComboBox(dipGroup);
+    dpl->addWidget(dipMode);
+    col4->addWidget(dipGroup);
+    col4->addStretch(1);
+    bottom->addLayout(col4);
+
+    // Column 5: fraud inhibit, autoprog and stop modes.
+    auto *col5 = new QVBoxLayout;
+    fraudGroup = group(this);
+    auto *fg = tightGrid(fraudGroup);
+    fraudTimeLabel = new QLabel(fraudGroup);
+    fraudTime = byteEdit(fraudGroup);
+    fraudUnit = new QLabel(fraudGroup);
+    fraudUnit->setMinimumWidth(50);
+    fg->addWidget(fraudTimeLabel, 0, 0);
+    fg->addWidget(fraudTime, 0, 1);
+    fg->addWidget(fraudUnit, 0, 2);
+    col5->addWidget(fraudGroup);
+    autoprogGroup = group(this);
+    auto *ag = new QVBoxLayout(autoprogGroup);
+    ag->setContentsMargins(6, 4, 6, 4);
+    autoprogMode = new QLabel(autoprogGroup);
+    ag->addWidget(autoprogMode);
+    col5->addWidget(autoprogGroup);
+    stopGroup = group(this);
+    auto *stg = tightGrid(stopGroup);
+    stopMode = new QLabel(stopGroup);
+    stopTimeLabel = new QLabel(stopGroup);
+    stopTime = byteEdit(stopGroup);
+    stopUnit = new QLabel(QStringLiteral("s"), stopGroup);
+    stopUnit->setMinimumWidth(50);
+    stg->addWidget(stopMode, 0, 0, 1, 3);
+    stg->addWidget(stopTimeLabel, 1, 0);
+    stg->addWidget(stopTime, 1, 1);
+    stg->addWidget(stopUnit, 1, 2);
+    col5->addWidget(stopGroup);
+    col5->addStretch(1);
+    bottom->addLayout(col5);
+
+    outer->addLayout(bottom, 1);
+    init_language();
+}
+
+QWidget *ConfigPageView::buildIo()
+{
+    ioGroup = group(this);
+    auto *grid = new QGridLayout(ioGroup);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    ioEdit = new QCheckBox(ioGroup);
+    ioEdit->setObjectName(QStringLiteral("ioEdit"));
+    grid->addWidget(ioEdit, 0, 1);
+    ioTimeOnHeading = new QLabel(ioGroup);
+    ioTimeOffHeading = new QLabel(ioGroup);
+    ioValueHeading = new QLabel(ioGroup);
+    grid->addWidget(ioTimeOnHeading, 0, 2, 1, 2);
+    grid->addWidget(ioTimeOffHeading, 0, 4, 1, 2);
+    grid->addWidget(ioValueHeading, 0, 6);
+    // Channel bank headings: 16 at the left, 1 at the right.
+    auto *heads = new QWidget(ioGroup);
+    auto *hl = new QHBoxLayout(heads);
+    hl->setContentsMargins(0, 0, 0, 0);
+    hl->setSpacing(0);
+    ioChannelsHeading = new QLabel(heads);
+    const char *marks[] = {"16", "12", "8", "4", "1"};
+    for (const char *m : marks) {
+        auto *l = new QLabel(QLatin1String(m), heads);
+        l->setFixedWidth(m[0] == '1' && m[1] == '6' ? 20 : 64);
+        hl->addWidget(l);
+        if (m[0] == '8')
+            hl->addWidget(ioChannelsHeading);
+    }
+    hl->addStretch(1);
+    grid->addWidget(heads, 0, 8);
+    for (int i = 0; i < 8; ++i)
+        io[i].build(i + 1, ioGroup, grid, 1 + i);
+    grid->setColumnStretch(12, 1);
+    connect(ioEdit, &QCheckBox::toggled, this, [this](bool on) {
+        for (IoRowView &r : io) {
+            r.functions->setVisible(on);
+            r.note->setVisible(!on);
+        }
+    });
+    return ioGroup;
+}
+
+QWidget *ConfigPageView::buildCommon()
+{
+    commonGroup = group(this);
+    auto *g = tightGrid(commonGroup);
+    for (int i = 0; i < ParamCount; ++i) {
+        paramLabel[i] = new QLabel(commonGroup);
+        param[i] = byteEdit(commonGroup);
+        param[i]->setObjectName(QStringLiteral("param%1").arg(i));
+        paramUnit[i] = new QLabel(commonGroup);
+        g->addWidget(paramLabel[i], i, 0);
+        g->addWidget(param[i], i, 1);
+        g->addWidget(paramUnit[i], i, 2);
+    }
+    for (int i : {BonusTime, RestTime, TimeoutWarning})
+        paramUnit[i]->setText(QStringLiteral("s"));
+    multiplierUnit = new QComboBox(commonGroup);
+    multiplierUnit->addItems({QStringLiteral("m"), QStringLiteral("s")});
+    g->addWidget(multiplierUnit, TimeMultiplier, 2);
+    return commonGroup;
+}
+
+void ConfigPageView::init_language()
+{
+    versionGroup->setTitle(Msg(4));
+    fraudGroup->setTitle(Msg(150));
+    stopTimeLabel->setText(Msg(297));
+    dipGroup->setTitle(Msg(103));
+    commonGroup->setTitle(Msg(5));
+    const int captions[ParamCount] = {90, 39, 40, 41, 42, 43, 226, 298, 293};
+    for (int i = 0; i < ParamCount; ++i)
+        paramLabel[i]->setText(Msg(captions[i]));
+    ioValueHeading->setText(Msg(313));
+    ioEdit->setText(Msg(105));
+    ioGroup->setTitle(Msg(11));
+    const int lines[8] = {194, 195, 196, 197, 198, 199, 158, 164};
+    for (int i = 0; i < 8; ++i)
+        io[i].caption->setText(Msg(lines[i]));
+    ioTimeOnHeading->setText(Msg(295));
+    ioTimeOffHeading->setText(Msg(294));
+    ioChannelsHeading->setText(Msg(63));
+    sorterGroup->setTitle(Msg(20));
+    sorterAccept->setText(Msg(25));
+    displayGroup->setTitle(Msg(8));
+    displayTypeLabel->setText(Msg(304));
+    displayViewLabel->setText(Msg(244));
+    decimalsLabel->setText(Msg(95));
+    multiplierLabel->setText(Msg(183));
+    otherGroup->setTitle(Msg(18));
+    common2Group->setTitle(Msg(5));
+    inputMultiplierLabel->setText(Msg(165));
+    multipriceLabel->setText(Msg(184));
+    countryGroup->setTitle(Msg(6));
+    countryAccept->setText(Msg(25));
+    for (int i = 0; i < 3; ++i)
+        countryLabel[i]->setText(Msg(69 + i));
+    fraudTimeLabel->setText(Msg(297));
+    setStandard->setText(Msg(318));
+    autoprogGroup->setTitle(Msg(33));
+    stopGroup->setTitle(Msg(34));
+    addressButton->setText(Msg(44));
+    pinButton->setText(Msg(45));
+}
