@@ -1,0 +1,144 @@
+#include "CliContext.h"
+
+#include "CliCommand.h"
+#include "app/AutoPrompts.h"
+#include "app/Messages.h"
+#include "device/DeviceSession.h"
+#include "link/CcTalkLink.h"
+#include "link/SerialPort.h"
+
+#include <QTextStream>
+
+namespace {
+// An option value: "--opt value" or "--opt=value". false when the value is missing.
+bool takeValue(const QStringList &arguments, int &i, const QString &arg, const QString &name, QString &value)
+{
+    if (arg.startsWith(name + QLatin1Char('='))) {
+        value = arg.mid(name.size() + 1);
+        return true;
+    }
+    if (i + 1 >= arguments.size())
+        return false;
+    value = arguments.at(++i);
+    return true;
+}
+} // namespace
+
+QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
+{
+    bool optionsEnded = false;
+    QStringList positional;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString arg = arguments.at(i);
+        if (optionsEnded || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            if (arg == QLatin1String("--") && !optionsEnded)
+                optionsEnded = true;
+            else
+                positional << arg;
+            continue;
+        }
+        const QString name = arg.section(QLatin1Char('='), 0, 0);
+        QString value;
+        if (name == QLatin1String("--port") || name == QLatin1String("--address") || name == QLatin1String("--pin")
+            || name == QLatin1String("--data-dir")) {
+            if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
+                return Msg(433) + name;
+            if (name == QLatin1String("--port")) {
+                out.ports << value;
+            } else if (name == QLatin1String("--address")) {
+                bool ok = false;
+                const int address = value.toInt(&ok, 10);
+                if (!ok || address < 2 || address > 254)
+                    return Msg(430) + value;
+                out.address = address;
+            } else if (name == QLatin1String("--pin")) {
+                out.pin = value;
+            } else {
+                out.dataDir = value;
+            }
+        } else if (arg == QLatin1String("--yes")) {
+            out.yes = true;
+        } else if (arg == QLatin1String("--demo")) {
+            out.demo = true;
+        } else if (arg == QLatin1String("--help")) {
+            out.help = true;
+        } else {
+            return Msg(453) + arg;
+        }
+    }
+    if (!positional.isEmpty()) {
+        out.command = positional.takeFirst();
+        out.args = positional;
+    }
+    return QString();
+}
+
+bool CliContext::openCurrentPort()
+{
+    link.setPortName(m_currentPort);
+    if (link.openPort())
+        return true;
+    SerialPort *port = link.port();
+    int message = 438;
+    QString detail;
+    if (port) {
+        detail = port->errorString();
+        if (port->openError() == SerialPort::OpenError::PermissionDenied)
+            message = 426;
+        else if (port->openError() == SerialPort::OpenError::Busy)
+            message = 427;
+    }
+    prompts.error(DeviceSession::openProblemText(message, m_currentPort, detail));
+    return false;
+}
+
+bool CliContext::identifyQuietly()
+{
+    const int shown = static_cast<int>(prompts.errors().size());
+    session.ReportFlag = true;
+    if (session.Identify())
+        return true;
+    // A selector that does not answer fails without a message of its own.
+    if (prompts.errors().size() == shown)
+        prompts.error(Msg(428) + QString::number(link.DeviceAddress) + Msg(429) + link.portName());
+    return false;
+}
+
+int CliContext::usageError(const QString &text)
+{
+    prompts.error(text);
+    err << cliUsageText();
+    err.flush();
+    return CliExitCodes::Usage;
+}
+
+void CliContext::printPortProblems()
+{
+    for (const DeviceSession::PortProblem &p : session.portProblems())
+        err << DeviceSession::openProblemText(p.message, p.port, p.detail) << Qt::endl;
+}
+
+int CliContext::exitStatus(int handlerResult) const
+{
+    if (handlerResult != 0)
+        return handlerResult;
+    return CliExitCodes::forTexts(prompts.errors());
+}
+
+QString cliUsageText()
+{
+    QString text;
+    QTextStream s(&text);
+    s << Msg(432) << "\n\n" << Msg(446) << '\n';
+    const QList<QPair<QString, int>> options = {
+        {QStringLiteral("--port P"), 447}, {QStringLiteral("--address N"), 448},
+        {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
+        {QStringLiteral("--yes"), 451},     {QStringLiteral("--demo"), 452},
+    };
+    for (const auto &o : options)
+        s << "  " << o.first.leftJustified(18) << Msg(o.second) << '\n';
+    s << '\n' << Msg(439) << '\n';
+    for (const CliCommand &c : CliCommandRegistry::all())
+        s << "  " << (c.name + QLatin1Char(' ') + c.arguments).leftJustified(18) << Msg(c.summaryMessage) << '\n';
+    return text;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/AutoPrompts.h"
+#include "device/CommLog.h"
+#include "device/DeviceSession.h"
+#include "link/CcTalkLink.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+// The global options of rxconfig-cli, parsed before the command runs.
+struct CliOptions
+{
+    QStringList ports;   // --port, in order; the first is the current port
+    int address = -1;    // --address, -1 when not given
+    QString pin;         // --pin
+    QString dataDir;     // --data-dir
+    bool yes = false;    // --yes
+    bool demo = false;   // --demo
+    bool help = false;   // --help
+    QString command;     // the command word
+    QStringList args;    // its arguments
+
+    // "" on success, else the usage message to show.
+    static QString parse(const QStringList &arguments, CliOptions &out);
+};
+
+// What a command handler works with. Messages go to stderr through the prompts, results to out.
+class CliContext
+{
+public:
+    CliContext(const CliOptions &options, QTextStream &out, QTextStream &err, AutoPrompts &prompts,
+               CcTalkLink &link, DeviceSession &session, CommLog &log, const QString &dataDir)
+        : options(options), out(out), err(err), prompts(prompts), link(link), session(session), log(log),
+          dataDir(dataDir)
+    {
+    }
+
+    // The current port: the first --port, else rx30.ini's "ComPort".
+    QString currentPort() const { return m_currentPort; }
+    void setCurrentPort(const QString &port) { m_currentPort = port; }
+
+    // Identify at DeviceAddress without a word unless it fails; then the reason is shown
+    // (also when the selector simply does not answer). True when identified.
+    bool identifyQuietly();
+    // Opens the current port; a port that will not open is explained. True when open.
+    bool openCurrentPort();
+    // Shows the usage text and returns the usage status.
+    int usageError(const QString &text);
+    // Prints why ports were skipped by the last search, once each.
+    void printPortProblems();
+    // The exit status for a handler's result and the messages shown meanwhile.
+    int exitStatus(int handlerResult) const;
+
+    const CliOptions &options;
+    QTextStream &out;
+    QTextStream &err;
+    AutoPrompts &prompts;
+    CcTalkLink &link;
+    DeviceSession &session;
+    CommLog &log;
+    const QString dataDir;
+
+private:
+    QString m_currentPort;
+};
+
+// The usage text: synopsis, options and every registered command.
+QString cliUsageText();

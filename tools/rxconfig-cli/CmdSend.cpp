@@ -1,0 +1,37 @@
+// send HEX: the command terminal; prints the log lines of the exchange.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "device/CommLog.h"
+#include "device/CommandTerminal.h"
+#include "device/DeviceSession.h"
+
+#include <QTextStream>
+
+namespace {
+int runSend(CliContext &ctx)
+{
+    const QString text = ctx.options.args.join(QString());
+    const QString problem = CommandTerminal::problem(text);
+    if (!problem.isEmpty()) {
+        ctx.prompts.error(problem);
+        return CliExitCodes::Usage;
+    }
+    // The access check needs the masks, which only identification reads.
+    if (CommandTerminal::needsAccessCheck(text) && !ctx.identifyQuietly())
+        return CliExitCodes::DeviceFailure;
+    QStringList lines;
+    const auto connection =
+        QObject::connect(&ctx.log, &CommLog::lineAdded, [&lines](const QString &line) { lines << line; });
+    CommandTerminal terminal(ctx.session);
+    const int result = terminal.SendCommand(text);
+    QObject::disconnect(connection);
+    for (const QString &line : std::as_const(lines))
+        ctx.out << line << '\n';
+    if (result == CommandTerminal::Rejected)
+        return CliExitCodes::Usage;
+    return result == CommandTerminal::Sent ? 0 : CliExitCodes::DeviceFailure;
+}
+
+const bool registered = CliCommandRegistry::add({QStringLiteral("send"), QStringLiteral("HEX"), 442,
+                                                 CliCommand::Device::Port, 1, -1, &runSend});
+} // namespace
