@@ -77,9 +77,9 @@ public:
     struct Reply
     {
         QByteArray bytes;
-        int delayMs = 0;            // after the end of the frame
-        bool addressPoll = false;   // one unframed address byte; never merged with others
-        bool suppressEcho = false;  // the fault "no echo" was applied
+        int delayMs = 0;           // after the end of the frame
+        bool addressPoll = false;  // one unframed address byte; never merged with others
+        bool suppressEcho = false; // the fault "no echo" was applied
     };
 
     // What a coin insertion did.

@@ -8,8 +8,8 @@ constexpr int MonitorReplyMs = 4; // time to program one record
 
 bool knownRecordType(char type)
 {
-    return type == '0' || type == '1' || type == '2' || type == '3' || type == '5' || type == '7'
-           || type == '8' || type == '9';
+    return type == '0' || type == '1' || type == '2' || type == '3' || type == '5' || type == '7' ||
+           type == '8' || type == '9';
 }
 
 QByteArray nextRevisionOf(const QByteArray &revision)

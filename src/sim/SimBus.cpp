@@ -143,9 +143,10 @@ void SimBus::schedule(double dueMs, const QByteArray &bytes)
     p.dueMs = dueMs;
     p.bytes = bytes;
     p.seq = m_seq++;
-    const auto pos = std::upper_bound(m_pending.begin(), m_pending.end(), p, [](const Pending &a, const Pending &b) {
-        return a.dueMs < b.dueMs || (a.dueMs == b.dueMs && a.seq < b.seq);
-    });
+    const auto pos =
+        std::upper_bound(m_pending.begin(), m_pending.end(), p, [](const Pending &a, const Pending &b) {
+            return a.dueMs < b.dueMs || (a.dueMs == b.dueMs && a.seq < b.seq);
+        });
     m_pending.insert(pos, p);
     armTimer();
 }

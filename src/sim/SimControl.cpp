@@ -23,7 +23,7 @@ bool number(const QString &text, int min, int max, int &out)
 {
     bool good = false;
     const int v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toInt(&good, 16)
-                                                                              : text.toInt(&good, 10);
+                                                                            : text.toInt(&good, 10);
     if (!good || v < min || v > max)
         return false;
     out = v;
@@ -56,7 +56,8 @@ QString coinText(const SelectorSim::CoinOutcome &o)
 
 QString maskText(int value)
 {
-    return value < 0 ? QStringLiteral("--") : QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    return value < 0 ? QStringLiteral("--")
+                     : QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 bool faultKind(const QString &name, SelectorSim::FaultKind &kind)
@@ -66,8 +67,8 @@ bool faultKind(const QString &name, SelectorSim::FaultKind &kind)
     {
         const char *name;
         K kind;
-    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},   {"late", K::LateReply},
-                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},     {"nak", K::Nak},
+    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},    {"late", K::LateReply},
+                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},      {"nak", K::Nak},
                  {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}};
     for (const auto &k : kinds) {
         if (name == QLatin1String(k.name)) {
@@ -240,7 +241,8 @@ QString SimControl::execute(const QString &line)
         sim->enterMonitor();
         return ok();
     }
-    if (cmd == QLatin1String("echo") && argc == 1 && (w[1] == QLatin1String("on") || w[1] == QLatin1String("off"))) {
+    if (cmd == QLatin1String("echo") && argc == 1 &&
+        (w[1] == QLatin1String("on") || w[1] == QLatin1String("off"))) {
         m_bus->setEcho(w[1] == QLatin1String("on"));
         return ok();
     }
@@ -248,10 +250,11 @@ QString SimControl::execute(const QString &line)
         bool good = false;
         const int address = argc == 2 ? w[1].toInt(&good, 16) : 0;
         int count = 0;
-        if (!good || argc != 2 || !number(w[2], 1, SelectorSim::MemorySize, count) || address < SelectorSim::MemoryStart
-            || address + count > SelectorSim::MemoryEnd)
+        if (!good || argc != 2 || !number(w[2], 1, SelectorSim::MemorySize, count) ||
+            address < SelectorSim::MemoryStart || address + count > SelectorSim::MemoryEnd)
             return err(QStringLiteral("usage: %1 ADDR COUNT within 0600..083F").arg(cmd));
-        const QByteArray b = cmd == QLatin1String("dump") ? sim->memory(address, count) : sim->nvMemory(address, count);
+        const QByteArray b =
+            cmd == QLatin1String("dump") ? sim->memory(address, count) : sim->nvMemory(address, count);
         return ok(QString::fromLatin1(b.toHex().toUpper()));
     }
     if (argc == 0 && cmd == QLatin1String("status")) {

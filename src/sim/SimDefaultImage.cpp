@@ -46,14 +46,15 @@ QByteArray SimDefaultImage::build()
     // Channels 7..16 stay erased.
 
     // I/O lines: Output1..Output6, In2Out7, Input1.
-    putHex(image, 0x0700, "050001FF00000A0A"
-                          "0000FF0000000A0A"
-                          "000000FF00000A0A"
-                          "0706BFFF00000A0A"
-                          "FFFFFFFFFFFFFFFF"
-                          "FFFFFFFFFFFFFFFF"
-                          "800001FF00000A0A"
-                          "820101FF000000FF");
+    putHex(image, 0x0700,
+           "050001FF00000A0A"
+           "0000FF0000000A0A"
+           "000000FF00000A0A"
+           "0706BFFF00000A0A"
+           "FFFFFFFFFFFFFFFF"
+           "FFFFFFFFFFFFFFFF"
+           "800001FF00000A0A"
+           "820101FF000000FF");
 
     // Modes and factory data: modes cleared, averaged analog values, calibration offsets,
     // open protection masks.
@@ -68,16 +69,19 @@ QByteArray SimDefaultImage::build()
     put(image, 0x07B2, QByteArrayLiteral("EUTKHRIT"));
 
     // Statistic options and their counters (most significant byte first).
-    putHex(image, 0x07EA, "0102030405111213" "20FFFFFFFFFFFFFFFFFFFFFF");
+    putHex(image, 0x07EA,
+           "0102030405111213"
+           "20FFFFFFFFFFFFFFFFFFFFFF");
     put(image, 0x0800, QByteArray(60, char(0x00)));
-    putHex(image, 0x0800, "0004D2" // coins accepted: 1234
-                          "000038" // rejected: 56
-                          "00121A" // credits paid: 4634
-                          "00121A" // value paid
-                          "000003" // fraud attempts
-                          "0001F4" // sorter path 1
-                          "0002BC" // sorter path 2
-                          "00002A" // sorter path 3
-                          "00000F"); // timer runs
+    putHex(image, 0x0800,
+           "0004D2"   // coins accepted: 1234
+           "000038"   // rejected: 56
+           "00121A"   // credits paid: 4634
+           "00121A"   // value paid
+           "000003"   // fraud attempts
+           "0001F4"   // sorter path 1
+           "0002BC"   // sorter path 2
+           "00002A"   // sorter path 3
+           "00000F"); // timer runs
     return image;
 }

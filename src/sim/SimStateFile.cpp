@@ -13,8 +13,9 @@ bool strictHex(const QString &text, int bytes, QByteArray &out)
     if (text.size() != 2 * bytes)
         return false;
     for (QChar c : text) {
-        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-              || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+              (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
             return false;
     }
     out = QByteArray::fromHex(text.toLatin1());
@@ -57,7 +58,9 @@ bool SimStateFile::load(const QString &path, SelectorSim &sim, QString *error)
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
         const QByteArray text = value.toLatin1();
-        auto bad = [&] { return setError(error, QStringLiteral("%1:%2: bad value for %3").arg(path).arg(lineNo).arg(key)); };
+        auto bad = [&] {
+            return setError(error, QStringLiteral("%1:%2: bad value for %3").arg(path).arg(lineNo).arg(key));
+        };
         bool ok = true;
         QByteArray bytes;
         if (key == QLatin1String("address")) {
@@ -111,8 +114,8 @@ bool SimStateFile::load(const QString &path, SelectorSim &sim, QString *error)
             monitorBaud = v;
         } else if (key.startsWith(QLatin1String("memory."))) {
             const int at = key.mid(7).toInt(&ok, 16);
-            if (!ok || at < SelectorSim::MemoryStart || at + 16 > SelectorSim::MemoryEnd || (at & 0xF) != 0
-                || !strictHex(value, 16, bytes))
+            if (!ok || at < SelectorSim::MemoryStart || at + 16 > SelectorSim::MemoryEnd || (at & 0xF) != 0 ||
+                !strictHex(value, 16, bytes))
                 return bad();
             image.replace(at - SelectorSim::MemoryStart, 16, bytes);
         } else {
@@ -147,16 +150,18 @@ bool SimStateFile::save(const QString &path, const SelectorSim &sim, QString *er
     out << "serial=" << id.serialNumber << '\n';
     out << "build-code=" << QString::fromLatin1(id.buildCode) << '\n';
     out << "revision=" << QString::fromLatin1(id.softwareRevision) << '\n';
-    out << "creation-date=" << QStringLiteral("%1").arg(id.creationDate, 4, 16, QLatin1Char('0')).toUpper() << '\n';
-    out << "modification-date=" << QStringLiteral("%1").arg(id.modificationDate, 4, 16, QLatin1Char('0')).toUpper()
+    out << "creation-date=" << QStringLiteral("%1").arg(id.creationDate, 4, 16, QLatin1Char('0')).toUpper()
         << '\n';
+    out << "modification-date="
+        << QStringLiteral("%1").arg(id.modificationDate, 4, 16, QLatin1Char('0')).toUpper() << '\n';
     out << "base-year=" << QString::fromLatin1(id.baseYear) << '\n';
     out << "database-version=" << id.databaseVersion << '\n';
     out << "monitor-identity=" << hex(id.monitorIdentity) << '\n';
     out << "monitor-baud=" << sim.monitorBaud() << '\n';
     const QByteArray image = sim.nvImage();
     for (int at = 0; at < image.size(); at += 16)
-        out << "memory." << QStringLiteral("%1").arg(SelectorSim::MemoryStart + at, 4, 16, QLatin1Char('0')).toUpper()
+        out << "memory."
+            << QStringLiteral("%1").arg(SelectorSim::MemoryStart + at, 4, 16, QLatin1Char('0')).toUpper()
             << '=' << hex(image.mid(at, 16)) << '\n';
     out.flush();
     if (!file.commit())

@@ -25,7 +25,10 @@ private slots:
     void badOptionsAreRefusedBeforeAnyPtyExists();
 
 private:
-    static QByteArray cmd(int header, const QByteArray &data = {}) { return QByteArray(1, char(header)) + data; }
+    static QByteArray cmd(int header, const QByteArray &data = {})
+    {
+        return QByteArray(1, char(header)) + data;
+    }
     static QByteArray data(const QByteArray &reply) { return reply.mid(4, reply.size() - 5); }
     static int header(const QByteArray &reply) { return reply.size() > 3 ? quint8(reply.at(3)) : -1; }
     static void openLink(CcTalkLink &link, const QString &path)
@@ -103,14 +106,17 @@ void TestRxsimPty::controlSocketDrivesCoinsSensorsOutputsAndFaults()
     QCOMPARE(host.Transact(2, cmd(255, QByteArray(1, 4)), 20, reply), quint8(0));
     QCOMPARE(quint8(data(reply).at(9)), quint8(84));
 
-    QCOMPARE(sim.command(QStringLiteral("outputs")), QStringLiteral("OK solenoid=-- latch=-- pulse=-- counts=0,0,0"));
+    QCOMPARE(sim.command(QStringLiteral("outputs")),
+             QStringLiteral("OK solenoid=-- latch=-- pulse=-- counts=0,0,0"));
     QCOMPARE(host.Transact(2, cmd(233, QByteArray::fromHex("05")), 10, reply), quint8(0));
     QCOMPARE(host.Transact(2, cmd(240, QByteArray::fromHex("08")), 10, reply), quint8(0));
-    QCOMPARE(sim.command(QStringLiteral("outputs")), QStringLiteral("OK solenoid=08 latch=05 pulse=-- counts=1,1,0"));
+    QCOMPARE(sim.command(QStringLiteral("outputs")),
+             QStringLiteral("OK solenoid=08 latch=05 pulse=-- counts=1,1,0"));
 
     // The dump shows what the host reads.
     QCOMPARE(host.Transact(2, QByteArray::fromHex("FF02070008"), 10, reply), quint8(0));
-    QCOMPARE(sim.command(QStringLiteral("dump 0700 8")), QStringLiteral("OK ") + QString::fromLatin1(data(reply).toHex().toUpper()));
+    QCOMPARE(sim.command(QStringLiteral("dump 0700 8")),
+             QStringLiteral("OK ") + QString::fromLatin1(data(reply).toHex().toUpper()));
 
     QCOMPARE(sim.command(QStringLiteral("fault checksum count 1 header 246")), QStringLiteral("OK"));
     QCOMPARE(host.Transact(2, cmd(254), 5, reply), quint8(CcTalkLink::Ok));
@@ -130,15 +136,22 @@ void TestRxsimPty::controlSocketRefusesMalformedCommands()
     QTemporaryDir dir;
     RxsimProcess sim(dir.path());
     QVERIFY(sim.start());
-    const QStringList bad = {QStringLiteral("coin 17"),          QStringLiteral("coin 1 2 3"),
-                             QStringLiteral("coin 1 2 3 4 5 256"), QStringLiteral("dip 3 00"),
-                             QStringLiteral("dip 1 40"),          QStringLiteral("fault bogus"),
-                             QStringLiteral("fault nak count"),   QStringLiteral("dump 0830 32"),
-                             QStringLiteral("dump 0600"),         QStringLiteral("analog 11 0"),
-                             QStringLiteral("frobnicate"),        QStringLiteral("opto 1F2E")};
+    const QStringList bad = {QStringLiteral("coin 17"),
+                             QStringLiteral("coin 1 2 3"),
+                             QStringLiteral("coin 1 2 3 4 5 256"),
+                             QStringLiteral("dip 3 00"),
+                             QStringLiteral("dip 1 40"),
+                             QStringLiteral("fault bogus"),
+                             QStringLiteral("fault nak count"),
+                             QStringLiteral("dump 0830 32"),
+                             QStringLiteral("dump 0600"),
+                             QStringLiteral("analog 11 0"),
+                             QStringLiteral("frobnicate"),
+                             QStringLiteral("opto 1F2E")};
     for (const QString &line : bad)
         QVERIFY2(sim.command(line).startsWith(QLatin1String("ERR")), qPrintable(line));
-    QVERIFY(sim.command(QStringLiteral("status")).startsWith(QLatin1String("OK address=2 monitor=0 baud=9600")));
+    QVERIFY(
+        sim.command(QStringLiteral("status")).startsWith(QLatin1String("OK address=2 monitor=0 baud=9600")));
 }
 
 void TestRxsimPty::survivesGarbageAndResynchronisesOnSilence()
@@ -196,7 +209,8 @@ void TestRxsimPty::stateFileCarriesMemoryAddressAndPinAcrossRuns()
         QCOMPARE(host.Transact(2, QByteArray::fromHex("FB09"), 5, reply), quint8(0));
         QCOMPARE(header(reply), 0);
         // Written but not committed: must not survive.
-        QCOMPARE(host.Transact(9, QByteArray::fromHex("FF030600") + QByteArray(16, char(0x22)), 10, reply), quint8(0));
+        QCOMPARE(host.Transact(9, QByteArray::fromHex("FF030600") + QByteArray(16, char(0x22)), 10, reply),
+                 quint8(0));
         QCOMPARE(sim.command(QStringLiteral("quit")), QStringLiteral("OK"));
         QVERIFY(sim.waitForExit());
     }
@@ -231,8 +245,8 @@ void TestRxsimPty::monitorAnswersOnlyAtTheRateTheHostSet()
 {
     QTemporaryDir dir;
     RxsimProcess sim(dir.path());
-    QVERIFY(sim.start({QStringLiteral("--monitor-baud"), QStringLiteral("38400"), QStringLiteral("--monitor-identity"),
-                       QStringLiteral("525833304D4F4E0102")}));
+    QVERIFY(sim.start({QStringLiteral("--monitor-baud"), QStringLiteral("38400"),
+                       QStringLiteral("--monitor-identity"), QStringLiteral("525833304D4F4E0102")}));
     CcTalkLink host;
     openLink(host, sim.slavePath);
     QByteArray reply;

@@ -47,11 +47,13 @@ struct SimFixture
     // Read memory with header 255 sub-code 2.
     quint8 readMem(int address, int count, QByteArray &reply)
     {
-        return send(cmd(255, QByteArray() + char(2) + char(address >> 8) + char(address & 0xFF) + char(count)),
-                    reply, 50);
+        return send(
+            cmd(255, QByteArray() + char(2) + char(address >> 8) + char(address & 0xFF) + char(count)), reply,
+            50);
     }
     quint8 writeMem(int address, const QByteArray &payload, QByteArray &reply)
     {
-        return send(cmd(255, QByteArray() + char(3) + char(address >> 8) + char(address & 0xFF) + payload), reply);
+        return send(cmd(255, QByteArray() + char(3) + char(address >> 8) + char(address & 0xFF) + payload),
+                    reply);
     }
 };

@@ -84,7 +84,8 @@ void TestSelectorSimCoins::enabledCoinsProduceCreditEventsNewestFirst()
     const quint8 path1 = quint8(f.sim->memory(0x0600 + 13, 1).at(0));
     const quint8 path5 = quint8(f.sim->memory(0x0640 + 13, 1).at(0));
     const quint8 path3 = quint8(f.sim->memory(0x0620 + 13, 1).at(0));
-    QCOMPARE(d.mid(1, 6), QByteArray() + char(1) + char(path1) + char(5) + char(path5) + char(3) + char(path3));
+    QCOMPARE(d.mid(1, 6),
+             QByteArray() + char(1) + char(path1) + char(5) + char(path5) + char(3) + char(path3));
 
     // A reset empties the event buffer and brings the master inhibit back.
     QCOMPARE(f.send(SimFixture::cmd(1), reply, 20), quint8(0));
@@ -125,12 +126,14 @@ void TestSelectorSimCoins::statisticsCountCoinsAndClearOnSingleByteWrite()
     QByteArray reply;
     QCOMPARE(f.readMem(0x0800, 3, reply), quint8(0));
     const QByteArray before = SimFixture::data(reply);
-    const quint32 accepted = (quint8(before.at(0)) << 16) | (quint8(before.at(1)) << 8) | quint8(before.at(2));
+    const quint32 accepted =
+        (quint8(before.at(0)) << 16) | (quint8(before.at(1)) << 8) | quint8(before.at(2));
     f.sim->insertCoin(1);
     f.sim->insertCoin(2);
     QCOMPARE(f.readMem(0x0800, 3, reply), quint8(0));
     const QByteArray after = SimFixture::data(reply);
-    QCOMPARE((quint8(after.at(0)) << 16) | (quint8(after.at(1)) << 8) | quint8(after.at(2)), int(accepted + 2));
+    QCOMPARE((quint8(after.at(0)) << 16) | (quint8(after.at(1)) << 8) | quint8(after.at(2)),
+             int(accepted + 2));
 
     // The single byte 0x01 at a slot's start clears its counter; other writes store as given.
     QCOMPARE(f.writeMem(0x0800, SimFixture::bytes("01"), reply), quint8(0));
@@ -216,8 +219,9 @@ void TestSelectorSimCoins::monitorChecksRecordsAndLeavesOnTheEndRecord()
     QCOMPARE(f.link->RawExchange("V", 9, 50, reply), quint8(0));
     QCOMPARE(reply.left(4), QByteArray("RX30"));
 
-    QCOMPARE(f.link->RawExchange(record('0', f.sim->monitorIdentity().prepend(QByteArray(2, 0))), 1, 300, reply),
-             quint8(0));
+    QCOMPARE(
+        f.link->RawExchange(record('0', f.sim->monitorIdentity().prepend(QByteArray(2, 0))), 1, 300, reply),
+        quint8(0));
     QCOMPARE(reply, QByteArray("0"));
     QCOMPARE(f.link->RawExchange(record('1', SimFixture::bytes("1000DEADBEEF")), 1, 20, reply), quint8(0));
     QCOMPARE(reply, QByteArray("0"));

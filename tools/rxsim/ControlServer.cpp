@@ -7,7 +7,9 @@ namespace {
 constexpr int MaxLineLength = 4096;
 }
 
-ControlServer::ControlServer(SimBus *bus, QObject *parent) : QObject(parent), m_control(bus) {}
+ControlServer::ControlServer(SimBus *bus, QObject *parent) : QObject(parent), m_control(bus)
+{
+}
 
 bool ControlServer::listen(const QString &path, QString *error)
 {

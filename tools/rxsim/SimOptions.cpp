@@ -44,8 +44,8 @@ bool SimOptions::parse(const QStringList &arguments)
     p.setApplicationDescription(
         QStringLiteral("Simulated RX20/RX30 coin selector on a pseudo-terminal.\n"
                        "Prints the pty slave path as the first line of stdout and runs until killed "
-                       "or told to quit.\n\n")
-        + SimControl::grammar());
+                       "or told to quit.\n\n") +
+        SimControl::grammar());
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     p.addOption(help);
@@ -65,7 +65,8 @@ bool SimOptions::parse(const QStringList &arguments)
                                 "bytes from 0600 to 0830."),
                  QStringLiteral("FILE")});
     p.addOption({QStringLiteral("pace"), QStringLiteral("Deliver bytes at wire speed (10 bits per byte).")});
-    p.addOption({QStringLiteral("control"), QStringLiteral("Listen for control commands on local socket SOCKET."),
+    p.addOption({QStringLiteral("control"),
+                 QStringLiteral("Listen for control commands on local socket SOCKET."),
                  QStringLiteral("SOCKET")});
 
     if (!p.parse(arguments)) {
@@ -78,7 +79,8 @@ bool SimOptions::parse(const QStringList &arguments)
         return true;
     }
     if (!p.positionalArguments().isEmpty()) {
-        message = QStringLiteral("unexpected argument %1\nTry rxsim --help.").arg(p.positionalArguments().first());
+        message =
+            QStringLiteral("unexpected argument %1\nTry rxsim --help.").arg(p.positionalArguments().first());
         return false;
     }
     link = p.value(QStringLiteral("link"));

@@ -57,8 +57,8 @@ int main(int argc, char *argv[])
     bus.setPacing(options.pace);
 
     QString error;
-    if (!options.state.isEmpty() && QFileInfo::exists(options.state)
-        && !SimStateFile::load(options.state, *sim, &error))
+    if (!options.state.isEmpty() && QFileInfo::exists(options.state) &&
+        !SimStateFile::load(options.state, *sim, &error))
         return fail(error, 3);
     if (!options.apply(*sim, &error))
         return fail(error, 2);
