@@ -62,6 +62,8 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             out.demo = true;
         } else if (arg == QLatin1String("--help")) {
             out.help = true;
+        } else if (!positional.isEmpty()) {
+            positional << arg; // an option of the command itself (messages --base N)
         } else {
             return Msg(453) + arg;
         }
