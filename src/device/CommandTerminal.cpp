@@ -5,6 +5,7 @@
 #include "device/DeviceSession.h"
 #include "device/MemoryMap.h"
 #include "device/PasswordRules.h"
+#include "device/ReplyFrame.h"
 #include "link/CcTalkLink.h"
 
 QString CommandTerminal::normalise(const QString &text)
@@ -69,5 +70,7 @@ int CommandTerminal::SendCommand(const QString &text)
         m_session.prompts().error(link.lastError());
         return Rejected;
     }
-    return result == CcTalkLink::Ok ? Sent : NoReply;
+    if (result != CcTalkLink::Ok)
+        return NoReply;
+    return ReplyFrame::isAck(reply) ? Sent : Refused;
 }

@@ -10,7 +10,7 @@ class DeviceSession;
 class CommandTerminal
 {
 public:
-    enum Result : int { Sent = 0, NoReply = 1, Rejected = 2 };
+    enum Result : int { Sent = 0, NoReply = 1, Rejected = 2, Refused = 3 };
 
     explicit CommandTerminal(DeviceSession &session) : m_session(session) {}
 
@@ -21,8 +21,9 @@ public:
     // Whether the command's prefix needs the protection masks (identification first).
     static bool needsAccessCheck(const QString &text);
 
-    // Sent: a valid reply came back. NoReply: sent, no valid reply. Rejected: nothing was
-    // sent because the text is not a command (the reason has been shown).
+    // Sent: acknowledged. Refused: a valid reply with a header other than ACK (a NAK).
+    // NoReply: sent, no valid reply. Rejected: nothing was sent because the text is not a
+    // command (the reason has been shown).
     int SendCommand(const QString &text);
 
 private:

@@ -128,7 +128,7 @@ private slots:
         // A write with an incomplete address takes the two digits present: 0x07 is outside the map.
         b.prompts.clear();
         b.log.clear();
-        terminal.SendCommand(QStringLiteral("FF0307"));
+        QCOMPARE(terminal.SendCommand(QStringLiteral("FF0307")), int(CommandTerminal::Refused));
         QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(296)});
         QCOMPARE(b.sent().size(), 1);
         QVERIFY(b.sent().at(0).startsWith(QStringLiteral("020201FF0307")));
