@@ -48,6 +48,7 @@ private slots:
     {
         DipSwitch d;
         d.setSwitchCount(4);
+        d.resize(d.sizeHint());
         d.setValue(0xFF);
         QCOMPARE(d.value(), 0x0Fu);
         QVERIFY(d.isOn(3));
@@ -144,7 +145,9 @@ private slots:
         // A joined widget that goes away takes its line with it instead of dangling.
         delete b;
         QCOMPARE(lines->lines().size(), 1);
+        host.show();
         host.resize(300, 150);
+        QCoreApplication::processEvents();
         QCOMPARE(lines->size(), QSize(300, 150));
         lines->clear();
         QVERIFY(lines->lines().isEmpty());
@@ -236,7 +239,8 @@ private slots:
         ProductPictures::setDataDirectory(QString());
         const QImage drawn = ProductPictures::product(QSize(120, 160)).toImage();
         QVERIFY(!drawn.isNull());
-        QVERIFY(!ProductPictures::logo(QSize(60, 30)).isNull());
+        const QImage drawnLogo = ProductPictures::logo(QSize(60, 30)).toImage();
+        QVERIFY(!drawnLogo.isNull());
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QImage red(40, 40, QImage::Format_RGB32);
@@ -250,8 +254,8 @@ private slots:
         const QImage fromFile = ProductPictures::product(QSize(120, 160)).toImage();
         QCOMPARE(fromFile.size(), QSize(120, 120));
         QCOMPARE(fromFile.pixelColor(60, 60), QColor(Qt::red));
-        // A broken file gives no picture but no crash either.
-        QVERIFY(ProductPictures::logo(QSize(60, 30)).isNull());
+        // A broken file is passed over for the drawn picture.
+        QCOMPARE(ProductPictures::logo(QSize(60, 30)).toImage(), drawnLogo);
         ProductPictures::setDataDirectory(QString());
 
         PictureLabel label([](const QSize &s) { return ProductPictures::product(s); }, QSize(80, 100));

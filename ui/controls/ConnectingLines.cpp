@@ -49,19 +49,21 @@ QList<QLineF> ConnectingLines::lines() const
     for (const Link &l : m_links) {
         if (!l.from || !l.to)
             continue;
-        const QRect a = l.from->geometry();
-        const QRect b = l.to->geometry();
-        QPoint pa(a.right() + 1, a.center().y());
-        QPoint pb(b.left(), b.center().y());
+        const QRectF a = l.from->geometry();
+        const QRectF b = l.to->geometry();
+        QPointF pa(a.right(), a.center().y());
+        QPointF pb(b.left(), b.center().y());
         if (b.center().x() < a.center().x()) {
-            pa = QPoint(a.left(), a.center().y());
-            pb = QPoint(b.right() + 1, b.center().y());
+            pa = QPointF(a.left(), a.center().y());
+            pb = QPointF(b.right(), b.center().y());
         }
+        // Widgets in other containers of the same window are mapped through the window.
         const QWidget *owner = l.from->parentWidget();
-        if (owner && owner != parentWidget()) {
-            pa = mapFrom(window(), owner->mapTo(window(), pa));
-            pb = mapFrom(window(), l.to->parentWidget()->mapTo(window(), pb));
-        }
+        if (owner && owner != parentWidget())
+            pa = QPointF(mapFrom(window(), owner->mapTo(window(), pa.toPoint())));
+        const QWidget *owner2 = l.to->parentWidget();
+        if (owner2 && owner2 != parentWidget())
+            pb = QPointF(mapFrom(window(), owner2->mapTo(window(), pb.toPoint())));
         out.append(QLineF(pa, pb));
     }
     return out;

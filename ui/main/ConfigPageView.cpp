@@ -200,21 +200,21 @@ QWidget *ConfigPageView::buildIo()
     grid->addWidget(ioTimeOnHeading, 0, 2, 1, 2);
     grid->addWidget(ioTimeOffHeading, 0, 4, 1, 2);
     grid->addWidget(ioValueHeading, 0, 6);
-    // Channel bank headings: 16 at the left, 1 at the right.
+    // Channel bank headings: "Channels" over the two banks, then the numbers 16 (left)
+    // to 1 (right) over their boxes.
     auto *heads = new QWidget(ioGroup);
-    auto *hl = new QHBoxLayout(heads);
-    hl->setContentsMargins(0, 0, 0, 0);
-    hl->setSpacing(0);
+    const int box = 16, gap = 6;
+    heads->setFixedSize(IoRowView::Channels * box + gap, 30);
     ioChannelsHeading = new QLabel(heads);
-    const char *marks[] = {"16", "12", "8", "4", "1"};
-    for (const char *m : marks) {
-        auto *l = new QLabel(QLatin1String(m), heads);
-        l->setFixedWidth(m[0] == '1' && m[1] == '6' ? 20 : 64);
-        hl->addWidget(l);
-        if (m[0] == '8')
-            hl->addWidget(ioChannelsHeading);
+    ioChannelsHeading->setAlignment(Qt::AlignCenter);
+    ioChannelsHeading->setGeometry(0, 0, heads->width(), 14);
+    const int marks[] = {16, 12, 8, 4, 1};
+    for (int ch : marks) {
+        const int slot = IoRowView::Channels - ch; // 0 for channel 16
+        const int x = slot * box + (ch <= 8 ? gap : 0);
+        auto *l = new QLabel(QString::number(ch), heads);
+        l->setGeometry(x, 15, 18, 14);
     }
-    hl->addStretch(1);
     grid->addWidget(heads, 0, 8);
     for (int i = 0; i < 8; ++i)
         io[i].build(i + 1, ioGroup, grid, 1 + i);

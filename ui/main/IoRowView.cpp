@@ -22,10 +22,10 @@ void IoRowView::build(int lineNumber, QWidget *parent, QGridLayout *grid, int ro
     auto *fnl = new QHBoxLayout(fn);
     fnl->setContentsMargins(0, 0, 0, 0);
     functions = new QComboBox(fn);
-    functions->setFixedWidth(150);
+    functions->setFixedWidth(200);
     functions->setObjectName(QStringLiteral("functions%1").arg(lineNumber));
     note = new QLabel(fn);
-    note->setFixedWidth(150);
+    note->setFixedWidth(200);
     fnl->addWidget(functions);
     fnl->addWidget(note);
     functions->hide();
@@ -75,14 +75,23 @@ void IoRowView::build(int lineNumber, QWidget *parent, QGridLayout *grid, int ro
     level->setObjectName(QStringLiteral("level%1").arg(lineNumber));
     grid->addWidget(level, row, 9);
     if (isInputLine()) {
-        edge = new QToolButton(parent);
+        // Input lines have no channel boxes: their edge button and impulse count take
+        // that place.
+        auto *box = new QWidget(parent);
+        auto *bl = new QHBoxLayout(box);
+        bl->setContentsMargins(0, 0, 0, 0);
+        bl->setSpacing(4);
+        edge = new QToolButton(box);
         edge->setIconSize(QSize(28, 16));
         edge->setFixedSize(34, 22);
         edge->setObjectName(QStringLiteral("edge%1").arg(lineNumber));
-        grid->addWidget(edge, row, 10);
-        impulses = new NumEdit(parent, 3);
+        impulses = new NumEdit(box, 3);
         impulses->setFixedWidth(34);
-        grid->addWidget(impulses, row, 11);
+        impulses->setObjectName(QStringLiteral("impulses%1").arg(lineNumber));
+        bl->addWidget(edge);
+        bl->addWidget(impulses);
+        bl->addStretch(1);
+        grid->addWidget(box, row, 8);
     }
 }
 

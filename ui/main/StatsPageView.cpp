@@ -39,7 +39,10 @@ StatsPageView::StatsPageView(QWidget *parent) : QWidget(parent)
         grid->addWidget(value[k], row, col + 2);
     }
     grid->setColumnMinimumWidth(3, 24);
-    outer->addLayout(grid);
+    auto *left = new QVBoxLayout;
+    left->addLayout(grid);
+    left->addStretch(1);
+    outer->addLayout(left);
     outer->addSpacing(16);
     auto *buttons = new QVBoxLayout;
     readButton = new QPushButton(this);
