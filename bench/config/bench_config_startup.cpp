@@ -19,7 +19,8 @@ int main(int argc, char **argv)
     const QString source = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(RX_BENCH_DATA_DIR);
     QTemporaryDir dir;
     for (const char *name : {"rx30.ini", "io.ini"})
-        if (!QFile::copy(source + QLatin1Char('/') + QLatin1String(name), dir.filePath(QLatin1String(name)))) {
+        if (!QFile::copy(source + QLatin1Char('/') + QLatin1String(name),
+                         dir.filePath(QLatin1String(name)))) {
             std::fprintf(stderr, "cannot copy %s from %s\n", name, qPrintable(source));
             return 3;
         }

@@ -11,15 +11,15 @@ struct ChannelRow
 {
     // AM1, PH1, AM2, PH2, PI3, DIM parameters, then the six tolerances, as typed.
     std::array<QString, 12> boxes;
-    QString value;         // "Val."
-    bool ccTalk = false;   // checked: coin reported over ccTalk (status bit 3 clear)
+    QString value;          // "Val."
+    bool ccTalk = false;    // checked: coin reported over ccTalk (status bit 3 clear)
     bool selective = false; // "Sel.": status bit 2
-    bool enabled = false;  // "En.": status bit 0 clear
-    bool fake = false;     // "Fake": status bit 1
-    int direction = -1;    // "Dir." 0..8, -1 no path
-    int cvf = -1;          // value code list index
-    int mint = -1;         // mint letter list index
-    int cc = -1;           // country code list index
+    bool enabled = false;   // "En.": status bit 0 clear
+    bool fake = false;      // "Fake": status bit 1
+    int direction = -1;     // "Dir." 0..8, -1 no path
+    int cvf = -1;           // value code list index
+    int mint = -1;          // mint letter list index
+    int cc = -1;            // country code list index
     quint8 hiddenStatus = 0;
 };
 
@@ -63,7 +63,10 @@ public:
     QStringList ccLabels() const { return m_ccLabels; }
     void setCountryCodes(const QString &codes);
 
-    static QString channelAddress(int channel) { return QString::asprintf("0x%04X", 0x0600 + 16 * (channel - 1)); }
+    static QString channelAddress(int channel)
+    {
+        return QString::asprintf("0x%04X", 0x0600 + 16 * (channel - 1));
+    }
 
 private:
     static bool validChannel(int channel) { return channel >= 1 && channel <= ChannelCount; }

@@ -25,7 +25,10 @@ public:
     void setParam(int index, int value) { m_params[index] = char(qBound(0, value, 255)); }
     QByteArray params() const { return m_params; }
     bool paramUsed(int index) const { return m_paramFlags.at(index) == QLatin1Char('Y'); }
-    void setParamUsed(int index, bool used) { m_paramFlags[index] = used ? QLatin1Char('Y') : QLatin1Char('N'); }
+    void setParamUsed(int index, bool used)
+    {
+        m_paramFlags[index] = used ? QLatin1Char('Y') : QLatin1Char('N');
+    }
 
     // Line k (0..7): 16 hex digits followed by 4 flags.
     QString lineText(int k) const;

@@ -22,10 +22,10 @@ ConfigPage::ConfigPage(Prompts &prompts, QObject *parent) : QObject(parent), m_p
 
 QStringList ConfigPage::paramKeys()
 {
-    return {"Credit",           "Bonus1lev",   "Bonus1val",    "Bonus2lev",    "Bonus2val",
-            "Bonus time",       "Rest time",   "Stop time",    "Time out warning",
-            "Time multiplyer",  "DIP sw mode", "Mult val",     "Multiprice mode",
-            "Display type",     "Disp data",   "Disp options", "Inhibit time", "sorter num"};
+    return {"Credit",       "Bonus1lev",    "Bonus1val",       "Bonus2lev",        "Bonus2val",
+            "Bonus time",   "Rest time",    "Stop time",       "Time out warning", "Time multiplyer",
+            "DIP sw mode",  "Mult val",     "Multiprice mode", "Display type",     "Disp data",
+            "Disp options", "Inhibit time", "sorter num"};
 }
 
 int ConfigPage::rxByte(const QString &section, const QString &key, const QString &def) const
@@ -146,8 +146,8 @@ void ConfigPage::applyConfiguration()
         return;
     }
     try {
-        const int timeBase = ConfigHex::wordValue(m_rx30.readValue(kSettings, QStringLiteral("Time base"),
-                                                                   QStringLiteral("0096")));
+        const int timeBase = ConfigHex::wordValue(
+            m_rx30.readValue(kSettings, QStringLiteral("Time base"), QStringLiteral("0096")));
         ConfigImage next = m_image;
         for (int k = 0; k < LineCount; ++k)
             next.setLine(k, catalogueDefinition(m_rx30.readValue(name, kLineKeys.at(k))));
@@ -345,8 +345,8 @@ void ConfigPage::showCountryCodes()
     for (int list = 0; list < 3; ++list) {
         m_codeIndex[list] = -1;
         for (int i = 0; i < m_countryNames.size(); ++i) {
-            if (m_rx30.readValue(QStringLiteral("Country Codes"), m_countryNames.at(i), QStringLiteral("..")) ==
-                codes.mid(2 * list, 2)) {
+            if (m_rx30.readValue(QStringLiteral("Country Codes"), m_countryNames.at(i),
+                                 QStringLiteral("..")) == codes.mid(2 * list, 2)) {
                 m_codeIndex[list] = i;
                 break;
             }

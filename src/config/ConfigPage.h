@@ -36,9 +36,12 @@
 //   Store           storeStandardConfiguration() ("Set as standard configuration").
 //   Statistics      statisticNames() fill the twenty slot lists.
 //
-// For loading and saving (files, transfers): image() is the configuration image; before
-// saving or writing call windowToImage() and rebuildCountryCodes(); after taking data in,
-// setImage...() then recogniseVersion() (configuration data) and imageToWindow().
+// For loading and saving (files, transfers): image() is the configuration image. Before
+// saving or writing call windowToImage() and rebuildCountryCodes(). After taking data in
+// through imageForLoad() (and setModeByte()), call showCountryCodes() when country codes
+// were loaded, recogniseVersion() when I/O lines were loaded, then imageToWindow().
+// Catalogue text that is not hexadecimal ends the action with the conversion error shown;
+// image text is checked by ConfigImage before anything is replaced.
 
 #include "config/ChannelTable.h"
 #include "config/ConfigHex.h"
@@ -86,9 +89,24 @@ class ConfigPage : public QObject
     Q_OBJECT
 public:
     enum Param {
-        Credit, Bonus1Level, Bonus1Value, Bonus2Level, Bonus2Value, BonusTime, RestTime, StopTime,
-        TimeOutWarning, TimeMultiplier, DipSwMode, MultVal, MultipriceMode, DisplayType, DispData,
-        DispOptions, InhibitTime, SorterNum
+        Credit,
+        Bonus1Level,
+        Bonus1Value,
+        Bonus2Level,
+        Bonus2Value,
+        BonusTime,
+        RestTime,
+        StopTime,
+        TimeOutWarning,
+        TimeMultiplier,
+        DipSwMode,
+        MultVal,
+        MultipriceMode,
+        DisplayType,
+        DispData,
+        DispOptions,
+        InhibitTime,
+        SorterNum
     };
     static constexpr int LineCount = 8;
 

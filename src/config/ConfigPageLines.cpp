@@ -124,8 +124,9 @@ void ConfigPage::lineToImage(int k)
         } else if (code == 0x07) {
             // A code the catalogue lacks stays as loaded until a warning is chosen.
             if (row.warningIndex >= 0 && row.warningIndex < m_warningNames.size())
-                m_image.setLineByte(k, 2, rxByte(QStringLiteral("Warnings"), m_warningNames.at(row.warningIndex),
-                                                 QStringLiteral("FF")));
+                m_image.setLineByte(k, 2,
+                                    rxByte(QStringLiteral("Warnings"), m_warningNames.at(row.warningIndex),
+                                           QStringLiteral("FF")));
             m_image.setLineByte(k, 3, 0xFF);
         } else {
             m_image.setLineByte(k, 2, 0);
@@ -216,8 +217,9 @@ void ConfigPage::recogniseFunctions()
                 if (rule.mid(2, 1).compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0)
                     m_image.setParamUsed(p, true);
             }
-            m_displayMask |= ConfigHex::byteValue(m_io.readValue(name, QStringLiteral("display mask"),
-                                                                 QStringLiteral("00"))) & 0x0F;
+            m_displayMask |= ConfigHex::byteValue(
+                                 m_io.readValue(name, QStringLiteral("display mask"), QStringLiteral("00"))) &
+                             0x0F;
             mergeDip(ConfigHex::codeList(m_io.readValue(name, QStringLiteral("dip switches"))));
             break;
         }
@@ -251,7 +253,8 @@ QString ConfigPage::assignFunction(int k, const QString &section, const QString 
         return false;
     };
 
-    if (m_io.readValue(name, QStringLiteral("Solo"), QStringLiteral("0")) == QLatin1String("1") && otherLineHas(code))
+    if (m_io.readValue(name, QStringLiteral("Solo"), QStringLiteral("0")) == QLatin1String("1") &&
+        otherLineHas(code))
         return Msg(322);
     for (int c : ConfigHex::codeList(m_io.readValue(name, QStringLiteral("Conflict"))))
         if (otherLineHas(c))
@@ -263,7 +266,8 @@ QString ConfigPage::assignFunction(int k, const QString &section, const QString 
         // An input that some output depends on stays.
         const int current = m_image.lineByte(line, 0);
         for (int i = 1; i < m_outputs.size(); ++i) {
-            if (!ConfigHex::codeList(m_io.readValue(m_outputs.at(i), QStringLiteral("Must have"))).contains(current))
+            if (!ConfigHex::codeList(m_io.readValue(m_outputs.at(i), QStringLiteral("Must have")))
+                     .contains(current))
                 continue;
             const QString head = ioTemplate(kOutputs, m_outputs.at(i)).left(4);
             for (int j = 0; j < 7; ++j)

@@ -22,8 +22,8 @@ void ConfigPage::paramsToWindow()
     m_ctl[DispOptions] = m_image.param(DispOptions);
     m_ctl[InhibitTime] = m_image.param(InhibitTime);
     m_ctl[SorterNum] = m_image.param(SorterNum);
-    for (int p : {Credit, Bonus1Level, Bonus1Value, Bonus2Level, Bonus2Value, BonusTime, RestTime, TimeOutWarning,
-                  TimeMultiplier, MultVal, MultipriceMode})
+    for (int p : {Credit, Bonus1Level, Bonus1Value, Bonus2Level, Bonus2Value, BonusTime, RestTime,
+                  TimeOutWarning, TimeMultiplier, MultVal, MultipriceMode})
         m_visible[p] = m_image.paramUsed(p);
 }
 
@@ -209,7 +209,8 @@ void ConfigPage::chooseDipMode(int index)
         return;
     }
     try {
-        const int code = rxByte(QStringLiteral("Dip switch modes"), m_dipNames.at(index), QStringLiteral("00"));
+        const int code =
+            rxByte(QStringLiteral("Dip switch modes"), m_dipNames.at(index), QStringLiteral("00"));
         if (!m_allowedDip.contains(code)) {
             m_prompts.error(Msg(171));
             m_dipIndex = 0;

@@ -195,7 +195,8 @@ void ConfigPage::chooseDisplayType(int index)
             m_displayIndex = index;
             fillViewOptions();
             m_ctl[DispOptions] = ConfigHex::byteValue(
-                m_rx30.readValue(m_displayTypes.at(index), QStringLiteral("dsp_opt"), QStringLiteral("FF")).left(2));
+                m_rx30.readValue(m_displayTypes.at(index), QStringLiteral("dsp_opt"), QStringLiteral("FF"))
+                    .left(2));
         }
         m_displayKept = false;
         paramsToImage();

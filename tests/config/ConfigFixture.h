@@ -26,9 +26,11 @@ struct ConfigFixture
     {
         for (const char *name : {"rx30.ini", "io.ini"}) {
             QFile::remove(path(QLatin1String(name)));
-            if (!QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name), path(QLatin1String(name))))
+            if (!QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
+                             path(QLatin1String(name))))
                 return false;
-            QFile::setPermissions(path(QLatin1String(name)), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QFile::setPermissions(path(QLatin1String(name)),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
         return true;
     }
@@ -46,10 +48,7 @@ struct ConfigFixture
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    bool loadShipped()
-    {
-        return copyShipped() && page->loadCatalogues(dir.path());
-    }
+    bool loadShipped() { return copyShipped() && page->loadCatalogues(dir.path()); }
 
     int versionNamed(const QString &name) const { return page->versionEntries().indexOf(name); }
 

@@ -45,10 +45,10 @@ void TestChannelTable::upperStatusBitsSurviveAndCheckBoxSensesFollowBits()
     t.StringToChannel(1, rec);
     const ChannelRow &r = t.row(1);
     QCOMPARE(t.hiddenStatus(1), 0x50);
-    QVERIFY(!r.ccTalk);   // bit 3 set
+    QVERIFY(!r.ccTalk);    // bit 3 set
     QVERIFY(!r.selective); // bit 2 clear
-    QVERIFY(r.enabled);   // bit 0 clear
-    QVERIFY(r.fake);      // bit 1 set
+    QVERIFY(r.enabled);    // bit 0 clear
+    QVERIFY(r.fake);       // bit 1 set
     QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x5A));
 
     // Each check box sets its own bit with its own sense.

@@ -29,7 +29,8 @@ QByteArray rx30(const QByteArray &settings, const QByteArray &config)
     return "; test catalogue\n[SETTINGS]\n" + settings +
            "[Configurations]\nA=1\nB=1\n"
            "[A]\nOutput1=050001FF00000A0A\nOutput2=050500FF00000AFF\nCredit=01\n"
-           "[B]\n" + config +
+           "[B]\n" +
+           config +
            "[Separators]\nNone=00\nLeft=01\n[Left]\nOut4=0103010000000AFF\nOut5=\n"
            "[Displays]\nNo display=0\nBig=1\n"
            "[Big]\nCredit=01\nAll=07\nTime=04\n"
@@ -97,7 +98,8 @@ void TestConfigCatalogue::emptySettingsUseDefaultsAndTimeBaseScalesSteps()
     QCOMPARE(f.page->image().timeBaseFactor, 1);
     QCOMPARE(f.page->line(2).timeOn, 10);
 
-    f.write("rx30.ini", rx30("Time base=012C\nStop time min=0A\nccTalkAddr=7\n", "Output1=050500FF00000AFF\n"));
+    f.write("rx30.ini",
+            rx30("Time base=012C\nStop time min=0A\nccTalkAddr=7\n", "Output1=050500FF00000AFF\n"));
     QVERIFY(f.page->loadCatalogues(f.dir.path()));
     QCOMPARE(f.page->image().timeBaseFactor, 2);
     QCOMPARE(f.page->stopTimeMinimum(), 10);
@@ -145,8 +147,9 @@ void TestConfigCatalogue::configurationValuesAreNormalisedOrRefusedWhole()
     QCOMPARE(f.page->image().paramText().left(6), QStringLiteral("050700"));
     QCOMPARE(f.page->image().paramText().size(), 54);
 
-    for (const QByteArray &bad : {QByteArray("Credit=105\n"), QByteArray("Credit=1G\n"), QByteArray("Credit=\n"),
-                                  QByteArray("Output3=0500010000000A0\n"), QByteArray("Input1=XX00010000000A0A\n")}) {
+    for (const QByteArray &bad :
+         {QByteArray("Credit=105\n"), QByteArray("Credit=1G\n"), QByteArray("Credit=\n"),
+          QByteArray("Output3=0500010000000A0\n"), QByteArray("Input1=XX00010000000A0A\n")}) {
         f.write("rx30.ini", rx30("", "Output1=050001FF00000A0A\nRest time=09\n" + bad));
         ConfigFixture g;
         QVERIFY(g.page->loadCatalogues(f.dir.path())); // A applies cleanly

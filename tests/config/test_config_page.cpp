@@ -59,7 +59,8 @@ void TestConfigPage::startupFillsListsAndAppliesFirstConfiguration()
     for (int k = 1; k <= 8; ++k)
         QCOMPARE(f.line(k), rx30.readValue(first, lineKeys.at(k - 1)));
     for (int p = 0; p < 18; ++p)
-        QCOMPARE(f.page->image().paramText().mid(2 * p, 2), rx30.readValue(first, ConfigPage::paramKeys().at(p)));
+        QCOMPARE(f.page->image().paramText().mid(2 * p, 2),
+                 rx30.readValue(first, ConfigPage::paramKeys().at(p)));
     QVERIFY(f.page->image().loadedSections & ConfigImage::Configuration);
 
     // Every line found its function, and the notes come from io.ini.
@@ -112,7 +113,8 @@ void TestConfigPage::everyStandardConfigurationWritesBackAsStored()
         for (int k = 1; k <= 8; ++k)
             QCOMPARE(f.line(k), rx30.readValue(name, lineKeys.at(k - 1)));
         for (int p = 0; p < 18; ++p)
-            QCOMPARE(f.page->image().paramText().mid(2 * p, 2), rx30.readValue(name, ConfigPage::paramKeys().at(p)));
+            QCOMPARE(f.page->image().paramText().mid(2 * p, 2),
+                     rx30.readValue(name, ConfigPage::paramKeys().at(p)));
         // Loading what was written recognises the same configuration.
         QStringList lines;
         for (int k = 0; k < 8; ++k)
@@ -399,8 +401,8 @@ void TestConfigPage::storeRefusesUsedOrMalformedNamesWithoutTouchingFile()
         f.prompts.queueText(QString::fromLatin1(name));
     f.prompts.queueText(QString()); // Cancel
     QVERIFY(!f.page->storeStandardConfiguration());
-    QCOMPARE(f.errors(), (QStringList{Msg(279), Msg(278), Msg(278), Msg(278), Msg(468), Msg(468), Msg(468),
-                                      Msg(468)}));
+    QCOMPARE(f.errors(),
+             (QStringList{Msg(279), Msg(278), Msg(278), Msg(278), Msg(468), Msg(468), Msg(468), Msg(468)}));
     QCOMPARE(f.read("rx30.ini"), before);
 }
 

@@ -180,7 +180,8 @@ void TestConfigRules::sorterAcceptRefusesOccupiedOutputs()
 {
     ConfigFixture f;
     QVERIFY(f.loadShipped()); // Output 4 carries a warning
-    const QString before = f.page->image().lineText(3) + f.page->image().lineText(4) + f.page->image().lineText(5);
+    const QString before =
+        f.page->image().lineText(3) + f.page->image().lineText(4) + f.page->image().lineText(5);
     f.page->chooseSorter(f.page->sorterEntries().indexOf("3 ways sorter"));
     QVERIFY(!f.page->acceptSorter());
     QCOMPARE(f.errors(), QStringList{Msg(240)});

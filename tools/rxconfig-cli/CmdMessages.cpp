@@ -38,6 +38,6 @@ int runMessages(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("messages"), QStringLiteral("--base N"),
-                                                 471, CliCommand::Device::None, 0, 2, &runMessages});
+const bool registered = CliCommandRegistry::add({QStringLiteral("messages"), QStringLiteral("--base N"), 471,
+                                                 CliCommand::Device::None, 0, 2, &runMessages});
 } // namespace
