@@ -101,8 +101,9 @@ QString SimControl::grammar()
         "  analog HEX                   all eleven analog bytes (22 hex digits)\n"
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
-        "  fault KIND [count N|always] [header H] [status D]\n"
+        "  fault KIND [count N|always] [header H] [status D] [delay MS]\n"
         "                               KIND: checksum noreply late extra noecho nak status unplugged\n"
+        "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "  clear-faults                 remove every injected fault\n"
         "  unplug | plug                selector silent to everything / back on the bus\n"
         "  monitor                      enter the boot monitor\n"
@@ -201,7 +202,7 @@ QString SimControl::execute(const QString &line)
     if (cmd == QLatin1String("fault")) {
         SelectorSim::Fault fault;
         if (argc < 1 || !faultKind(w[1].toLower(), fault.kind))
-            return err(QStringLiteral("usage: fault KIND [count N|always] [header H] [status D]"));
+            return err(QStringLiteral("usage: fault KIND [count N|always] [header H] [status D] [delay MS]"));
         for (int i = 2; i < w.size(); i += 2) {
             if (i + 1 >= w.size())
                 return err(QStringLiteral("%1 needs a value").arg(w[i]));
@@ -218,6 +219,10 @@ QString SimControl::execute(const QString &line)
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("header is 0..255"));
                 fault.header = v;
+            } else if (key == QLatin1String("delay")) {
+                if (!number(w[i + 1], 1, 60000, v))
+                    return err(QStringLiteral("delay is 1..60000 ms"));
+                sim->setLateReplyMs(v);
             } else if (key == QLatin1String("status")) {
                 if (w[i + 1].size() != 1)
                     return err(QStringLiteral("status is one character"));

@@ -107,13 +107,16 @@ bool SimOptions::apply(SelectorSim &sim, QString *error) const
         bool ok = true;
         QByteArray b;
         const QByteArray text = s.value.toLatin1();
+        // Identity texts travel as ccTalk ASCII and as lines of the state file.
+        for (QChar c : s.value)
+            ok = ok && c.unicode() >= 0x20 && c.unicode() < 0x7F;
         if (s.name == QLatin1String("address")) {
             const uint v = s.value.toUInt(&ok);
             ok = ok && v >= 2 && v <= 255;
             if (ok)
                 sim.setAddress(quint8(v));
         } else if (s.name == QLatin1String("type")) {
-            ok = text.size() == 4;
+            ok = ok && text.size() == 4;
             id.deviceType = text;
         } else if (s.name == QLatin1String("manufacturer")) {
             id.manufacturer = text;
