@@ -20,7 +20,8 @@ bool AddressChange::Apply(int newAddress)
     QByteArray command(1, char(251));
     command.append(static_cast<char>(newAddress));
     QByteArray reply;
-    if (m_link.Transact(m_link.DeviceAddress, command, 5, reply) == CcTalkLink::Ok && ReplyFrame::isAck(reply)) {
+    if (m_link.Transact(m_link.DeviceAddress, command, 5, reply) == CcTalkLink::Ok &&
+        ReplyFrame::isAck(reply)) {
         m_prompts.information(Msg(52));
         m_link.DeviceAddress = static_cast<quint8>(newAddress);
         return true;

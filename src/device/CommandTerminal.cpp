@@ -37,9 +37,9 @@ QString CommandTerminal::problem(const QString &text)
 bool CommandTerminal::needsAccessCheck(const QString &text)
 {
     const QString command = normalise(text);
-    return ((command.startsWith(QLatin1String("FF03")) || command.startsWith(QLatin1String("FF02")))
-            && command.size() > 4)
-           || command.startsWith(QLatin1String("FF07"));
+    return ((command.startsWith(QLatin1String("FF03")) || command.startsWith(QLatin1String("FF02"))) &&
+            command.size() > 4) ||
+           command.startsWith(QLatin1String("FF07"));
 }
 
 int CommandTerminal::SendCommand(const QString &text)
@@ -51,11 +51,11 @@ int CommandTerminal::SendCommand(const QString &text)
         m_session.prompts().error(why);
         return Rejected;
     }
-    if ((command.startsWith(QLatin1String("FF03")) || command.startsWith(QLatin1String("FF02")))
-        && command.size() > 4) {
+    if ((command.startsWith(QLatin1String("FF03")) || command.startsWith(QLatin1String("FF02"))) &&
+        command.size() > 4) {
         const quint16 address = static_cast<quint16>(command.mid(4, 4).toUInt(nullptr, 16));
-        const int bank = command.startsWith(QLatin1String("FF03")) ? DeviceSession::WriteBank
-                                                                   : DeviceSession::ReadBank;
+        const int bank =
+            command.startsWith(QLatin1String("FF03")) ? DeviceSession::WriteBank : DeviceSession::ReadBank;
         m_session.RequestAccess(bank, MemoryMap::regionOf(address));
     }
     if (command.startsWith(QLatin1String("FF07"))) {

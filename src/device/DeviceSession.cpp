@@ -111,7 +111,8 @@ bool DeviceSession::Identify()
         const QByteArray d = ReplyFrame::data(r);
         if (d.size() < 2)
             return QString();
-        const quint16 code = static_cast<quint16>((static_cast<quint8>(d.at(0)) << 8) | static_cast<quint8>(d.at(1)));
+        const quint16 code =
+            static_cast<quint16>((static_cast<quint8>(d.at(0)) << 8) | static_cast<quint8>(d.at(1)));
         return m_link.DateCodeToText(code);
     };
 
@@ -121,8 +122,8 @@ bool DeviceSession::Identify()
         if (m_link.Transact(address, header(242), 5, r) == CcTalkLink::Ok) {
             const QByteArray d = ReplyFrame::data(r);
             if (d.size() >= 3) {
-                const quint32 serial = static_cast<quint8>(d.at(0)) | (static_cast<quint8>(d.at(1)) << 8)
-                                       | (static_cast<quint32>(static_cast<quint8>(d.at(2))) << 16);
+                const quint32 serial = static_cast<quint8>(d.at(0)) | (static_cast<quint8>(d.at(1)) << 8) |
+                                       (static_cast<quint32>(static_cast<quint8>(d.at(2))) << 16);
                 identity.serialNumber = serial == 16777215u ? Msg(186) : QString::number(serial);
             }
         }
@@ -157,8 +158,8 @@ void DeviceSession::rememberLink()
 {
     IniFile ini(iniPath());
     const QString addr = QStringLiteral("%1").arg(m_link.DeviceAddress, 2, 16, QLatin1Char('0')).toUpper();
-    const bool ok = ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), addr)
-                    && ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"), m_link.portName());
+    const bool ok = ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), addr) &&
+                    ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"), m_link.portName());
     // Not fatal for the identification, but the user should learn once that nothing is remembered.
     if (!ok && !m_iniWarned) {
         m_iniWarned = true;

@@ -129,8 +129,9 @@ int DeviceSession::WriteBlock(quint16 address, const QByteArray &data, quint8 re
     if (!RequestAccess(WriteBank, region))
         return NotGranted;
     QByteArray reply;
-    if (m_link.Transact(m_link.DeviceAddress, memoryCommand(3, address) + data, 10, reply) != CcTalkLink::Ok
-        || !ReplyFrame::isAck(reply))
+    if (m_link.Transact(m_link.DeviceAddress, memoryCommand(3, address) + data, 10, reply) !=
+            CcTalkLink::Ok ||
+        !ReplyFrame::isAck(reply))
         return Failed;
     return Done;
 }
@@ -145,8 +146,8 @@ int DeviceSession::ReadChannel(int channel, QByteArray &record)
     cmd.append(char(MemoryMap::ChannelSize));
     QByteArray reply;
     // The channel read checks the length only: a 21-byte reply is a record whatever its header.
-    if (m_link.Transact(m_link.DeviceAddress, cmd, 10, reply) != CcTalkLink::Ok
-        || reply.size() != MemoryMap::ChannelSize + 5)
+    if (m_link.Transact(m_link.DeviceAddress, cmd, 10, reply) != CcTalkLink::Ok ||
+        reply.size() != MemoryMap::ChannelSize + 5)
         return Failed;
     record = ReplyFrame::data(reply);
     return Done;
@@ -159,9 +160,9 @@ int DeviceSession::WriteChannel(int channel, const QByteArray &record)
     if (!RequestAccess(WriteBank, MemoryMap::Channels))
         return NotGranted;
     QByteArray reply;
-    if (m_link.Transact(m_link.DeviceAddress, memoryCommand(3, MemoryMap::channelAddress(channel)) + record, 10,
-                        reply) != CcTalkLink::Ok
-        || !ReplyFrame::isAck(reply))
+    if (m_link.Transact(m_link.DeviceAddress, memoryCommand(3, MemoryMap::channelAddress(channel)) + record,
+                        10, reply) != CcTalkLink::Ok ||
+        !ReplyFrame::isAck(reply))
         return Failed;
     return Done;
 }
@@ -169,10 +170,10 @@ int DeviceSession::WriteChannel(int channel, const QByteArray &record)
 bool DeviceSession::CommitToNV()
 {
     QByteArray reply;
-    if (m_link.Transact(m_link.DeviceAddress, QByteArray("\xFF\x03", 2), 8, reply) != CcTalkLink::Ok
-        || !ReplyFrame::isAck(reply))
+    if (m_link.Transact(m_link.DeviceAddress, QByteArray("\xFF\x03", 2), 8, reply) != CcTalkLink::Ok ||
+        !ReplyFrame::isAck(reply))
         return false;
     reply.clear();
-    return m_link.Transact(m_link.DeviceAddress, QByteArray(1, char(1)), 20, reply) == CcTalkLink::Ok
-           && ReplyFrame::isAck(reply);
+    return m_link.Transact(m_link.DeviceAddress, QByteArray(1, char(1)), 20, reply) == CcTalkLink::Ok &&
+           ReplyFrame::isAck(reply);
 }

@@ -26,17 +26,15 @@ bool PinChange::Apply(const QString &pin, const QString &newPin, const QString &
     }
     QByteArray reply;
     if (m_link.Transact(m_link.DeviceAddress, QByteArray(1, char(218)) + CcTalkLink::HexToBytes(fields[0]), 5,
-                        reply)
-        != CcTalkLink::Ok) {
+                        reply) != CcTalkLink::Ok) {
         // Without the current PIN entered the new one would be refused; do not send it.
         m_prompts.error(Msg(321));
         return false;
     }
     reply.clear();
     if (m_link.Transact(m_link.DeviceAddress, QByteArray(1, char(219)) + CcTalkLink::HexToBytes(fields[1]), 5,
-                        reply)
-            == CcTalkLink::Ok
-        && ReplyFrame::isAck(reply)) {
+                        reply) == CcTalkLink::Ok &&
+        ReplyFrame::isAck(reply)) {
         m_prompts.information(Msg(192));
         return true;
     }

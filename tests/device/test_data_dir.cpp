@@ -63,14 +63,16 @@ private slots:
         QFile::setPermissions(seedB + QStringLiteral("/io.ini"), QFileDevice::ReadOwner);
         writeFile(user + QStringLiteral("/rx30.ini"), "edited by the user");
 
-        const auto r = DataDir::resolve(QString(), {seedA, seedB}, root.filePath(QStringLiteral("elsewhere")), user);
+        const auto r =
+            DataDir::resolve(QString(), {seedA, seedB}, root.filePath(QStringLiteral("elsewhere")), user);
         QCOMPARE(r.path, QFileInfo(user).absoluteFilePath());
         QVERIFY(r.seeded);
         QCOMPARE(readFile(user + QStringLiteral("/rx30.ini")), QByteArray("edited by the user"));
         QCOMPARE(readFile(user + QStringLiteral("/io.ini")), QByteArray("installed io"));
         QVERIFY(QFileInfo(user + QStringLiteral("/io.ini")).permissions() & QFileDevice::WriteOwner);
 
-        const auto again = DataDir::resolve(QString(), {seedA, seedB}, root.filePath(QStringLiteral("elsewhere")), user);
+        const auto again =
+            DataDir::resolve(QString(), {seedA, seedB}, root.filePath(QStringLiteral("elsewhere")), user);
         QVERIFY(!again.seeded);
     }
 };

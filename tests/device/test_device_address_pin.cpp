@@ -85,7 +85,7 @@ private slots:
             int message;
         };
         const QList<Case> cases = {
-            {"1234567", "ZZ", "1", 161},            // length wins over every other fault
+            {"1234567", "ZZ", "1", 161},               // length wins over every other fault
             {"12345678", "1234567G", "99999999", 160}, // a bad character before the mismatch
             {"12345678", "87654321", "87654320", 60},
             {"12345678", "876543210", "876543210", 161},
@@ -104,7 +104,8 @@ private slots:
         Bench b;
         PinChange change(b.link, b.prompts);
         // The fields force upper case: lower-case digits are the same PIN.
-        QVERIFY(change.Apply(QStringLiteral("12345678"), QStringLiteral("abcdef01"), QStringLiteral("ABCDEF01")));
+        QVERIFY(
+            change.Apply(QStringLiteral("12345678"), QStringLiteral("abcdef01"), QStringLiteral("ABCDEF01")));
         QCOMPARE(b.prompts.texts(Kind::Information), QStringList{Msg(192)});
         QCOMPARE(b.sentHeaders(), (QList<int>{218, 219}));
         QVERIFY(b.sent().at(1).startsWith(QStringLiteral("020401DBABCDEF01")));
@@ -117,7 +118,8 @@ private slots:
     {
         Bench b;
         PinChange change(b.link, b.prompts);
-        QVERIFY(!change.Apply(QStringLiteral("00000000"), QStringLiteral("11111111"), QStringLiteral("11111111")));
+        QVERIFY(!change.Apply(QStringLiteral("00000000"), QStringLiteral("11111111"),
+                              QStringLiteral("11111111")));
         // The refusal of the old PIN is not examined; the selector refuses the new one.
         QCOMPARE(b.sentHeaders(), (QList<int>{218, 219}));
         QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(84)});
@@ -129,7 +131,8 @@ private slots:
         Bench b;
         b.s->injectFault(DeviceBench::fault(FK::NoReply, 218));
         PinChange change(b.link, b.prompts);
-        QVERIFY(!change.Apply(QStringLiteral("12345678"), QStringLiteral("11111111"), QStringLiteral("11111111")));
+        QVERIFY(!change.Apply(QStringLiteral("12345678"), QStringLiteral("11111111"),
+                              QStringLiteral("11111111")));
         QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(321)});
         QCOMPARE(b.sentHeaders(), QList<int>{218});
         QCOMPARE(b.s->pin(), QByteArray::fromHex("12345678"));

@@ -53,8 +53,10 @@ private slots:
         QVERIFY(b.prompts.shown().isEmpty());
 
         const IniFile ini(b.session.iniPath());
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")), QStringLiteral("SIMA"));
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")), QStringLiteral("02"));
+        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")),
+                 QStringLiteral("SIMA"));
+        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")),
+                 QStringLiteral("02"));
 
         // The panel lists the six captions in order, trimmed.
         const auto lines = b.session.identity.panelLines();
@@ -74,8 +76,9 @@ private slots:
         b.link.MonitorAddress = 2;
         QVERIFY(b.session.Identify());
         QCOMPARE(b.link.MonitorAddress, quint8(171));
-        QCOMPARE(IniFile(b.session.iniPath()).readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")),
-                 QStringLiteral("AB"));
+        QCOMPARE(
+            IniFile(b.session.iniPath()).readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")),
+            QStringLiteral("AB"));
     }
 
     void serialOfAllOnesShowsNotProgrammed()
@@ -114,8 +117,8 @@ private slots:
         };
         const QList<Case> cases = {
             {"other maker", [](SelectorSim *s) { s->identity().manufacturer = "Othermaker"; }, 292},
-            {"type request fails", [](SelectorSim *s) { s->injectFault(DeviceBench::fault(FK::NoReply, 255)); },
-             305},
+            {"type request fails",
+             [](SelectorSim *s) { s->injectFault(DeviceBench::fault(FK::NoReply, 255)); }, 305},
             {"unsupported type", [](SelectorSim *s) { s->identity().deviceType = "RX99"; }, 82},
         };
         for (const Case &c : cases) {

@@ -4,9 +4,9 @@
 #include "device/FactoryChallenge.h"
 #include "device/MemoryMap.h"
 #include "device/PasswordRules.h"
+#include "link/Checksum.h"
 #include "link/LoopbackPort.h"
 #include "link/PortFactory.h"
-#include "link/Checksum.h"
 
 #include <QtTest>
 
@@ -55,7 +55,8 @@ private slots:
         QVERIFY(!b.session.RequestAccess(DeviceSession::ReadBank, MemoryMap::Unknown));
         QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(296)});
         QByteArray data;
-        QCOMPARE(b.session.ReadBlock(0x0900, 4, data, MemoryMap::regionOf(0x0900)), int(DeviceSession::NotGranted));
+        QCOMPARE(b.session.ReadBlock(0x0900, 4, data, MemoryMap::regionOf(0x0900)),
+                 int(DeviceSession::NotGranted));
         QVERIFY(b.sent().isEmpty());
     }
 

@@ -42,8 +42,8 @@ private slots:
         QCOMPARE(listed, 0);
         QCOMPARE(notebook, (QList<bool>{false, true}));
         QVERIFY(b.session.ReportFlag);
-        QVERIFY(Msg(97) + QStringLiteral("2") + Msg(2) + QStringLiteral("COM3")
-                == QStringLiteral("Coin selector with address 2 found at  COM3"));
+        QVERIFY(Msg(97) + QStringLiteral("2") + Msg(2) + QStringLiteral("COM3") ==
+                QStringLiteral("Coin selector with address 2 found at  COM3"));
     }
 
     void selectorOnLastOfSeveralPortsIsFoundByAddressPoll()
@@ -165,8 +165,9 @@ private slots:
         };
         DeviceBench b;
         b.addBus(QStringLiteral("SIMB"));
-        PortFactory::registerVirtual(QStringLiteral("HELD"),
-                                     []() { return std::unique_ptr<SerialPort>(std::make_unique<HeldPort>()); });
+        PortFactory::registerVirtual(QStringLiteral("HELD"), []() {
+            return std::unique_ptr<SerialPort>(std::make_unique<HeldPort>());
+        });
         b.setPorts({QStringLiteral("HELD"), QStringLiteral("SIMB")});
         b.usePort(QStringLiteral("HELD"));
         const bool wasFound = b.session.Search();
@@ -179,7 +180,8 @@ private slots:
         QCOMPARE(problems.at(0).port, QStringLiteral("HELD"));
         QCOMPARE(problems.at(0).message, 427);
         const QString text = Msg(427) + QStringLiteral("HELD (Device or resource busy)");
-        QCOMPARE(DeviceSession::openProblemText(problems.at(0).message, problems.at(0).port, problems.at(0).detail),
+        QCOMPARE(DeviceSession::openProblemText(problems.at(0).message, problems.at(0).port,
+                                                problems.at(0).detail),
                  text);
         QVERIFY(b.log.lines().contains(QStringLiteral("-- ") + text));
     }

@@ -28,8 +28,8 @@ private:
     {
         QProcess p;
         p.setProgram(QStringLiteral(RXCLI_PATH));
-        p.setArguments(QStringList{QStringLiteral("--data-dir"), dataDir.isEmpty() ? m_dir.path() : dataDir}
-                       + args);
+        p.setArguments(QStringList{QStringLiteral("--data-dir"), dataDir.isEmpty() ? m_dir.path() : dataDir} +
+                       args);
         p.start();
         Run r;
         if (!p.waitForFinished(60000)) {
@@ -91,13 +91,17 @@ private slots:
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write("[SETTINGS]\nComPort=NONE\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n");
     }
-    void cleanup() { stopSim(); }
+    void cleanup()
+    {
+        stopSim();
+    }
 
     void demoIdentifyPrintsThePanelAndRemembersThePort()
     {
         const Run r = cli({QStringLiteral("--demo"), QStringLiteral("identify")});
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.err.contains(Msg(97) + QStringLiteral("2") + Msg(2) + QStringLiteral("SIMULATOR")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(Msg(97) + QStringLiteral("2") + Msg(2) + QStringLiteral("SIMULATOR")),
+                 qPrintable(r.err));
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 8);
         QVERIFY(lines.at(0).startsWith(Msg(215).trimmed() + QLatin1Char(' ')));
@@ -150,8 +154,8 @@ private slots:
 
     void deviceCommandOnUnopenablePortFails()
     {
-        const Run r = cli({QStringLiteral("--port"), m_dir.filePath(QStringLiteral("ttyNONE")), QStringLiteral("send"),
-                           QStringLiteral("FE")});
+        const Run r = cli({QStringLiteral("--port"), m_dir.filePath(QStringLiteral("ttyNONE")),
+                           QStringLiteral("send"), QStringLiteral("FE")});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.startsWith(Msg(438)), qPrintable(r.err));
     }
@@ -164,7 +168,8 @@ private slots:
         QVERIFY2(found.status == 0, qPrintable(found.err));
         QVERIFY(found.out.contains(QStringLiteral("Port: ") + m_pty));
 
-        const Run changed = cli({QStringLiteral("--port"), m_pty, QStringLiteral("address"), QStringLiteral("254")});
+        const Run changed =
+            cli({QStringLiteral("--port"), m_pty, QStringLiteral("address"), QStringLiteral("254")});
         QVERIFY2(changed.status == 0, qPrintable(changed.err));
         QVERIFY(changed.err.contains(Msg(52)));
         QCOMPARE(iniValue(QStringLiteral("ccTalkAddr")), QStringLiteral("FE"));
@@ -173,14 +178,32 @@ private slots:
         const Run poll = cli({QStringLiteral("--port"), m_pty, QStringLiteral("send"), QStringLiteral("FE")});
         QCOMPARE(poll.status, 0);
         QVERIFY(poll.out.startsWith(QStringLiteral("-> FE0001FE")));
-        const Run old = cli({QStringLiteral("--port"), m_pty, QStringLiteral("--address"), QStringLiteral("2"),
-                             QStringLiteral("send"), QStringLiteral("FE")});
+        const Run old = cli({QStringLiteral("--port"), m_pty, QStringLiteral("--address"),
+                             QStringLiteral("2"), QStringLiteral("send"), QStringLiteral("FE")});
         QCOMPARE(old.status, 1);
 
         // A search finds it again at its new address.
         const Run again = cli({QStringLiteral("--port"), m_pty, QStringLiteral("identify")});
         QVERIFY2(again.status == 0, qPrintable(again.err));
         QVERIFY(again.out.contains(QStringLiteral("Address: 254")));
+    }
+
+    void rxsimMonitorAt38400IsOfferedAndThePortLeftUsable()
+    {
+        if (!startSim(
+                {QStringLiteral("--monitor"), QStringLiteral("--monitor-baud"), QStringLiteral("38400")}))
+            QSKIP("rxsim is not available");
+        // Only the given port: the machine's own ports are not part of this test's wire.
+        const Run yes =
+            cli({QStringLiteral("--port"), m_pty, QStringLiteral("--yes"), QStringLiteral("identify")});
+        QCOMPARE(yes.status, 1);
+        QVERIFY2(yes.err.contains(Msg(98)), qPrintable(yes.err));
+        QVERIFY2(yes.err.contains(Msg(420)), qPrintable(yes.err));
+        QVERIFY(yes.out.isEmpty());
+        const Run no = cli({QStringLiteral("--port"), m_pty, QStringLiteral("identify")});
+        QCOMPARE(no.status, 1);
+        QVERIFY(no.err.contains(Msg(98)));
+        QVERIFY(!no.err.contains(Msg(420)));
     }
 
     void rxsimProtectedReadUsesThePinOption()

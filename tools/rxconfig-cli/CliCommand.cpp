@@ -14,24 +14,24 @@ QMap<QString, CliCommand> &commands()
 
 QMap<int, int> &statuses()
 {
-    // The device access messages; other commands add theirs.
+    // The device access messages; other commands add theirs. Not remembering the port after
+    // an identification is only a warning.
     static QMap<int, int> table = {
-        {55, CliExitCodes::DeviceFailure},
-        {60, CliExitCodes::Usage},          {78, CliExitCodes::DeviceFailure},
-        {82, CliExitCodes::DeviceFailure},  {84, CliExitCodes::DeviceFailure},
-        {99, CliExitCodes::DeviceFailure},  {127, CliExitCodes::DeviceFailure},
-        {136, CliExitCodes::DeviceFailure}, {160, CliExitCodes::Usage},
-        {161, CliExitCodes::Usage},         {292, CliExitCodes::DeviceFailure},
-        {296, CliExitCodes::DeviceFailure}, {305, CliExitCodes::DeviceFailure},
-        {321, CliExitCodes::DeviceFailure}, {421, CliExitCodes::Usage},
-        {422, CliExitCodes::Usage},         {423, CliExitCodes::Usage},
-        {424, CliExitCodes::FileError},     {425, CliExitCodes::FileError},
-        {426, CliExitCodes::DeviceFailure}, {427, CliExitCodes::DeviceFailure},
-        {428, CliExitCodes::DeviceFailure}, {430, CliExitCodes::Usage},
-        {431, CliExitCodes::Usage},         {433, CliExitCodes::Usage},
-        {434, CliExitCodes::Usage},         {435, CliExitCodes::FileError},
-        {438, CliExitCodes::DeviceFailure}, {445, CliExitCodes::Usage},
-        {453, CliExitCodes::Usage},
+        {55, CliExitCodes::DeviceFailure},  {60, CliExitCodes::Usage},
+        {78, CliExitCodes::DeviceFailure},  {82, CliExitCodes::DeviceFailure},
+        {84, CliExitCodes::DeviceFailure},  {99, CliExitCodes::DeviceFailure},
+        {127, CliExitCodes::DeviceFailure}, {136, CliExitCodes::DeviceFailure},
+        {160, CliExitCodes::Usage},         {161, CliExitCodes::Usage},
+        {292, CliExitCodes::DeviceFailure}, {296, CliExitCodes::DeviceFailure},
+        {305, CliExitCodes::DeviceFailure}, {321, CliExitCodes::DeviceFailure},
+        {421, CliExitCodes::Usage},         {422, CliExitCodes::Usage},
+        {423, CliExitCodes::Usage},         {424, CliExitCodes::FileError},
+        {425, CliExitCodes::Success},       {426, CliExitCodes::DeviceFailure},
+        {427, CliExitCodes::DeviceFailure}, {428, CliExitCodes::DeviceFailure},
+        {430, CliExitCodes::Usage},         {431, CliExitCodes::Usage},
+        {433, CliExitCodes::Usage},         {434, CliExitCodes::Usage},
+        {435, CliExitCodes::FileError},     {438, CliExitCodes::DeviceFailure},
+        {445, CliExitCodes::Usage},         {453, CliExitCodes::Usage},
     };
     return table;
 }

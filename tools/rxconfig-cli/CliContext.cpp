@@ -39,8 +39,8 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
         }
         const QString name = arg.section(QLatin1Char('='), 0, 0);
         QString value;
-        if (name == QLatin1String("--port") || name == QLatin1String("--address") || name == QLatin1String("--pin")
-            || name == QLatin1String("--data-dir")) {
+        if (name == QLatin1String("--port") || name == QLatin1String("--address") ||
+            name == QLatin1String("--pin") || name == QLatin1String("--data-dir")) {
             if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
                 return Msg(433) + name;
             if (name == QLatin1String("--port")) {
@@ -133,14 +133,15 @@ QString cliUsageText()
     QTextStream s(&text);
     s << Msg(432) << "\n\n" << Msg(446) << '\n';
     const QList<QPair<QString, int>> options = {
-        {QStringLiteral("--port P"), 447}, {QStringLiteral("--address N"), 448},
+        {QStringLiteral("--port P"), 447},   {QStringLiteral("--address N"), 448},
         {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
-        {QStringLiteral("--yes"), 451},     {QStringLiteral("--demo"), 452},
+        {QStringLiteral("--yes"), 451},      {QStringLiteral("--demo"), 452},
     };
     for (const auto &o : options)
         s << "  " << o.first.leftJustified(18) << Msg(o.second) << '\n';
     s << '\n' << Msg(439) << '\n';
     for (const CliCommand &c : CliCommandRegistry::all())
-        s << "  " << (c.name + QLatin1Char(' ') + c.arguments).leftJustified(18) << Msg(c.summaryMessage) << '\n';
+        s << "  " << (c.name + QLatin1Char(' ') + c.arguments).leftJustified(18) << Msg(c.summaryMessage)
+          << '\n';
     return text;
 }

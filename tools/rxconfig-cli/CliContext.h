@@ -12,15 +12,15 @@
 // The global options of rxconfig-cli, parsed before the command runs.
 struct CliOptions
 {
-    QStringList ports;   // --port, in order; the first is the current port
-    int address = -1;    // --address, -1 when not given
-    QString pin;         // --pin
-    QString dataDir;     // --data-dir
-    bool yes = false;    // --yes
-    bool demo = false;   // --demo
-    bool help = false;   // --help
-    QString command;     // the command word
-    QStringList args;    // its arguments
+    QStringList ports; // --port, in order; the first is the current port
+    int address = -1;  // --address, -1 when not given
+    QString pin;       // --pin
+    QString dataDir;   // --data-dir
+    bool yes = false;  // --yes
+    bool demo = false; // --demo
+    bool help = false; // --help
+    QString command;   // the command word
+    QStringList args;  // its arguments
 
     // "" on success, else the usage message to show.
     static QString parse(const QStringList &arguments, CliOptions &out);

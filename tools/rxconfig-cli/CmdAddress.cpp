@@ -29,6 +29,6 @@ int runAddress(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("address"), QStringLiteral("NEW"), 443,
-                                                 CliCommand::Device::Port, 1, 1, &runAddress});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("address"), QStringLiteral("NEW"), 443, CliCommand::Device::Port, 1, 1, &runAddress});
 } // namespace

@@ -22,14 +22,20 @@ int runIdentify(CliContext &ctx)
     // The current port first, as the toolbar's search does; one that will not open is skipped
     // by the search, and its reason is shown only when the user can fix it.
     ctx.link.setPortName(ctx.currentPort());
+    QString currentProblem;
     if (!ctx.link.openPort() && ctx.link.port()) {
         const SerialPort::OpenError why = ctx.link.port()->openError();
         if (why == SerialPort::OpenError::PermissionDenied || why == SerialPort::OpenError::Busy)
-            ctx.err << DeviceSession::openProblemText(why == SerialPort::OpenError::Busy ? 427 : 426,
-                                                      ctx.currentPort(), ctx.link.port()->errorString())
-                    << Qt::endl;
+            currentProblem =
+                DeviceSession::openProblemText(why == SerialPort::OpenError::Busy ? 427 : 426,
+                                               ctx.currentPort(), ctx.link.port()->errorString());
     }
     const bool found = ctx.session.Search();
+    bool listed = false;
+    for (const DeviceSession::PortProblem &p : ctx.session.portProblems())
+        listed = listed || p.port == ctx.currentPort();
+    if (!currentProblem.isEmpty() && !listed)
+        ctx.err << currentProblem << Qt::endl;
     ctx.printPortProblems();
     if (!found)
         return CliExitCodes::DeviceFailure;
@@ -40,6 +46,6 @@ int runIdentify(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("identify"), QString(), 441,
-                                                 CliCommand::Device::None, 0, 0, &runIdentify});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("identify"), QString(), 441, CliCommand::Device::None, 0, 0, &runIdentify});
 } // namespace

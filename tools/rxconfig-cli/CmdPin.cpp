@@ -12,6 +12,6 @@ int runPin(CliContext &ctx)
     return change.Apply(ctx.options.args.at(0), newPin, newPin) ? 0 : CliExitCodes::DeviceFailure;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("pin"), QStringLiteral("OLD NEW"), 444,
-                                                 CliCommand::Device::Port, 2, 2, &runPin});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("pin"), QStringLiteral("OLD NEW"), 444, CliCommand::Device::Port, 2, 2, &runPin});
 } // namespace

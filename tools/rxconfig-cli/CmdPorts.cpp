@@ -13,6 +13,6 @@ int runPorts(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("ports"), QString(), 440, CliCommand::Device::None,
-                                                 0, 0, &runPorts});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("ports"), QString(), 440, CliCommand::Device::None, 0, 0, &runPorts});
 } // namespace

@@ -32,6 +32,6 @@ int runSend(CliContext &ctx)
     return result == CommandTerminal::Sent ? 0 : CliExitCodes::DeviceFailure;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("send"), QStringLiteral("HEX"), 442,
-                                                 CliCommand::Device::Port, 1, -1, &runSend});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("send"), QStringLiteral("HEX"), 442, CliCommand::Device::Port, 1, -1, &runSend});
 } // namespace

@@ -24,8 +24,9 @@ const QString kSimulator = QStringLiteral("SIMULATOR");
 int addressFromIni(const IniFile &ini)
 {
     bool ok = false;
-    const int address = ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), QStringLiteral("02"))
-                            .toInt(&ok, 16);
+    const int address =
+        ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), QStringLiteral("02"))
+            .toInt(&ok, 16);
     return ok && address >= 2 && address <= 254 ? address : 2;
 }
 } // namespace
@@ -64,9 +65,9 @@ int main(int argc, char *argv[])
         return CliExitCodes::Usage;
     }
 
-    const DataDir::Resolution dir = DataDir::resolve(
-        options.dataDir, DataDir::installedSeedDirs(QCoreApplication::applicationDirPath())
-                             << QStringLiteral(RX_SOURCE_DATA_DIR));
+    const DataDir::Resolution dir =
+        DataDir::resolve(options.dataDir, DataDir::installedSeedDirs(QCoreApplication::applicationDirPath())
+                                              << QStringLiteral(RX_SOURCE_DATA_DIR));
     if (dir.path.isEmpty()) {
         prompts.error(Msg(435) + dir.error);
         return CliExitCodes::FileError;
@@ -98,8 +99,9 @@ int main(int argc, char *argv[])
     const IniFile ini(session.iniPath());
     QString current = options.ports.value(0);
     if (current.isEmpty())
-        current = options.demo ? kSimulator : ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"),
-                                                            QStringLiteral("COM3"));
+        current = options.demo ? kSimulator
+                               : ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"),
+                                               QStringLiteral("COM3"));
     link.DeviceAddress = static_cast<quint8>(options.address > 0 ? options.address : addressFromIni(ini));
     link.MonitorAddress = link.DeviceAddress;
 
