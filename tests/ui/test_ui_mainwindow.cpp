@@ -209,6 +209,63 @@ private slots:
         QVERIFY(win().statsView()->value[0]->isReadOnly());
     }
 
+    void uploadEditDownloadSaveAndOpenRoundTrip()
+    {
+        // A recognisable channel 3 and credit in the selector.
+        QByteArray record(16, '\0');
+        for (int i = 0; i < 12; ++i)
+            record[i] = char(10 + i);
+        record[12] = 0x00;
+        record[13] = 2;
+        record[15] = 50;
+        sim()->setMemory(0x0620, record);
+        sim()->setMemory(0x07A0, QByteArray(1, char(4)));
+        sim()->commit();
+        m_prompts.clear();
+        win().UploadClick();
+        QVERIFY2(m_prompts.allTexts().contains(Msg(192)), qPrintable(m_prompts.allTexts().join(" | ")));
+        auto *am1 = win().findChild<NumEdit *>(QStringLiteral("par3_0"));
+        auto *ph1tol = win().findChild<NumEdit *>(QStringLiteral("tol3_1"));
+        auto *val = win().findChild<NumEdit *>(QStringLiteral("val3"));
+        QCOMPARE(am1->text(), QStringLiteral("10"));
+        QCOMPARE(ph1tol->text(), QStringLiteral("17"));
+        QCOMPARE(val->text(), QStringLiteral("50"));
+        ConfigPageView *v = win().configView();
+        QCOMPARE(v->param[ConfigPageView::Credit]->text(), QStringLiteral("4"));
+        QVERIFY(!win().busy());
+        QVERIFY(!win().progressBar()->isVisible());
+
+        // Edit in the window, write back, and the selector's permanent memory has it.
+        v->param[ConfigPageView::Credit]->setText(QStringLiteral("6"));
+        emit v->param[ConfigPageView::Credit]->editingFinished();
+        val->setText(QStringLiteral("77"));
+        emit val->editingFinished();
+        m_prompts.clear();
+        win().DownloadClick();
+        QVERIFY2(!m_prompts.texts(ScriptedPrompts::Kind::Error).size(),
+                 qPrintable(m_prompts.allTexts().join(" | ")));
+        QCOMPARE(quint8(sim()->nvMemory(0x07A0, 1).at(0)), quint8(6));
+        QCOMPARE(quint8(sim()->nvMemory(0x0620 + 15, 1).at(0)), quint8(77));
+
+        // Save to a file, change the window, open the file again.
+        QTemporaryDir files;
+        const QString path = files.filePath(QStringLiteral("saved.xml"));
+        m_prompts.clear();
+        m_prompts.queueFileName(path);
+        win().FileSaveClick();
+        QVERIFY2(QFile::exists(path), qPrintable(m_prompts.allTexts().join(" | ")));
+        val->setText(QStringLiteral("5"));
+        emit val->editingFinished();
+        QCOMPARE(val->text(), QStringLiteral("5"));
+        m_prompts.clear();
+        m_prompts.queueFileName(path);
+        win().FileOpenClick();
+        QVERIFY2(m_prompts.texts(ScriptedPrompts::Kind::Error).isEmpty(),
+                 qPrintable(m_prompts.allTexts().join(" | ")));
+        QCOMPARE(val->text(), QStringLiteral("77"));
+        QCOMPARE(v->param[ConfigPageView::Credit]->text(), QStringLiteral("6"));
+    }
+
     void choosingAStatisticOptionReachesTheModel()
     {
         QComboBox *box = win().statsView()->option[4];

@@ -11,6 +11,8 @@
 #include "device/CommandTerminal.h"
 #include "device/DeviceSession.h"
 #include "device/PinChange.h"
+#include "files/ConfigFiles.h"
+#include "files/ConfigTransfer.h"
 #include "files/SectionTree.h"
 #include "link/CcTalkLink.h"
 #include "main/ChannelPageView.h"
@@ -112,7 +114,9 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     statusBar()->setSizeGripEnabled(false);
 
     m_parsFrm = new TParsFrm(*m_tree, this);
-    m_tree->showHook = [this](SectionTree &) { return m_parsFrm->run(); };
+    // Unattended runs keep the sections as they are ticked; people choose in the window.
+    if (!prompts && options.interactive)
+        m_tree->showHook = [this](SectionTree &) { return m_parsFrm->run(); };
     m_addrFrm = new TAddrFrm(*m_addressChange, this);
     m_pinFrm = new TPinFrm(*m_pinChange, this);
     m_erFrm = new TErFrm(*m_erasing, this);
@@ -270,9 +274,7 @@ void TMainFrm::init_language()
         m_tools[t]->setText(Msg(tools[t]));
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setToolTip(Msg(550));
-    for (Tool t : {FileOpen, FileSave, Upload, Download})
-        if (!m_tools[t]->isEnabled())
-            m_tools[t]->setToolTip(Msg(550));
+
     m_addrFrm->init_language();
     m_pinFrm->init_language();
     m_erFrm->init_language();

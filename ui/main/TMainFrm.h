@@ -13,6 +13,8 @@ class ChannelPageView;
 class CommLog;
 class CommandTerminal;
 class ConfigBinder;
+class ConfigFiles;
+class ConfigTransfer;
 class ConfigPage;
 class ConfigPageView;
 class CcTalkLink;
@@ -72,6 +74,10 @@ public:
     bool busy() const { return m_busyDepth > 0; }
 
     // Toolbar operations, as the buttons start them.
+    void FileOpenClick();
+    void FileSaveClick();
+    void UploadClick();
+    void DownloadClick();
     void EraseClick();
     void SearchClick();
     void ExitClick();
@@ -118,6 +124,7 @@ private:
     void showIdentity();
     void bindStatistics();
     void bindTransfers();
+    void afterDataChange();
     void refreshStatistics();
     void StatReadClick();
     void StatWriteClick();
@@ -144,6 +151,8 @@ private:
     std::unique_ptr<ConfigBinder> m_binder;
     std::unique_ptr<StatisticsPage> m_stats;
     std::unique_ptr<ErasingModel> m_erasing;
+    std::unique_ptr<ConfigFiles> m_files;
+    std::unique_ptr<ConfigTransfer> m_transfer;
 
     QToolBar *m_toolbar = nullptr;
     std::array<QToolButton *, ToolCount> m_tools{};

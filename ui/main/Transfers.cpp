@@ -1,12 +1,63 @@
-// File Open, File Save, Upload and Download: the configuration document's operations.
+// File Open, File Save, Upload and Download: the configuration document's operations. The
+// walks and checks are ConfigFiles' and ConfigTransfer's; the window shows their progress
+// and fills its pages again afterwards.
 #include "main/TMainFrm.h"
+
+#include "config/ConfigPage.h"
+#include "files/ConfigFiles.h"
+#include "files/ConfigTransfer.h"
+#include "main/ConfigBinder.h"
+#include "stats/StatisticsPage.h"
 
 #include <QToolButton>
 
 void TMainFrm::bindTransfers()
 {
-    // TODO(integration): bind to the configuration file and transfer operations when the
-    // files subsystem provides them; until then the buttons stay disabled.
-    for (Tool t : {FileOpen, FileSave, Upload, Download})
-        m_tools[t]->setEnabled(false);
+    m_files = std::make_unique<ConfigFiles>(*m_tree, *m_model, *m_prompts, m_options.dataDir, m_stats.get());
+    m_transfer = std::make_unique<ConfigTransfer>(*m_tree, *m_files, *m_session, *m_prompts, m_stats.get());
+    m_transfer->progress = [this](const QString &caption, int index, int total) {
+        showProgress(index, total, caption);
+    };
+    m_transfer->busy = [this](bool on) {
+        if (on)
+            BeginBusy();
+        else
+            EndBusy();
+    };
+    connect(m_tools[FileOpen], &QToolButton::clicked, this, &TMainFrm::FileOpenClick);
+    connect(m_tools[FileSave], &QToolButton::clicked, this, &TMainFrm::FileSaveClick);
+    connect(m_tools[Upload], &QToolButton::clicked, this, &TMainFrm::UploadClick);
+    connect(m_tools[Download], &QToolButton::clicked, this, &TMainFrm::DownloadClick);
+}
+
+void TMainFrm::afterDataChange()
+{
+    m_binder->refreshAll();
+    refreshStatistics();
+}
+
+void TMainFrm::FileOpenClick()
+{
+    guarded([this] { m_files->FileOpen(); }, false);
+    afterDataChange();
+}
+
+void TMainFrm::FileSaveClick()
+{
+    guarded([this] { m_files->FileSave(); }, false);
+    afterDataChange();
+}
+
+void TMainFrm::UploadClick()
+{
+    guarded([this] { m_transfer->Upload(); }, false);
+    showIdentity();
+    afterDataChange();
+}
+
+void TMainFrm::DownloadClick()
+{
+    guarded([this] { m_transfer->Download(); }, false);
+    showIdentity();
+    afterDataChange();
 }
