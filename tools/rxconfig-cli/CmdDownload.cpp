@@ -1,0 +1,67 @@
+// download FILE.xml [--sections LIST]: File Open of the chosen sections, then Download.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "files/SectionChoice.h"
+#include "stats/ConfigWorkspace.h"
+
+namespace {
+int runDownload(CliContext &ctx)
+{
+    QString input;
+    QString sections = QStringLiteral("all");
+    const QStringList &args = ctx.options.args;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--sections") && i + 1 < args.size())
+            sections = args[++i];
+        else if (a.startsWith(QLatin1String("--sections=")))
+            sections = a.mid(11);
+        else if (input.isEmpty() && !a.startsWith(QLatin1Char('-')))
+            input = a;
+        else
+            return ctx.usageError(Msg(453) + a);
+    }
+    if (input.isEmpty())
+        return ctx.usageError(Msg(433) + QStringLiteral("FILE.xml"));
+
+    ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);
+    if (!ws.load())
+        return CliExitCodes::FileError;
+    QStringList chosen;
+    QString unknown;
+    if (!SectionChoice::parse(sections, ws.tree(), &chosen, &unknown))
+        return ctx.usageError(Msg(516) + unknown);
+    // Only what the file brought is sent: nothing from the start-up configuration.
+    ws.page().imageForLoad().loadedSections = 0;
+    ws.tree().showHook = [chosen](SectionTree &tree) {
+        SectionChoice::apply(tree, chosen);
+        return true;
+    };
+    if (ws.files().FileOpen(input) != ConfigFiles::Done)
+        return CliExitCodes::FileError;
+    // The sections chosen for the file are the ones downloaded.
+    ws.tree().showHook = [](SectionTree &) { return true; };
+    switch (ws.transfer().Download()) {
+    case ConfigTransfer::Done:
+        return 0;
+    case ConfigTransfer::NothingToSend:
+        return CliExitCodes::FileError;
+    default:
+        return CliExitCodes::DeviceFailure;
+    }
+}
+
+// Messages of the configuration files that stand for a file error.
+const bool fileStatuses = [] {
+    for (int message : {29, 91, 500, 501, 502, 503, 505, 506, 508})
+        CliExitCodes::set(message, CliExitCodes::FileError);
+    for (int message : {516, 517})
+        CliExitCodes::set(message, CliExitCodes::Usage);
+    return true;
+}();
+
+const bool registered = CliCommandRegistry::add({QStringLiteral("download"),
+                                                 QStringLiteral("FILE.xml [--sections LIST]"), 512,
+                                                 CliCommand::Device::Port, 1, 3, &runDownload});
+} // namespace

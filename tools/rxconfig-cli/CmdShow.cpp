@@ -1,0 +1,128 @@
+// show FILE.xml: a configuration file decoded through the configuration model, in words.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "stats/ConfigWorkspace.h"
+
+namespace {
+// Captions of the common parameter block, byte by byte, as message numbers.
+const int kParamCaptions[18] = {88, 39, 40, 41, 42, 43, 226, 510, 298, 293, 103, 165, 184, 110, 518, 109, 150, 248};
+const int kLineCaptions[8] = {201, 202, 203, 204, 205, 206, 159, 167};
+const char *const kWindowNames[6] = {"AM1", "PH1", "AM2", "PH2", "PI3", "DIM"};
+
+QString entry(const QStringList &list, int index)
+{
+    return index >= 0 && index < list.size() ? list.at(index) : QStringLiteral("-");
+}
+
+void showLines(CliContext &ctx, ConfigPage &page)
+{
+    ctx.out << Msg(519) << entry(page.versionEntries(), page.versionIndex()) << '\n';
+    for (int k = 1; k <= ConfigPage::LineCount; ++k) {
+        const LineRow &row = page.line(k);
+        ctx.out << "  " << Msg(kLineCaptions[k - 1]) << ": " << entry(row.functions, row.functionIndex);
+        if (row.timeOnVisible)
+            ctx.out << "; " << Msg(295) << ' ' << row.timeOn << ' ' << row.timeOnUnit;
+        if (row.timeOffVisible)
+            ctx.out << "; " << Msg(294) << ' ' << row.timeOff << ' ' << row.timeOffUnit;
+        if (row.valueVisible)
+            ctx.out << "; " << Msg(313) << ' ' << row.value;
+        if (row.impulsesVisible)
+            ctx.out << "; " << row.impulsesCaption << ' ' << row.impulses;
+        ctx.out << '\n';
+    }
+}
+
+void showParameters(CliContext &ctx, ConfigPage &page)
+{
+    for (int p = 0; p < ConfigImage::ParamCount; ++p) {
+        ctx.out << "  " << Msg(kParamCaptions[p]) << ": ";
+        switch (p) {
+        case ConfigPage::DipSwMode:
+            ctx.out << entry(page.dipEntries(), page.dipIndex());
+            break;
+        case ConfigPage::DisplayType:
+            ctx.out << entry(page.displayTypes(), page.displayTypeIndex());
+            if (page.viewVisible())
+                ctx.out << ", " << entry(page.viewOptions(), page.viewIndex());
+            break;
+        case ConfigPage::DispData:
+            ctx.out << Msg(183) << ' ' << entry(ConfigPage::displayMultipliers(), page.displayMultiplierIndex())
+                    << ", " << Msg(95) << ' ' << page.decimals();
+            break;
+        default:
+            ctx.out << page.paramValue(p);
+            if (!page.paramUnit(p).isEmpty())
+                ctx.out << ' ' << page.paramUnit(p);
+        }
+        ctx.out << '\n';
+    }
+    QStringList codes;
+    const QString text = page.image().countryCodes();
+    for (int i = 0; i + 1 < text.size(); i += 2)
+        codes << text.mid(i, 2);
+    ctx.out << "  " << Msg(86) << ": " << codes.join(QLatin1Char(' ')) << '\n';
+}
+
+void showChannels(CliContext &ctx, ConfigPage &page)
+{
+    const ChannelTable &table = page.channels();
+    for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
+        if (table.ChannelToString(n) == QByteArray(ChannelTable::RecordSize, char(0xFF)))
+            continue; // erased
+        const ChannelRow &row = table.row(n);
+        ctx.out << "  " << Msg(58) << n << ": " << entry(table.ccLabels(), row.cc) << ' '
+                << entry(ChannelTable::cvfLabels(), row.cvf) << ' ' << entry(ChannelTable::mintLabels(), row.mint)
+                << "; " << Msg(312) << ' ' << row.value << "; " << Msg(275) << ':';
+        ctx.out << ' ' << (row.enabled ? Msg(520) : Msg(521));
+        if (row.ccTalk)
+            ctx.out << ", ccTalk";
+        if (row.selective)
+            ctx.out << ", " << Msg(522);
+        if (row.fake)
+            ctx.out << ", " << Msg(523);
+        ctx.out << "; " << Msg(248) << ' ' << (row.direction < 0 ? QStringLiteral("-") : QString::number(row.direction));
+        for (int w = 0; w < 6; ++w)
+            ctx.out << "; " << kWindowNames[w] << ' ' << row.boxes[size_t(w)] << '/' << row.boxes[size_t(w + 6)];
+        ctx.out << '\n';
+    }
+}
+
+int runShow(CliContext &ctx)
+{
+    ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);
+    if (!ws.load())
+        return CliExitCodes::FileError;
+    ConfigPage &page = ws.page();
+    page.imageForLoad().loadedSections = 0;
+    if (ws.files().FileOpen(ctx.options.args.first()) != ConfigFiles::Done)
+        return CliExitCodes::FileError;
+    const int loaded = page.image().loadedSections;
+    if (loaded & ConfigImage::Configuration) {
+        ctx.out << Msg(524) << '\n';
+        showLines(ctx, page);
+        showParameters(ctx, page);
+    }
+    if (loaded & ConfigImage::Modes)
+        ctx.out << Msg(525) << '\n'
+                << " " << Msg(33).trimmed() << ": " << page.autoprogText() << '\n'
+                << " " << Msg(34).trimmed() << ": " << page.stopModeText() << '\n';
+    if (loaded & ConfigImage::Channels) {
+        ctx.out << Msg(63) << '\n';
+        showChannels(ctx, page);
+    }
+    if (loaded & ConfigImage::Statistics) {
+        ctx.out << Msg(274) << '\n';
+        StatisticsPage &stats = ws.statistics();
+        for (int k = 1; k <= StatisticsPage::SlotCount; ++k) {
+            const QString name = stats.selection(k) >= 0 ? stats.selectedName(k) : stats.optionsText().mid(2 * (k - 1), 2);
+            ctx.out << "  " << k << '\t' << name << '\t' << stats.value(k) << '\n';
+        }
+    }
+    ctx.out.flush();
+    return 0;
+}
+
+const bool registered = CliCommandRegistry::add({QStringLiteral("show"), QStringLiteral("FILE.xml"), 513,
+                                                 CliCommand::Device::None, 1, 1, &runShow});
+} // namespace

@@ -1,0 +1,43 @@
+// stats [--xls FILE.xls]: reads the statistics and prints "k<TAB>option<TAB>value" for the
+// twenty slots; --xls also exports them.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "stats/ConfigWorkspace.h"
+#include "stats/StatisticsExport.h"
+
+namespace {
+int runStats(CliContext &ctx)
+{
+    QString xls;
+    const QStringList &args = ctx.options.args;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--xls") && i + 1 < args.size())
+            xls = args[++i];
+        else if (a.startsWith(QLatin1String("--xls=")))
+            xls = a.mid(6);
+        else
+            return ctx.usageError(Msg(453) + a);
+    }
+    ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);
+    if (!ws.load())
+        return CliExitCodes::FileError;
+    StatisticsPage &page = ws.statistics();
+    if (!page.statisticsRead())
+        return CliExitCodes::DeviceFailure;
+    const QString options = page.optionsText();
+    for (int k = 1; k <= StatisticsPage::SlotCount; ++k) {
+        // A code the catalogue lacks is shown as the code itself.
+        const QString name = page.selection(k) >= 0 ? page.selectedName(k) : options.mid(2 * (k - 1), 2);
+        ctx.out << k << '\t' << name << '\t' << page.value(k) << '\n';
+    }
+    ctx.out.flush();
+    if (!xls.isEmpty() && !StatisticsExport::run(ctx.link, page, ctx.prompts, xls))
+        return CliExitCodes::FileError;
+    return 0;
+}
+
+const bool registered = CliCommandRegistry::add({QStringLiteral("stats"), QStringLiteral("[--xls FILE.xls]"), 514,
+                                                 CliCommand::Device::Identify, 0, 2, &runStats});
+} // namespace
