@@ -20,9 +20,11 @@ const char *const SelectorOptions[][3] = {
     {"modification-date", "HEX4", "last modification date code, 4 hex digits"},
     {"base-year", "N", "base year, 4 digits (default 2000)"},
     {"database-version", "N", "database version 0..255"},
-    {"masks", "HEX8", "protection masks at 0x0774: factory read, factory write, PIN read, PIN write"},
+    {"masks", "HEX8",
+     "protection masks at 0x0774: factory read, factory write, PIN read, PIN write (default FFFFFFFF, all "
+     "open)"},
     {"pin", "HEX8", "PIN, 8 hex digits (default 00000000)"},
-    {"factory-password", "HEX12", "factory password, 12 hex digits"},
+    {"factory-password", "HEX12", "factory password, 12 hex digits (default 123456789ABC)"},
     {"monitor-identity", "HEX18", "9-byte boot monitor identity (default type + \"BOOT1\")"},
     {"monitor-baud", "RATE", "boot monitor rate, 9600 or 38400 (default 9600)"},
 };
