@@ -1,12 +1,13 @@
 #include "app/DataDir.h"
 #include "main/AppStart.h"
+#include "main/RxApplication.h"
 
 #include <QApplication>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    RxApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rxconfig"));
     QApplication::setApplicationVersion(QStringLiteral("1.203"));
     QTextStream err(stderr);

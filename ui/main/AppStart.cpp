@@ -83,6 +83,8 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
         err << Msg(559) << dir.error << Qt::endl;
         return 3;
     }
+    QElapsedTimer startClock;
+    startClock.start();
     std::shared_ptr<SimBus> bus;
     if (o.demo) {
         bus = SimulatorPort::registerPort();
@@ -99,6 +101,7 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
         window.show();
         if (!o.screenshotDir.isEmpty()) {
             window.startUp();
+            err << Msg(560) << startClock.elapsed() << Qt::endl;
             const QStringList files = window.saveScreenshots(o.screenshotDir);
             for (const QString &f : files)
                 err << f << Qt::endl;

@@ -285,7 +285,9 @@ void ConfigBinder::refreshLines()
         const LineRow &l = m_model.line(r.line);
         fillCombo(r.functions, l.functions, l.functionIndex);
         r.functions->setVisible(edit);
-        r.note->setText(l.note);
+        // A long note is shortened to its box; the whole text is its hint.
+        r.note->setText(r.note->fontMetrics().elidedText(l.note, Qt::ElideRight, r.note->width()));
+        r.note->setToolTip(l.note);
         r.note->setVisible(!edit);
         {
             const QSignalBlocker block(r.timeOn);

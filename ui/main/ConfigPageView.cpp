@@ -61,7 +61,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     vg->addWidget(setStandard);
     col1->addWidget(versionGroup);
     otherGroup = group(this);
-    auto *og = new QHBoxLayout(otherGroup);
+    auto *og = new QVBoxLayout(otherGroup);
     og->setContentsMargins(6, 4, 6, 4);
     addressButton = new QPushButton(otherGroup);
     pinButton = new QPushButton(otherGroup);
@@ -75,6 +75,9 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     multipriceLabel = new QLabel(common2Group);
     multiprice = new NumEdit(common2Group, 1);
     multiprice->setFixedWidth(38);
+    // Translated captions may be long: they wrap rather than being cut.
+    inputMultiplierLabel->setWordWrap(true);
+    multipriceLabel->setWordWrap(true);
     c2->addWidget(inputMultiplierLabel, 0, 0);
     c2->addWidget(inputMultiplier, 0, 1);
     c2->addWidget(multipriceLabel, 1, 0);
@@ -91,7 +94,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     auto *sg = new QHBoxLayout(sorterGroup);
     sg->setContentsMargins(6, 4, 6, 4);
     sorterList = new QComboBox(sorterGroup);
-    sorterList->setMinimumWidth(110);
+    sorterList->setMinimumWidth(100);
     sorterAccept = new QPushButton(sorterGroup);
     sg->addWidget(sorterList, 1);
     sg->addWidget(sorterAccept);
@@ -131,7 +134,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     for (int i = 0; i < 3; ++i) {
         countryLabel[i] = new QLabel(countryGroup);
         countryCode[i] = new QComboBox(countryGroup);
-        countryCode[i]->setMinimumWidth(90);
+        countryCode[i]->setMinimumWidth(80);
         cg->addWidget(countryLabel[i], i, 0);
         cg->addWidget(countryCode[i], i, 1);
     }
@@ -154,10 +157,10 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     fraudTimeLabel = new QLabel(fraudGroup);
     fraudTime = byteEdit(fraudGroup);
     fraudUnit = new QLabel(fraudGroup);
-    fraudUnit->setMinimumWidth(50);
     fg->addWidget(fraudTimeLabel, 0, 0);
     fg->addWidget(fraudTime, 0, 1);
     fg->addWidget(fraudUnit, 0, 2);
+    fg->setColumnStretch(2, 1);
     col5->addWidget(fraudGroup);
     autoprogGroup = group(this);
     auto *ag = new QVBoxLayout(autoprogGroup);
@@ -171,7 +174,6 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     stopTimeLabel = new QLabel(stopGroup);
     stopTime = byteEdit(stopGroup);
     stopUnit = new QLabel(QStringLiteral("s"), stopGroup);
-    stopUnit->setMinimumWidth(50);
     stg->addWidget(stopMode, 0, 0, 1, 3);
     stg->addWidget(stopTimeLabel, 1, 0);
     stg->addWidget(stopTime, 1, 1);
@@ -284,6 +286,10 @@ void ConfigPageView::init_language()
     for (int i = 0; i < 3; ++i)
         countryLabel[i]->setText(Msg(69 + i));
     fraudTimeLabel->setText(Msg(297));
+    // The unit label also reads "Disabled" or "Reset": room for the longest of them.
+    const QFontMetrics fm(fraudUnit->font());
+    fraudUnit->setMinimumWidth(qMax(fm.horizontalAdvance(Msg(106)), fm.horizontalAdvance(Msg(108))) + 4);
+    stopUnit->setMinimumWidth(fm.horizontalAdvance(Msg(38)) + 4);
     setStandard->setText(Msg(318));
     autoprogGroup->setTitle(Msg(33));
     stopGroup->setTitle(Msg(34));

@@ -1,6 +1,8 @@
 #include "main/TMainFrm.h"
 
 #include "app/Messages.h"
+#include "config/ConfigPage.h"
+#include "device/DeviceSession.h"
 #include "files/SectionTree.h"
 #include "main/DeviceDialogs.h"
 #include "main/QtPrompts.h"
@@ -72,5 +74,25 @@ QStringList TMainFrm::saveScreenshots(const QString &dir)
     dialog(&name, QStringLiteral("new-configuration"));
     if (QDialog *erase = erasingWindow())
         dialog(erase, QStringLiteral("erasing"));
+
+    // The configuration page with its function lists open.
+    const auto page = [&](int index, const QString &name) {
+        m_notebook->setCurrentIndex(index);
+        const QString path = out.filePath(name);
+        if (grabTo(this, path))
+            written << path;
+    };
+    const bool edit = m_model->editMode();
+    m_model->setEditMode(true);
+    page(ConfigurationTab, QStringLiteral("state-configuration-edit.png"));
+    m_model->setEditMode(edit);
+    // With a selector attached, its configuration as the pages show it after "Upload".
+    if (!m_session->identity.productCode.isEmpty()) {
+        UploadClick();
+        page(ConfigurationTab, QStringLiteral("state-configuration-uploaded.png"));
+        page(Channels1Tab, QStringLiteral("state-channels-1-8-uploaded.png"));
+        page(StatisticsTab, QStringLiteral("state-statistics-uploaded.png"));
+    }
+    m_notebook->setCurrentIndex(current);
     return written;
 }
