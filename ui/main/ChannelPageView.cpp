@@ -41,9 +41,6 @@ ChannelPageView::ChannelPageView(int firstChannel, QWidget *parent) : QWidget(pa
     grid->addWidget(m_valHeading, 1, 15);
     for (int i = 0; i < 8; ++i) {
         m_rows[i].build(firstChannel + i, this, grid, 2 + i);
-        m_rows[i].setHints(QStringLiteral("when checked, ccTalk enabled"),
-                           QStringLiteral("when checked, selective inhibit enabled"), QStringLiteral("Fake coin"),
-                           QStringLiteral("Channel enabled"));
     }
     outer->addLayout(grid);
     outer->addStretch(1);
@@ -56,4 +53,6 @@ void ChannelPageView::init_language()
     m_parHeading->setText(Msg(207));
     m_headings[3]->setText(Msg(87));
     m_valHeading->setText(Msg(312));
+    for (ChannelRowView &r : m_rows)
+        r.setHints(Msg(561), Msg(562), Msg(563), Msg(564));
 }
