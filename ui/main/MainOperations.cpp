@@ -53,7 +53,7 @@ void TMainFrm::refreshStatistics()
 void TMainFrm::StatReadClick()
 {
     guarded([this] {
-        showProgress(0, 2, Msg(274));
+        showActivity(Msg(274));
         m_stats->statisticsRead();
         refreshStatistics();
     });
@@ -62,6 +62,7 @@ void TMainFrm::StatReadClick()
 void TMainFrm::StatWriteClick()
 {
     guarded([this] {
+        showActivity(Msg(274));
         m_stats->writeButton();
         refreshStatistics();
     });
@@ -69,7 +70,7 @@ void TMainFrm::StatWriteClick()
 
 void TMainFrm::ExportClick()
 {
-    guarded([this] { StatisticsExport::run(*m_link, *m_stats, *m_prompts); }, false);
+    guarded([this] { StatisticsExport::run(*m_link, *m_stats, *m_prompts); });
 }
 
 QDialog *TMainFrm::erasingWindow() const
@@ -87,8 +88,8 @@ void TMainFrm::EraseClick()
             m_erFrm->refresh();
             m_erFrm->exec();
             m_binder->refreshChannels();
+            showActivity(Msg(274));
             m_stats->statisticsRead();
             refreshStatistics();
-        },
-        false);
+        });
 }

@@ -381,6 +381,13 @@ void TMainFrm::showProgress(int done, int total, const QString &what)
     m_progress->show();
 }
 
+void TMainFrm::showActivity(const QString &what)
+{
+    m_progress->setRange(0, 0);
+    m_progress->setFormat(what);
+    m_progress->show();
+}
+
 void TMainFrm::SearchClick()
 {
     guarded([this] {
@@ -417,11 +424,11 @@ void TMainFrm::sendTerminalCommand(const QString &text)
 void TMainFrm::openAddress()
 {
     m_addrFrm->prepare();
-    guarded([this] { m_addrFrm->exec(); }, false);
+    guarded([this] { m_addrFrm->exec(); });
 }
 
 void TMainFrm::openPin()
 {
     m_pinFrm->prepare();
-    guarded([this] { m_pinFrm->exec(); }, false);
+    guarded([this] { m_pinFrm->exec(); });
 }

@@ -112,6 +112,8 @@ public:
 
     // Block progress of a transfer, in the status bar; total 0 ends it.
     void showProgress(int done, int total, const QString &what);
+    // A transfer whose blocks are not counted: a moving bar with its caption.
+    void showActivity(const QString &what);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -135,7 +137,7 @@ private:
     void openPin();
     bool loadTemplate();
     // Runs an operation with the hourglass and the window locked; always unlocks.
-    void guarded(const std::function<void()> &operation, bool lock = true);
+    void guarded(const std::function<void()> &operation, bool lock = false);
 
     StartOptions m_options;
     std::unique_ptr<Prompts> m_ownPrompts;

@@ -38,26 +38,26 @@ void TMainFrm::afterDataChange()
 
 void TMainFrm::FileOpenClick()
 {
-    guarded([this] { m_files->FileOpen(); }, false);
+    guarded([this] { m_files->FileOpen(); });
     afterDataChange();
 }
 
 void TMainFrm::FileSaveClick()
 {
-    guarded([this] { m_files->FileSave(); }, false);
+    guarded([this] { m_files->FileSave(); });
     afterDataChange();
 }
 
 void TMainFrm::UploadClick()
 {
-    guarded([this] { m_transfer->Upload(); }, false);
+    guarded([this] { m_transfer->Upload(); });
     showIdentity();
     afterDataChange();
 }
 
 void TMainFrm::DownloadClick()
 {
-    guarded([this] { m_transfer->Download(); }, false);
+    guarded([this] { m_transfer->Download(); });
     showIdentity();
     afterDataChange();
 }
