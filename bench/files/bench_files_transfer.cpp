@@ -110,8 +110,8 @@ int main(int argc, char **argv)
 
     std::printf("upload:   %4d exchanges  %8.1f ms  floor %8.1f ms  (+%.1f%%)\n", upExchanges, upMs, upFloor,
                 100.0 * (upMs - upFloor) / upFloor);
-    std::printf("download: %4d exchanges  %8.1f ms  floor %8.1f ms  (+%.1f%%)\n", downExchanges, downMs, downFloor,
-                100.0 * (downMs - downFloor) / downFloor);
+    std::printf("download: %4d exchanges  %8.1f ms  floor %8.1f ms  (+%.1f%%)\n", downExchanges, downMs,
+                downFloor, 100.0 * (downMs - downFloor) / downFloor);
     link.closePort();
     SimulatorPort::unregisterPort(QStringLiteral("BENCHSIM"));
     return 0;

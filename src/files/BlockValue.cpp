@@ -30,7 +30,8 @@ bool BlockValue::normalise(QString &value, int length)
 {
     QString text = value.toUpper();
     for (QChar c : text) {
-        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+              (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
             return false;
     }
     if (length == 1 && text.size() == 1)

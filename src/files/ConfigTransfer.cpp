@@ -37,8 +37,8 @@ bool isBlock(int address, int length)
 
 } // namespace
 
-ConfigTransfer::ConfigTransfer(SectionTree &tree, ConfigFiles &files, DeviceSession &session, Prompts &prompts,
-                               StatisticsView *statistics)
+ConfigTransfer::ConfigTransfer(SectionTree &tree, ConfigFiles &files, DeviceSession &session,
+                               Prompts &prompts, StatisticsView *statistics)
     : m_tree(tree), m_files(files), m_session(session), m_prompts(prompts), m_statistics(statistics)
 {
 }
@@ -48,7 +48,8 @@ int ConfigTransfer::checkedBlocks(bool withText) const
     int total = 0;
     for (int i = 0; i < m_tree.count(); ++i) {
         const TXMLItem *item = m_tree.item(i);
-        if (m_tree.state(i) == SectionTree::Checked && isBlock(BlockValue::address(item), BlockValue::length(item)) &&
+        if (m_tree.state(i) == SectionTree::Checked &&
+            isBlock(BlockValue::address(item), BlockValue::length(item)) &&
             (!withText || !item->Text.isEmpty()))
             ++total;
     }
@@ -91,8 +92,9 @@ ConfigTransfer::Result ConfigTransfer::Upload()
             if (progress)
                 progress(m_tree.caption(i), ++done, total);
             QByteArray data;
-            if (length > 255 || m_session.ReadBlock(static_cast<quint16>(address), length, data,
-                                                    BlockValue::regionOf(address)) != DeviceSession::Done ||
+            if (length > 255 ||
+                m_session.ReadBlock(static_cast<quint16>(address), length, data,
+                                    BlockValue::regionOf(address)) != DeviceSession::Done ||
                 data.size() != length) {
                 failed = true;
                 break;

@@ -94,7 +94,9 @@ QStringList tagParams(const QString &tag)
 
 } // namespace
 
-TECXMLParser::TECXMLParser() : m_root(this, nullptr) {}
+TECXMLParser::TECXMLParser() : m_root(this, nullptr)
+{
+}
 
 QString TECXMLParser::decode(QString text)
 {
@@ -154,7 +156,9 @@ bool TECXMLParser::parse(const QByteArray &data, TXMLItem &root)
     TXMLItem *cursor = &root;
     bool closed = false; // the outermost element has ended
     qsizetype pos = 0;
-    auto lineAt = [&text](qsizetype at) { return 1 + static_cast<int>(text.left(at).count(QLatin1Char('\n'))); };
+    auto lineAt = [&text](qsizetype at) {
+        return 1 + static_cast<int>(text.left(at).count(QLatin1Char('\n')));
+    };
 
     while (true) {
         while (pos < n && isBlank(text[pos]))

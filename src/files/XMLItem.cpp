@@ -1,6 +1,8 @@
 #include "files/XMLItem.h"
 
-TXMLItem::TXMLItem(TECXMLParser *document, TXMLItem *parent) : m_document(document), m_parent(parent) {}
+TXMLItem::TXMLItem(TECXMLParser *document, TXMLItem *parent) : m_document(document), m_parent(parent)
+{
+}
 
 TXMLItem *TXMLItem::item(int index) const
 {

@@ -61,7 +61,8 @@ bool ErasingModel::erase()
     for (int k = 1; k <= SlotCount && !error; ++k) {
         if (!m_statBoxes[size_t(k - 1)])
             continue;
-        const int result = m_session.WriteBlock(static_cast<quint16>(0x0800 + 3 * (k - 1)), QByteArray(1, '\x01'), 0x20);
+        const int result =
+            m_session.WriteBlock(static_cast<quint16>(0x0800 + 3 * (k - 1)), QByteArray(1, '\x01'), 0x20);
         if (result == DeviceSession::Failed)
             m_prompts.error(Msg(122));
         error = result != DeviceSession::Done;

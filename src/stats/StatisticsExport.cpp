@@ -17,7 +17,8 @@ namespace {
 QByteArray requestData(CcTalkLink &link, quint8 header)
 {
     QByteArray reply;
-    if (link.Transact(link.DeviceAddress, QByteArray(1, static_cast<char>(header)), 5, reply) != CcTalkLink::Ok ||
+    if (link.Transact(link.DeviceAddress, QByteArray(1, static_cast<char>(header)), 5, reply) !=
+            CcTalkLink::Ok ||
         reply.size() < 5)
         return QByteArray();
     return reply.mid(4, reply.size() - 5);
@@ -72,7 +73,8 @@ void StatisticsExport::fill(TXLSfile &xls, const StatisticsPage &page, const QSt
     }
 }
 
-bool StatisticsExport::run(CcTalkLink &link, const StatisticsPage &page, Prompts &prompts, const QString &fileName)
+bool StatisticsExport::run(CcTalkLink &link, const StatisticsPage &page, Prompts &prompts,
+                           const QString &fileName)
 {
     QString chosen = fileName;
     if (chosen.isEmpty())

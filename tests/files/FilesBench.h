@@ -52,7 +52,8 @@ struct FrameWatch : LogSink
                 out << QStringLiteral("%1 %2%3")
                            .arg(sub == 2 ? QLatin1Char('R') : QLatin1Char('W'))
                            .arg(QString::fromLatin1(f.mid(5, 2).toHex().toUpper()))
-                           .arg(sub == 3 ? QLatin1Char(' ') + QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper())
+                           .arg(sub == 3 ? QLatin1Char(' ') +
+                                               QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper())
                                          : QString());
         }
         return out;
@@ -81,7 +82,8 @@ struct FilesBench
     explicit FilesBench(const QString &port = QStringLiteral("FILESIM")) : portName(port)
     {
         for (const char *name : {"rx30.ini", "io.ini", "template.xml"})
-            QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
+            QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
+                        dir.filePath(QLatin1String(name)));
         for (const char *name : {"rx30.ini", "io.ini", "template.xml"})
             QFile(dir.filePath(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         bus = SimulatorPort::registerPort(portName);

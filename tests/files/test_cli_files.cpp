@@ -35,14 +35,16 @@ private slots:
     void initTestCase()
     {
         for (const char *name : {"rx30.ini", "io.ini", "template.xml"}) {
-            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name), path(QLatin1String(name))));
+            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
+                                path(QLatin1String(name))));
             QFile(path(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
     }
 
     void uploadThenShowDecodesTheFile()
     {
-        const Run up = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"), path(QStringLiteral("unit.txt"))});
+        const Run up = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"),
+                            path(QStringLiteral("unit.txt"))});
         QVERIFY2(up.status == 0, qPrintable(up.err));
         QCOMPARE(up.out.trimmed(), path(QStringLiteral("unit.xml")));
         const Run show = cli({QStringLiteral("show"), path(QStringLiteral("unit.xml"))});
@@ -56,8 +58,9 @@ private slots:
 
     void sectionsLimitWhatIsSaved()
     {
-        const Run up = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"), path(QStringLiteral("stats.xml")),
-                            QStringLiteral("--sections"), QStringLiteral("statistics")});
+        const Run up = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"),
+                            path(QStringLiteral("stats.xml")), QStringLiteral("--sections"),
+                            QStringLiteral("statistics")});
         QVERIFY2(up.status == 0, qPrintable(up.err));
         QFile f(path(QStringLiteral("stats.xml")));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -65,7 +68,8 @@ private slots:
         QCOMPARE(saved.count("<Data caption"), 40);
         QVERIFY(!saved.contains("0x0600"));
         // Overwriting needs a Yes.
-        const Run again = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"), path(QStringLiteral("stats.xml"))});
+        const Run again = cli({QStringLiteral("--demo"), QStringLiteral("upload"), QStringLiteral("-o"),
+                               path(QStringLiteral("stats.xml"))});
         QVERIFY(again.status != 0);
         QVERIFY(again.err.contains(QStringLiteral("already exists")));
     }
@@ -73,12 +77,14 @@ private slots:
     void downloadOfAFileAndUsageErrors()
     {
         QVERIFY(QFile::exists(path(QStringLiteral("unit.xml"))));
-        const Run down = cli({QStringLiteral("--demo"), QStringLiteral("download"), path(QStringLiteral("unit.xml")),
-                              QStringLiteral("--sections"), QStringLiteral("Coin channels,Configuration")});
+        const Run down =
+            cli({QStringLiteral("--demo"), QStringLiteral("download"), path(QStringLiteral("unit.xml")),
+                 QStringLiteral("--sections"), QStringLiteral("Coin channels,Configuration")});
         QVERIFY2(down.status == 0, qPrintable(down.err));
         QVERIFY(down.err.contains(QStringLiteral("Operation finished")));
-        const Run unknown = cli({QStringLiteral("--demo"), QStringLiteral("download"), path(QStringLiteral("unit.xml")),
-                                 QStringLiteral("--sections"), QStringLiteral("Coins")});
+        const Run unknown =
+            cli({QStringLiteral("--demo"), QStringLiteral("download"), path(QStringLiteral("unit.xml")),
+                 QStringLiteral("--sections"), QStringLiteral("Coins")});
         QCOMPARE(unknown.status, 2);
         QVERIFY(unknown.err.contains(QStringLiteral("Unknown section: Coins")));
         QFile bad(path(QStringLiteral("bad.xml")));
@@ -92,7 +98,8 @@ private slots:
 
     void statsPrintsTwentySlotsAndExports()
     {
-        const Run stats = cli({QStringLiteral("--demo"), QStringLiteral("stats"), QStringLiteral("--xls"), path(QStringLiteral("s"))});
+        const Run stats = cli({QStringLiteral("--demo"), QStringLiteral("stats"), QStringLiteral("--xls"),
+                               path(QStringLiteral("s"))});
         QVERIFY2(stats.status == 0, qPrintable(stats.err));
         const QStringList lines = stats.out.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 20);
@@ -109,12 +116,20 @@ private slots:
 
     void eraseNeedsYesAndValidLists()
     {
-        QCOMPARE(cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--channels"), QStringLiteral("3-1")}).status, 2);
-        QCOMPARE(cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--stats"), QStringLiteral("21")}).status, 2);
-        const Run no = cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--stats"), QStringLiteral("1")});
+        QCOMPARE(cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--channels"),
+                      QStringLiteral("3-1")})
+                     .status,
+                 2);
+        QCOMPARE(cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--stats"),
+                      QStringLiteral("21")})
+                     .status,
+                 2);
+        const Run no = cli({QStringLiteral("--demo"), QStringLiteral("erase"), QStringLiteral("--stats"),
+                            QStringLiteral("1")});
         QVERIFY(no.status != 0);
-        const Run yes = cli({QStringLiteral("--demo"), QStringLiteral("--yes"), QStringLiteral("erase"), QStringLiteral("--channels"),
-                             QStringLiteral("1,3-4"), QStringLiteral("--stats"), QStringLiteral("all")});
+        const Run yes = cli({QStringLiteral("--demo"), QStringLiteral("--yes"), QStringLiteral("erase"),
+                             QStringLiteral("--channels"), QStringLiteral("1,3-4"), QStringLiteral("--stats"),
+                             QStringLiteral("all")});
         QVERIFY2(yes.status == 0, qPrintable(yes.err));
         QVERIFY(yes.err.contains(QStringLiteral("Operation finished")));
     }

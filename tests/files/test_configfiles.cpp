@@ -19,9 +19,11 @@ void writeAll(const QString &path, const QByteArray &bytes)
 }
 
 // A configuration file in the saved layout holding the given blocks.
-QByteArray configFile(const QList<QPair<QByteArray, QByteArray>> &blocks, const QByteArray &marker = "format=\"RX20/RX30\"")
+QByteArray configFile(const QList<QPair<QByteArray, QByteArray>> &blocks,
+                      const QByteArray &marker = "format=\"RX20/RX30\"")
 {
-    QByteArray out = "<?xml version=\"1.0\"?>\r\n<!-- " + marker + " -->\r\n<MachineData>\r\n<Group caption=\"G\">\r\n";
+    QByteArray out =
+        "<?xml version=\"1.0\"?>\r\n<!-- " + marker + " -->\r\n<MachineData>\r\n<Group caption=\"G\">\r\n";
     for (const auto &b : blocks)
         out += "<Data caption=\"x\" address=\"" + b.first + "\" length=\"1\">" + b.second + "</Data>\r\n";
     return out + "</Group>\r\n</MachineData>\r\n";
@@ -46,16 +48,19 @@ private slots:
             garbage.append(static_cast<char>((i * 7919) % 251));
         QTest::newRow("empty") << QByteArray() << format;
         QTest::newRow("no marker") << configFile({{"0x07A0", "05"}}, "format=\"RX10\"") << format;
-        QTest::newRow("marker in other case") << configFile({{"0x07A0", "05"}}, "FORMAT=\"rx20/rx30\"") << format;
+        QTest::newRow("marker in other case")
+            << configFile({{"0x07A0", "05"}}, "FORMAT=\"rx20/rx30\"") << format;
         QTest::newRow("binary garbage") << garbage << format;
-        QTest::newRow("line too long") << configFile({{"0x07A0", QByteArray(5000, '0')}})
-                                       << QStringLiteral("Line too long on line 5");
+        QTest::newRow("line too long")
+            << configFile({{"0x07A0", QByteArray(5000, '0')}}) << QStringLiteral("Line too long on line 5");
         QTest::newRow("not hex") << configFile({{"0x07A0", "0G"}}) << QStringLiteral("(0x07A0)");
-        QTest::newRow("short channel")
-            << QByteArray("<!-- format=\"RX20/RX30\" -->\r\n<Data caption=\"c\" address=\"0x0600\" length=\"16\">0102")
-            << QStringLiteral("(0x0600)");
-        QTest::newRow("truncated in a tag") << QByteArray("<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Data caption=\"c\" address=\"0x07B2\" length=\"8\">41424")
-                                            << QStringLiteral("(0x07B2)");
+        QTest::newRow("short channel") << QByteArray("<!-- format=\"RX20/RX30\" -->\r\n<Data caption=\"c\" "
+                                                     "address=\"0x0600\" length=\"16\">0102")
+                                       << QStringLiteral("(0x0600)");
+        QTest::newRow("truncated in a tag")
+            << QByteArray("<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Data caption=\"c\" "
+                          "address=\"0x07B2\" length=\"8\">41424")
+            << QStringLiteral("(0x07B2)");
     }
 
     void badFilesChangeNothing()
@@ -94,7 +99,9 @@ private slots:
         QFile::remove(bench.files->templatePath());
         bench.prompts.clear();
         QCOMPARE(bench.files->FileOpen(file), ConfigFiles::Failed);
-        QVERIFY(bench.prompts.texts(ScriptedPrompts::Kind::Error).first().contains(QStringLiteral("template.xml")));
+        QVERIFY(bench.prompts.texts(ScriptedPrompts::Kind::Error)
+                    .first()
+                    .contains(QStringLiteral("template.xml")));
         const QString target = bench.path(QStringLiteral("existing.xml"));
         writeAll(target, "precious");
         bench.prompts.clear();
@@ -127,7 +134,8 @@ private slots:
         QCOMPARE(other.page->image().paramText(), params);
         QCOMPARE(other.page->channels().ChannelToString(1), bench.sim->memory(0x0600, 16));
         QCOMPARE(other.tree.state(other.tree.FindAddress(QStringLiteral("0x07A0"))), int(SectionTree::Empty));
-        QCOMPARE(other.tree.state(other.nodeByCaption(QStringLiteral("Statistics"))), int(SectionTree::Empty));
+        QCOMPARE(other.tree.state(other.nodeByCaption(QStringLiteral("Statistics"))),
+                 int(SectionTree::Empty));
     }
 
     void narrowAndLowerCaseValuesAreNormalised()
@@ -161,7 +169,8 @@ private slots:
         bench.page->imageForLoad().loadedSections = 0;
         const QString target = bench.path(QStringLiteral("none.xml"));
         QCOMPARE(bench.files->FileSave(target), ConfigFiles::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("All buffers are empty")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("All buffers are empty")});
         QVERIFY(!QFile::exists(target));
 
         QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
@@ -171,7 +180,8 @@ private slots:
         };
         bench.prompts.clear();
         QCOMPARE(bench.files->FileSave(target), ConfigFiles::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("All buffers are empty")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("All buffers are empty")});
         QVERIFY(!QFile::exists(target));
     }
 
@@ -209,8 +219,10 @@ private slots:
     {
         FilesBench bench;
         const QString file = bench.path(QStringLiteral("m.xml"));
-        writeAll(file, "<MachineData>\r\n<!-- saved by hand; format=\"RX20/RX30\" -->\r\n<Group caption=\"G\">\r\n"
-                       "<Data caption=\"x\" address=\"0x0747\" length=\"1\">08</Data>\r\n</Group>\r\n</MachineData>\r\n");
+        writeAll(file,
+                 "<MachineData>\r\n<!-- saved by hand; format=\"RX20/RX30\" -->\r\n<Group caption=\"G\">\r\n"
+                 "<Data caption=\"x\" address=\"0x0747\" "
+                 "length=\"1\">08</Data>\r\n</Group>\r\n</MachineData>\r\n");
         QCOMPARE(bench.files->FileOpen(file), ConfigFiles::Done);
         QCOMPARE(bench.page->stopModeText(), QStringLiteral("Mode 2"));
         QCOMPARE(bench.page->autoprogText(), QStringLiteral("Disabled"));

@@ -111,8 +111,10 @@ private slots:
     void loadingMarksDataAndItsTwoAncestors()
     {
         SectionTree tree;
-        const QString file = filledTemplate(QStringLiteral("one.xml"), {{QStringLiteral("0x0610"), QStringLiteral("00112233445566778899AABBCCDDEEFF")},
-                                                                         {QStringLiteral("0x07A3"), QStringLiteral("05")}});
+        const QString file =
+            filledTemplate(QStringLiteral("one.xml"),
+                           {{QStringLiteral("0x0610"), QStringLiteral("00112233445566778899AABBCCDDEEFF")},
+                            {QStringLiteral("0x07A3"), QStringLiteral("05")}});
         QVERIFY(tree.LoadFile(file));
         const int ch2 = tree.FindAddress(QStringLiteral("0x0610"));
         QCOMPARE(tree.state(ch2), int(SectionTree::Checked));
@@ -142,9 +144,9 @@ private slots:
     void tickingFollowsDataAndLeavesEmptyNodesEmpty()
     {
         SectionTree tree;
-        QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("tick.xml"),
-                                             {{QStringLiteral("0x0600"), QStringLiteral("FF")},
-                                              {QStringLiteral("0x0610"), QStringLiteral("EE")}})));
+        QVERIFY(tree.LoadFile(
+            filledTemplate(QStringLiteral("tick.xml"), {{QStringLiteral("0x0600"), QStringLiteral("FF")},
+                                                        {QStringLiteral("0x0610"), QStringLiteral("EE")}})));
         const int group = indexOfCaption(tree, QStringLiteral("Coin channels"));
         const int ch1 = tree.FindAddress(QStringLiteral("0x0600"));
         const int ch3 = tree.FindAddress(QStringLiteral("0x0620"));
@@ -173,7 +175,8 @@ private slots:
     void cancelChangesNothingAndShowingCollapses()
     {
         SectionTree tree;
-        QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("cancel.xml"), {{QStringLiteral("0x0600"), QStringLiteral("AB")}})));
+        QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("cancel.xml"),
+                                             {{QStringLiteral("0x0600"), QStringLiteral("AB")}})));
         const int ch1 = tree.FindAddress(QStringLiteral("0x0600"));
         tree.setExpanded(tree.parent(ch1), true);
         tree.showHook = [&](SectionTree &t) {
@@ -191,8 +194,10 @@ private slots:
         SectionTree tree;
         QMap<QString, QString> values;
         for (int n = 0; n < 16; ++n)
-            values.insert(QStringLiteral("0x") + QString::number(0x600 + 16 * n, 16).rightJustified(4, QLatin1Char('0')).toUpper(),
-                          QString(32, QLatin1Char('1')));
+            values.insert(
+                QStringLiteral("0x") +
+                    QString::number(0x600 + 16 * n, 16).rightJustified(4, QLatin1Char('0')).toUpper(),
+                QString(32, QLatin1Char('1')));
         values.insert(QStringLiteral("0x07A0"), QStringLiteral("01"));
         QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("all.xml"), values)));
         tree.ToggleNode(indexOfCaption(tree, QStringLiteral("Configuration")));
@@ -224,7 +229,8 @@ private slots:
         // Read back, the file holds the same values.
         SectionTree again;
         QVERIFY(again.LoadFile(path(QStringLiteral("saved.xml"))));
-        QCOMPARE(again.item(again.FindAddress(QStringLiteral("0x0630")))->Text, QString(32, QLatin1Char('1')));
+        QCOMPARE(again.item(again.FindAddress(QStringLiteral("0x0630")))->Text,
+                 QString(32, QLatin1Char('1')));
         QCOMPARE(again.state(again.FindAddress(QStringLiteral("0x07A0"))), int(SectionTree::Empty));
     }
 
@@ -233,7 +239,8 @@ private slots:
         QCOMPARE(SectionTree::xmlFileName(QStringLiteral("/a/cfg.txt")), QStringLiteral("/a/cfg.xml"));
         QCOMPARE(SectionTree::xmlFileName(QStringLiteral("/a/cfg")), QStringLiteral("/a/cfg.xml"));
         QCOMPARE(SectionTree::xmlFileName(QStringLiteral("/a.b/cfg")), QStringLiteral("/a.b/cfg.xml"));
-        QCOMPARE(SectionTree::xmlFileName(QStringLiteral("C:\\x.y\\cfg")), QStringLiteral("C:\\x.y\\cfg.xml"));
+        QCOMPARE(SectionTree::xmlFileName(QStringLiteral("C:\\x.y\\cfg")),
+                 QStringLiteral("C:\\x.y\\cfg.xml"));
         QCOMPARE(SectionTree::xmlFileName(QStringLiteral("cfg.XML")), QStringLiteral("cfg.xml"));
     }
 
@@ -248,7 +255,8 @@ private slots:
         QCOMPARE(tree.errorString(), QStringLiteral("All buffers are empty"));
         QCOMPARE(readFile(target), QByteArray("precious"));
         // Missing template.
-        QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("x.xml"), {{QStringLiteral("0x0600"), QStringLiteral("AA")}})));
+        QVERIFY(tree.LoadFile(
+            filledTemplate(QStringLiteral("x.xml"), {{QStringLiteral("0x0600"), QStringLiteral("AA")}})));
         QVERIFY(!tree.SaveFile(target, path(QStringLiteral("no-template.xml"))));
         QVERIFY(!tree.errorString().isEmpty());
         QCOMPARE(readFile(target), QByteArray("precious"));
@@ -266,15 +274,18 @@ private slots:
                         "<Data caption=\"y\" address=\"0x0601\" length=\"1\"></Data>\r\n</Group>\r\n"
                         "</MachineData>\r\n");
         const QString file = path(QStringLiteral("nested.xml"));
-        writeFile(file, QString::fromLatin1(readFile(tmpl)).replace(QStringLiteral("0x0601\" length=\"1\">"),
-                                                                    QStringLiteral("0x0601\" length=\"1\">7F")).toLatin1());
+        writeFile(file, QString::fromLatin1(readFile(tmpl))
+                            .replace(QStringLiteral("0x0601\" length=\"1\">"),
+                                     QStringLiteral("0x0601\" length=\"1\">7F"))
+                            .toLatin1());
         SectionTree tree;
         QVERIFY(tree.LoadFile(file));
         QVERIFY(tree.SaveFile(path(QStringLiteral("nested-out.xml")), tmpl));
         const QByteArray out = readFile(path(QStringLiteral("nested-out.xml")));
         QCOMPARE(out.count("<Group"), 1);
         QCOMPARE(out.count("</Group>"), 1);
-        QVERIFY(out.contains("<Group caption=\"D\">\r\n<Data caption=\"y\" address=\"0x0601\" length=\"1\">7F</Data>"));
+        QVERIFY(out.contains(
+            "<Group caption=\"D\">\r\n<Data caption=\"y\" address=\"0x0601\" length=\"1\">7F</Data>"));
     }
 };
 

@@ -44,7 +44,8 @@ private slots:
             FilesBench a;
             vary(a.sim);
             QCOMPARE(a.transfer->Upload(), ConfigTransfer::Done);
-            QVERIFY2(a.prompts.texts(ScriptedPrompts::Kind::Information).contains(QStringLiteral("Operation finished")),
+            QVERIFY2(a.prompts.texts(ScriptedPrompts::Kind::Information)
+                         .contains(QStringLiteral("Operation finished")),
                      qPrintable(a.prompts.allTexts().join(QLatin1Char('|'))));
             QCOMPARE(a.page->image().loadedSections, 0x0F);
             first = a.values();
@@ -85,7 +86,8 @@ private slots:
         const int loadedBefore = bench.page->image().loadedSections;
         bench.faultAt(0x0620, SelectorSim::FaultKind::NoReply);
         QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("Error reading data")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Error reading data")});
         QCOMPARE(bench.page->image().paramText(), before);
         QCOMPARE(bench.page->image().loadedSections, loadedBefore | 0x01);
         const QMap<QString, QString> doc = bench.values();
@@ -119,7 +121,8 @@ private slots:
         FilesBench bench;
         bench.tree.showHook = [](SectionTree &) { return false; };
         QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Cancelled);
-        QVERIFY(bench.watch.memoryOps().isEmpty() || !bench.watch.memoryOps().join(QString()).contains(QLatin1Char('R')));
+        QVERIFY(bench.watch.memoryOps().isEmpty() ||
+                !bench.watch.memoryOps().join(QString()).contains(QLatin1Char('R')));
         QVERIFY(bench.prompts.allTexts().isEmpty());
     }
 
@@ -128,7 +131,8 @@ private slots:
         FilesBench bench;
         bench.sim->setAddress(9);
         QCOMPARE(bench.transfer->Upload(), ConfigTransfer::NotFound);
-        QVERIFY(bench.prompts.texts(ScriptedPrompts::Kind::Error).contains(QStringLiteral("Coin selector not found!")));
+        QVERIFY(bench.prompts.texts(ScriptedPrompts::Kind::Error)
+                    .contains(QStringLiteral("Coin selector not found!")));
         QCOMPARE(bench.transfer->Download(), ConfigTransfer::NotFound);
     }
 
@@ -140,7 +144,8 @@ private slots:
         bench.tree.showHook = [&shown](SectionTree &) { return shown = true; };
         QCOMPARE(bench.transfer->Download(), ConfigTransfer::NothingToSend);
         QVERIFY(!shown);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("All buffers are empty")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("All buffers are empty")});
         QVERIFY(!bench.watch.memoryOps().contains(QStringLiteral("C")));
     }
 
@@ -150,7 +155,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("nak") << int(SelectorSim::FaultKind::Nak) << QStringLiteral("Writing error");
         QTest::newRow("silence") << int(SelectorSim::FaultKind::NoReply) << QStringLiteral("Writing error");
-        QTest::newRow("corrupt") << int(SelectorSim::FaultKind::CorruptChecksum) << QStringLiteral("Writing error");
+        QTest::newRow("corrupt") << int(SelectorSim::FaultKind::CorruptChecksum)
+                                 << QStringLiteral("Writing error");
     }
 
     void downloadFailuresCommitNothing()
@@ -183,7 +189,8 @@ private slots:
         bench.prompts.clear();
         bench.prompts.queuePassword(QStringLiteral("87654321"));
         QCOMPARE(bench.transfer->Download(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("Wrong Password")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Wrong Password")});
         QVERIFY(!bench.watch.memoryOps().contains(QStringLiteral("C")));
         QCOMPARE(bench.sim->nvImage(), nvBefore);
         // Blocks before the refused one were written to working memory only.
@@ -216,7 +223,8 @@ private slots:
         QFile file(bench.path(QStringLiteral("long.xml")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Group caption=\"x\">\r\n"
-                   "<Data caption=\"y\" address=\"0x0747\" length=\"1\">0599AA</Data>\r\n</Group>\r\n</MachineData>\r\n");
+                   "<Data caption=\"y\" address=\"0x0747\" "
+                   "length=\"1\">0599AA</Data>\r\n</Group>\r\n</MachineData>\r\n");
         file.close();
         bench.page->imageForLoad().loadedSections = 0;
         QCOMPARE(bench.files->FileOpen(file.fileName()), ConfigFiles::Done);

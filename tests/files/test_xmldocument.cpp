@@ -21,8 +21,8 @@ private slots:
         QCOMPARE(root->count(), 2);
         TXMLItem *data = root->item(0);
         QCOMPARE(data->Name, QStringLiteral("Data"));
-        QCOMPARE(data->Params, (QStringList{QStringLiteral("caption=Coin A"), QStringLiteral("address=0x0600"),
-                                            QStringLiteral("length=16")}));
+        QCOMPARE(data->Params, (QStringList{QStringLiteral("caption=Coin A"),
+                                            QStringLiteral("address=0x0600"), QStringLiteral("length=16")}));
         QCOMPARE(data->Text, QStringLiteral("0102"));
         QCOMPARE(data->Parent(), root);
         QCOMPARE(data->document(), &doc);
@@ -37,9 +37,9 @@ private slots:
         TECXMLParser doc;
         QVERIFY(doc.LoadFromData("<r a=\"\" b=\"x y\" c=\"&lt;&amp;lt;&quot;\" d=plain e=\" padded \"></r>"));
         const QStringList p = doc.Root()->Params;
-        QCOMPARE(p.value(0), QStringLiteral("a=\"\""));     // two characters keep their quotes
-        QCOMPARE(p.value(1), QStringLiteral("b=x y"));      // blanks inside quotes do not split
-        QCOMPARE(p.value(2), QStringLiteral("c=<&lt;\""));  // one decoding pass, fixed order
+        QCOMPARE(p.value(0), QStringLiteral("a=\"\""));    // two characters keep their quotes
+        QCOMPARE(p.value(1), QStringLiteral("b=x y"));     // blanks inside quotes do not split
+        QCOMPARE(p.value(2), QStringLiteral("c=<&lt;\"")); // one decoding pass, fixed order
         QCOMPARE(p.value(3), QStringLiteral("d=plain"));
         QCOMPARE(p.value(4), QStringLiteral("e=padded"));
     }

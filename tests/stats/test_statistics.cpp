@@ -52,7 +52,8 @@ private slots:
         bench.sim->setMemory(0x0800, QByteArray(3, char(0x42)));
         bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::NoReply, 255));
         QVERIFY(!bench.stats->statisticsRead());
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("Reading error")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Reading error")});
         QCOMPARE(bench.stats->value(1), before);
     }
 
@@ -72,11 +73,12 @@ private slots:
         QCOMPARE(bench.stats->changedSlots(), 1u << 4);
         const QStringList ops = bench.watch.memoryOps();
         QVERIFY(ops.at(0).startsWith(QStringLiteral("W 07EA ")));
-        QCOMPARE(ops.at(0).mid(7 + 4, 2), QStringLiteral("EE"));                     // slot 3 written back as loaded
-        QCOMPARE(ops.at(0).mid(7 + 8, 2), bench.stats->optionCode(other));          // slot 5's new code
-        QCOMPARE(ops.at(1), QStringLiteral("W 080C 01"));                             // only slot 5 erased
+        QCOMPARE(ops.at(0).mid(7 + 4, 2), QStringLiteral("EE"));           // slot 3 written back as loaded
+        QCOMPARE(ops.at(0).mid(7 + 8, 2), bench.stats->optionCode(other)); // slot 5's new code
+        QCOMPARE(ops.at(1), QStringLiteral("W 080C 01"));                  // only slot 5 erased
         QCOMPARE(ops.at(2), QStringLiteral("C"));
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information).last(), QStringLiteral("Operation finished"));
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information).last(),
+                 QStringLiteral("Operation finished"));
         QCOMPARE(bench.sim->nvMemory(0x0806, 3), QByteArray::fromHex("000123"));
     }
 
@@ -84,8 +86,10 @@ private slots:
     {
         FilesBench bench;
         IniFile ini(bench.page->rx30Path());
-        QVERIFY(ini.writeValue(QStringLiteral("Statistic options"), QStringLiteral("Lower case"), QStringLiteral("0a")));
-        QVERIFY(ini.writeValue(QStringLiteral("Statistic options"), QStringLiteral("Short"), QStringLiteral("7")));
+        QVERIFY(ini.writeValue(QStringLiteral("Statistic options"), QStringLiteral("Lower case"),
+                               QStringLiteral("0a")));
+        QVERIFY(ini.writeValue(QStringLiteral("Statistic options"), QStringLiteral("Short"),
+                               QStringLiteral("7")));
         bench.stats->loadCatalogue(bench.page->rx30Path());
         const int lower = bench.stats->optionNames().indexOf(QStringLiteral("Lower case"));
         const int shortCode = bench.stats->optionNames().indexOf(QStringLiteral("Short"));
@@ -118,7 +122,8 @@ private slots:
         QVERIFY(bench.stats->statisticsRead());
         bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::Nak, 255));
         QVERIFY(!bench.stats->statisticsWrite());
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("Writing error")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Writing error")});
     }
 
     void changingAnOptionMarksStatisticsLoaded()
@@ -143,10 +148,11 @@ private slots:
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(erasing.erase());
         QCOMPARE(bench.watch.memoryOps(),
-                 (QStringList{QStringLiteral("W 0610 ") + QString(32, QLatin1Char('F')), QStringLiteral("W 0806 01"),
-                              QStringLiteral("C")}));
+                 (QStringList{QStringLiteral("W 0610 ") + QString(32, QLatin1Char('F')),
+                              QStringLiteral("W 0806 01"), QStringLiteral("C")}));
         QCOMPARE(bench.sim->nvMemory(0x0610, 16), QByteArray(16, char(0xFF)));
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information), QStringList{QStringLiteral("Operation finished")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information),
+                 QStringList{QStringLiteral("Operation finished")});
         QCOMPARE(bench.page->channels().row(2).direction, -1);
     }
 
@@ -170,7 +176,8 @@ private slots:
         bench.faultAt(0x0620, SelectorSim::FaultKind::Nak);
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(!erasing.erase());
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{QStringLiteral("Error erase channels")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Error erase channels")});
         const QStringList ops = bench.watch.memoryOps();
         QCOMPARE(ops.size(), 3);
         QVERIFY(!ops.contains(QStringLiteral("C")));
@@ -191,7 +198,8 @@ private slots:
         QVERIFY(bytes.contains(bench.sim->identity().productCode));
         QVERIFY(bytes.contains(QByteArray::number(bench.sim->identity().serialNumber)));
         QVERIFY(bytes.contains("Statistic data for:"));
-        QVERIFY(bytes.contains("\x05" "70000")); // 0x011170 kept whole as text
+        QVERIFY(bytes.contains("\x05"
+                               "70000")); // 0x011170 kept whole as text
         // Again, with an unprogrammed serial number, over the first file after a Yes.
         bench.sim->identity().serialNumber = 0xFFFFFF;
         bench.prompts.queueFileName(chosen + QStringLiteral(".xls"));
@@ -201,7 +209,8 @@ private slots:
         QVERIFY(StatisticsExport::run(bench.link, *bench.stats, bench.prompts));
         file.close();
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("\x0e" "not programmed"));
+        QVERIFY(file.readAll().contains("\x0e"
+                                        "not programmed"));
     }
 };
 

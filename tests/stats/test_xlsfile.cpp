@@ -1,5 +1,5 @@
-#include "config/ConfigImage.h"
 #include "app/ScriptedPrompts.h"
+#include "config/ConfigImage.h"
 #include "stats/StatisticsExport.h"
 #include "stats/StatisticsPage.h"
 #include "stats/XLSfile.h"
@@ -177,7 +177,8 @@ private slots:
                 continue;
             QProcess probe;
             probe.start(candidate, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
-            if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0) {
+            if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit &&
+                probe.exitCode() == 0) {
                 python = candidate;
                 break;
             }
@@ -203,8 +204,9 @@ private slots:
         QVERIFY(reader.waitForFinished(30000));
         QCOMPARE(reader.exitCode(), 0);
         // xlrd may first note the missing code page record; the cells are on the last line.
-        QCOMPARE(QString::fromLatin1(reader.readAllStandardOutput()).trimmed().split(QLatin1Char('\n')).last(),
-                 QStringLiteral("'Statistic data for:' 'RX30-EU' 65535.0 '70000'"));
+        QCOMPARE(
+            QString::fromLatin1(reader.readAllStandardOutput()).trimmed().split(QLatin1Char('\n')).last(),
+            QStringLiteral("'Statistic data for:' 'RX30-EU' 65535.0 '70000'"));
     }
 };
 

@@ -61,7 +61,7 @@ const bool fileStatuses = [] {
     return true;
 }();
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("download"),
-                                                 QStringLiteral("FILE.xml [--sections LIST]"), 512,
-                                                 CliCommand::Device::Port, 1, 3, &runDownload});
+const bool registered =
+    CliCommandRegistry::add({QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST]"), 512,
+                             CliCommand::Device::Port, 1, 3, &runDownload});
 } // namespace

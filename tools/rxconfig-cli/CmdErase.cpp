@@ -73,7 +73,7 @@ int runErase(CliContext &ctx)
     return ctx.prompts.errors().size() > errorsBefore ? CliExitCodes::DeviceFailure : 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("erase"),
-                                                 QStringLiteral("[--channels LIST] [--stats LIST]"), 515,
-                                                 CliCommand::Device::Identify, 0, 4, &runErase});
+const bool registered =
+    CliCommandRegistry::add({QStringLiteral("erase"), QStringLiteral("[--channels LIST] [--stats LIST]"), 515,
+                             CliCommand::Device::Identify, 0, 4, &runErase});
 } // namespace

@@ -6,7 +6,8 @@
 
 namespace {
 // Captions of the common parameter block, byte by byte, as message numbers.
-const int kParamCaptions[18] = {88, 39, 40, 41, 42, 43, 226, 510, 298, 293, 103, 165, 184, 110, 518, 109, 150, 248};
+const int kParamCaptions[18] = {88,  39,  40,  41,  42,  43,  226, 510, 298,
+                                293, 103, 165, 184, 110, 518, 109, 150, 248};
 const int kLineCaptions[8] = {201, 202, 203, 204, 205, 206, 159, 167};
 const char *const kWindowNames[6] = {"AM1", "PH1", "AM2", "PH2", "PI3", "DIM"};
 
@@ -47,8 +48,9 @@ void showParameters(CliContext &ctx, ConfigPage &page)
                 ctx.out << ", " << entry(page.viewOptions(), page.viewIndex());
             break;
         case ConfigPage::DispData:
-            ctx.out << Msg(183) << ' ' << entry(ConfigPage::displayMultipliers(), page.displayMultiplierIndex())
-                    << ", " << Msg(95) << ' ' << page.decimals();
+            ctx.out << Msg(183) << ' '
+                    << entry(ConfigPage::displayMultipliers(), page.displayMultiplierIndex()) << ", "
+                    << Msg(95) << ' ' << page.decimals();
             break;
         default:
             ctx.out << page.paramValue(p);
@@ -72,8 +74,9 @@ void showChannels(CliContext &ctx, ConfigPage &page)
             continue; // erased
         const ChannelRow &row = table.row(n);
         ctx.out << "  " << Msg(58) << n << ": " << entry(table.ccLabels(), row.cc) << ' '
-                << entry(ChannelTable::cvfLabels(), row.cvf) << ' ' << entry(ChannelTable::mintLabels(), row.mint)
-                << "; " << Msg(312) << ' ' << row.value << "; " << Msg(275) << ':';
+                << entry(ChannelTable::cvfLabels(), row.cvf) << ' '
+                << entry(ChannelTable::mintLabels(), row.mint) << "; " << Msg(312) << ' ' << row.value << "; "
+                << Msg(275) << ':';
         ctx.out << ' ' << (row.enabled ? Msg(520) : Msg(521));
         if (row.ccTalk)
             ctx.out << ", ccTalk";
@@ -81,9 +84,11 @@ void showChannels(CliContext &ctx, ConfigPage &page)
             ctx.out << ", " << Msg(522);
         if (row.fake)
             ctx.out << ", " << Msg(523);
-        ctx.out << "; " << Msg(248) << ' ' << (row.direction < 0 ? QStringLiteral("-") : QString::number(row.direction));
+        ctx.out << "; " << Msg(248) << ' '
+                << (row.direction < 0 ? QStringLiteral("-") : QString::number(row.direction));
         for (int w = 0; w < 6; ++w)
-            ctx.out << "; " << kWindowNames[w] << ' ' << row.boxes[size_t(w)] << '/' << row.boxes[size_t(w + 6)];
+            ctx.out << "; " << kWindowNames[w] << ' ' << row.boxes[size_t(w)] << '/'
+                    << row.boxes[size_t(w + 6)];
         ctx.out << '\n';
     }
 }
@@ -115,7 +120,8 @@ int runShow(CliContext &ctx)
         ctx.out << Msg(274) << '\n';
         StatisticsPage &stats = ws.statistics();
         for (int k = 1; k <= StatisticsPage::SlotCount; ++k) {
-            const QString name = stats.selection(k) >= 0 ? stats.selectedName(k) : stats.optionsText().mid(2 * (k - 1), 2);
+            const QString name =
+                stats.selection(k) >= 0 ? stats.selectedName(k) : stats.optionsText().mid(2 * (k - 1), 2);
             ctx.out << "  " << k << '\t' << name << '\t' << stats.value(k) << '\n';
         }
     }
@@ -123,6 +129,6 @@ int runShow(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("show"), QStringLiteral("FILE.xml"), 513,
-                                                 CliCommand::Device::None, 1, 1, &runShow});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("show"), QStringLiteral("FILE.xml"), 513, CliCommand::Device::None, 1, 1, &runShow});
 } // namespace

@@ -38,6 +38,6 @@ int runStats(CliContext &ctx)
     return 0;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("stats"), QStringLiteral("[--xls FILE.xls]"), 514,
-                                                 CliCommand::Device::Identify, 0, 2, &runStats});
+const bool registered = CliCommandRegistry::add({QStringLiteral("stats"), QStringLiteral("[--xls FILE.xls]"),
+                                                 514, CliCommand::Device::Identify, 0, 2, &runStats});
 } // namespace

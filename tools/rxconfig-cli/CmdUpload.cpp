@@ -46,7 +46,7 @@ int runUpload(CliContext &ctx)
     return saved == ConfigFiles::Done ? 0 : CliExitCodes::FileError;
 }
 
-const bool registered = CliCommandRegistry::add({QStringLiteral("upload"),
-                                                 QStringLiteral("-o FILE.xml [--sections LIST]"), 511,
-                                                 CliCommand::Device::Port, 2, 4, &runUpload});
+const bool registered =
+    CliCommandRegistry::add({QStringLiteral("upload"), QStringLiteral("-o FILE.xml [--sections LIST]"), 511,
+                             CliCommand::Device::Port, 2, 4, &runUpload});
 } // namespace
