@@ -9,6 +9,7 @@
 #include "controls/RotatedLabel.h"
 #include "controls/ScrewPanel.h"
 #include "controls/SpinEdit.h"
+#include "controls/WrapButton.h"
 
 #include <QImage>
 #include <QLineEdit>
@@ -207,6 +208,25 @@ private slots:
         QCOMPARE(s.value(), 254);
         s.setValue(0);
         QCOMPARE(s.value(), 2);
+    }
+
+    void wrapButtonBreaksALongCaptionOverLines()
+    {
+        WrapButton b;
+        b.setCaption(QStringLiteral("Imposta come configurazione standard"));
+        QCOMPARE(b.caption(), QStringLiteral("Imposta come configurazione standard"));
+        const int wide = b.heightForWidth(600);
+        const int narrow = b.heightForWidth(120);
+        QVERIFY(narrow > wide);
+        b.resize(600, wide);
+        QCOMPARE(b.lineCount(), 1);
+        b.resize(120, narrow);
+        QVERIFY(b.lineCount() >= 2);
+        // Clicks reach the button through its caption.
+        QSignalSpy clicked(&b, &QPushButton::clicked);
+        b.show();
+        QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(60, narrow / 2));
+        QCOMPARE(clicked.count(), 1);
     }
 
     void levelPicturesAreDistinctAndUnknownNamesAreNull()

@@ -3,6 +3,7 @@
 #include "config/ConfigPage.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
+#include "controls/WrapButton.h"
 #include "main/ChannelPageView.h"
 #include "main/ConfigPageView.h"
 #include "main/StatsPageView.h"

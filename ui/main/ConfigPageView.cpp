@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
+#include "controls/WrapButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,7 +56,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     versionList = new QComboBox(versionGroup);
     versionList->setObjectName(QStringLiteral("versionList"));
     versionList->setMinimumWidth(170);
-    setStandard = new QPushButton(versionGroup);
+    setStandard = new WrapButton(versionGroup);
     setStandard->setObjectName(QStringLiteral("setStandard"));
     vg->addWidget(versionList);
     vg->addWidget(setStandard);
@@ -218,8 +219,11 @@ QWidget *ConfigPageView::buildIo()
         l->setGeometry(x, 15, 18, 14);
     }
     grid->addWidget(heads, 0, 8);
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         io[i].build(i + 1, ioGroup, grid, 1 + i);
+        // An unassigned line keeps its row height even with every control hidden.
+        grid->setRowMinimumHeight(1 + i, 23);
+    }
     grid->setColumnStretch(12, 1);
     connect(ioEdit, &QCheckBox::toggled, this, [this](bool on) {
         for (IoRowView &r : io) {
@@ -290,7 +294,7 @@ void ConfigPageView::init_language()
     const QFontMetrics fm(fraudUnit->font());
     fraudUnit->setMinimumWidth(qMax(fm.horizontalAdvance(Msg(106)), fm.horizontalAdvance(Msg(108))) + 4);
     stopUnit->setMinimumWidth(fm.horizontalAdvance(Msg(38)) + 4);
-    setStandard->setText(Msg(318));
+    setStandard->setCaption(Msg(318));
     autoprogGroup->setTitle(Msg(33));
     stopGroup->setTitle(Msg(34));
     addressButton->setText(Msg(44));

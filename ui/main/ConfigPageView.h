@@ -12,6 +12,7 @@ class QLabel;
 class QPushButton;
 class NumEdit;
 class SpinEdit;
+class WrapButton;
 
 // The "Configuration " page: version choice, common parameters, I/O lines, sorter,
 // display, other settings, country codes, DIP switch mode, fraud inhibit, autoprog and
@@ -29,7 +30,7 @@ public:
 
     QGroupBox *versionGroup = nullptr;
     QComboBox *versionList = nullptr;
-    QPushButton *setStandard = nullptr;
+    WrapButton *setStandard = nullptr;
 
     QGroupBox *commonGroup = nullptr;
     std::array<QLabel *, ParamCount> paramLabel{};
