@@ -404,6 +404,45 @@ private slots:
         QCOMPARE(w->eraseButton()->text(), Msg(117));
     }
 
+    void erasingWindowErasesTheTickedChannelInTheSelector()
+    {
+        QByteArray record(16, char(0x11));
+        sim()->setMemory(0x0600 + 16 * 4, record); // channel 5
+        sim()->commit();
+        TErFrm *w = win().erFrm();
+        w->refresh();
+        w->channelBox(5)->click();
+        m_prompts.clear();
+        m_prompts.queueAnswer(Prompts::Answer::Yes);
+        w->eraseButton()->click();
+        QCOMPARE(m_prompts.texts(ScriptedPrompts::Kind::Confirm).size(), 1);
+        QVERIFY2(m_prompts.texts(ScriptedPrompts::Kind::Error).isEmpty(),
+                 qPrintable(m_prompts.allTexts().join(" | ")));
+        QCOMPARE(sim()->nvMemory(0x0600 + 16 * 4, 16), QByteArray(16, char(0xFF)));
+        // The neighbours were left alone.
+        QVERIFY(sim()->nvMemory(0x0600 + 16 * 5, 16) != QByteArray(16, char(0xFF)) ||
+                sim()->nvMemory(0x0600 + 16 * 5, 16) == SelectorSim::defaultImage().mid(0x0600 + 16 * 5, 16));
+        w->channelBox(5)->click();
+        QVERIFY(!win().busy());
+    }
+
+    void exportWritesASpreadsheetFile()
+    {
+        QTemporaryDir out;
+        const QString chosen = out.filePath(QStringLiteral("counters"));
+        m_prompts.clear();
+        m_prompts.queueFileName(chosen);
+        win().statsView()->exportButton->click();
+        QVERIFY(m_prompts.texts(ScriptedPrompts::Kind::Confirm).isEmpty());
+        QFile f(chosen + QStringLiteral(".xls"));
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(m_prompts.allTexts().join(" | ")));
+        const QByteArray bytes = f.readAll();
+        // A BIFF2 worksheet starts with its BOF record.
+        QVERIFY(bytes.startsWith(QByteArray("\x09\x08", 2)));
+        QVERIFY(bytes.size() > 100);
+        QVERIFY(!win().busy());
+    }
+
     void busyLocksTheWindowAndAFailedSearchUnlocksIt()
     {
         win().BeginBusy();
