@@ -1,3 +1,4 @@
+#include "files/SectionChoice.h"
 #include "files/SectionTree.h"
 
 #include <QFile>
@@ -262,6 +263,32 @@ private slots:
         QCOMPARE(readFile(target), QByteArray("precious"));
         // Unwritable target directory.
         QVERIFY(!tree.SaveFile(path(QStringLiteral("no/such/dir/out.xml")), m_template));
+    }
+
+    void sectionsChosenByTopLevelCaption()
+    {
+        SectionTree tree;
+        QVERIFY(tree.LoadFile(filledTemplate(QStringLiteral("choice.xml"),
+                                             {{QStringLiteral("0x0600"), QStringLiteral("AA")},
+                                              {QStringLiteral("0x07A0"), QStringLiteral("01")},
+                                              {QStringLiteral("0x07EA"), QStringLiteral("02")}})));
+        QStringList chosen;
+        QString unknown;
+        QVERIFY(!SectionChoice::parse(QStringLiteral("Coin channels,Coins"), tree, &chosen, &unknown));
+        QCOMPARE(unknown, QStringLiteral("Coins"));
+        QVERIFY(!SectionChoice::parse(QStringLiteral("I/O lines"), tree, &chosen, &unknown)); // not top level
+        QVERIFY(SectionChoice::parse(QStringLiteral("all"), tree, &chosen, &unknown));
+        QVERIFY(chosen.isEmpty());
+        QVERIFY(SectionChoice::parse(QStringLiteral(" coin CHANNELS , statistics"), tree, &chosen, &unknown));
+        QCOMPARE(chosen, (QStringList{QStringLiteral("Coin channels"), QStringLiteral("Statistics")}));
+        // A chosen group that was unticked comes back; the others go; Empty stays Empty.
+        tree.ToggleNode(indexOfCaption(tree, QStringLiteral("Coin channels")));
+        SectionChoice::apply(tree, chosen);
+        tree.accept();
+        QCOMPARE(tree.item(tree.FindAddress(QStringLiteral("0x0600")))->Text, QStringLiteral("AA"));
+        QCOMPARE(tree.item(tree.FindAddress(QStringLiteral("0x07EA")))->Text, QStringLiteral("02"));
+        QVERIFY(tree.item(tree.FindAddress(QStringLiteral("0x07A0")))->Text.isEmpty());
+        QCOMPARE(tree.state(tree.FindAddress(QStringLiteral("0x0610"))), int(SectionTree::Empty));
     }
 
     void nestedEmptyGroupsAreRemoved()
