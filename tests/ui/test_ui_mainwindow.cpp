@@ -372,9 +372,7 @@ private slots:
         TextEntryDlg dlg(TextEntryDlg::Kind::Password, &win());
         QStringList complaints;
         dlg.setComplaintSink([&](const QString &t) { complaints << t; });
-        const auto validate = [](const QString &t) {
-            return t.size() == 8 ? QString() : Msg(161);
-        };
+        const auto validate = [](const QString &t) { return t.size() == 8 ? QString() : Msg(161); };
         QTimer::singleShot(0, &dlg, [&] {
             QTest::keyClicks(dlg.field(), QStringLiteral("abc"));
             dlg.accept();
@@ -506,14 +504,15 @@ private slots:
     {
         AppStart::Options o;
         QString problem;
-        QVERIFY(AppStart::parse({QStringLiteral("rxconfig"), QStringLiteral("--language"), QStringLiteral("hr"),
-                                 QStringLiteral("--demo"), QStringLiteral("--data-dir"), QStringLiteral("/x")},
-                                o, problem));
+        QVERIFY(
+            AppStart::parse({QStringLiteral("rxconfig"), QStringLiteral("--language"), QStringLiteral("hr"),
+                             QStringLiteral("--demo"), QStringLiteral("--data-dir"), QStringLiteral("/x")},
+                            o, problem));
         QCOMPARE(o.language, QStringLiteral("hr"));
         QVERIFY(o.demo);
         QCOMPARE(o.dataDir, QStringLiteral("/x"));
-        QVERIFY(!AppStart::parse({QStringLiteral("rxconfig"), QStringLiteral("--language"), QStringLiteral("de")},
-                                 o, problem));
+        QVERIFY(!AppStart::parse(
+            {QStringLiteral("rxconfig"), QStringLiteral("--language"), QStringLiteral("de")}, o, problem));
         QVERIFY(problem.startsWith(Msg(557)));
         QVERIFY(!AppStart::parse({QStringLiteral("rxconfig"), QStringLiteral("stray")}, o, problem));
         QVERIFY(AppStart::selectLanguage(QStringLiteral("it")));

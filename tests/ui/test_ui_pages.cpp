@@ -90,9 +90,8 @@ private slots:
         m_ch1 = std::make_unique<ChannelPageView>(1);
         m_ch9 = std::make_unique<ChannelPageView>(9);
         m_stats = std::make_unique<StatsPageView>();
-        m_binder = std::make_unique<ConfigBinder>(*m_model, *m_view,
-                                                  std::array<ChannelPageView *, 2>{m_ch1.get(), m_ch9.get()},
-                                                  *m_stats);
+        m_binder = std::make_unique<ConfigBinder>(
+            *m_model, *m_view, std::array<ChannelPageView *, 2>{m_ch1.get(), m_ch9.get()}, *m_stats);
         m_binder->refreshAll();
     }
 
@@ -107,9 +106,11 @@ private slots:
             QCOMPARE(view().versionList->currentIndex(), v);
             // Each box by its caption against the parameter of that name.
             const QList<QPair<int, int>> boxes = {
-                {90, ConfigPage::Credit},       {39, ConfigPage::Bonus1Level},    {40, ConfigPage::Bonus1Value},
-                {41, ConfigPage::Bonus2Level},  {42, ConfigPage::Bonus2Value},    {43, ConfigPage::BonusTime},
-                {226, ConfigPage::RestTime},    {298, ConfigPage::TimeOutWarning}, {293, ConfigPage::TimeMultiplier}};
+                {90, ConfigPage::Credit},         {39, ConfigPage::Bonus1Level},
+                {40, ConfigPage::Bonus1Value},    {41, ConfigPage::Bonus2Level},
+                {42, ConfigPage::Bonus2Value},    {43, ConfigPage::BonusTime},
+                {226, ConfigPage::RestTime},      {298, ConfigPage::TimeOutWarning},
+                {293, ConfigPage::TimeMultiplier}};
             for (const auto &b : boxes) {
                 int i = 0;
                 while (i < ConfigPageView::ParamCount && view().paramLabel[i]->text() != Msg(b.first))
@@ -120,7 +121,8 @@ private slots:
             }
             QCOMPARE(view().fraudTime->text(), QString::number(model().paramValue(ConfigPage::InhibitTime)));
             QCOMPARE(view().stopTime->text(), QString::number(model().paramValue(ConfigPage::StopTime)));
-            QCOMPARE(view().inputMultiplier->text(), QString::number(model().paramValue(ConfigPage::MultVal)));
+            QCOMPARE(view().inputMultiplier->text(),
+                     QString::number(model().paramValue(ConfigPage::MultVal)));
             QCOMPARE(view().stopMode->text(), model().stopModeText());
             QCOMPARE(view().autoprogMode->text(), model().autoprogText());
             for (IoRowView &r : view().io) {
@@ -322,7 +324,8 @@ private slots:
         const int before = tree.state(0);
         w.clickState(0);
         QVERIFY(tree.state(0) != before || before == SectionTree::Empty);
-        QCOMPARE(w.itemOf(0)->icon(0).pixmap(16, 16).toImage(), TParsFrm::statePicture(tree.state(0)).toImage());
+        QCOMPARE(w.itemOf(0)->icon(0).pixmap(16, 16).toImage(),
+                 TParsFrm::statePicture(tree.state(0)).toImage());
         w.clickState(-1);
         w.clickState(tree.count());
         QCOMPARE(w.nodeOf(nullptr), -1);

@@ -2,7 +2,9 @@
 
 #include <QPainter>
 
-BarGauge::BarGauge(QWidget *parent) : QWidget(parent) {}
+BarGauge::BarGauge(QWidget *parent) : QWidget(parent)
+{
+}
 
 void BarGauge::setRange(int minimum, int maximum)
 {

@@ -3,7 +3,9 @@
 #include <QPainter>
 #include <QRadialGradient>
 
-LedLamp::LedLamp(QWidget *parent) : QWidget(parent) {}
+LedLamp::LedLamp(QWidget *parent) : QWidget(parent)
+{
+}
 
 void LedLamp::setOn(bool on)
 {

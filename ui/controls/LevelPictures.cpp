@@ -11,14 +11,14 @@ struct Form
 {
     const char *name;
     Shape shape;
-    bool high;      // idle level (for edges: true = rising)
+    bool high;       // idle level (for edges: true = rising)
     const char *tag; // small caption in the corner
-    bool inverted;  // drawn on a dark ground (output level buttons)
+    bool inverted;   // drawn on a dark ground (output level buttons)
 };
 
 const Form kForms[] = {
-    {"B1I", Shape::Level, true, "", true},   {"B0I", Shape::Level, false, "", true},
-    {"B1", Shape::Level, true, "", false},   {"B1P", Shape::PulseDown, true, "", false},
+    {"B1I", Shape::Level, true, "", true},       {"B0I", Shape::Level, false, "", true},
+    {"B1", Shape::Level, true, "", false},       {"B1P", Shape::PulseDown, true, "", false},
     {"B1Z", Shape::PulseDown, true, "Z", false}, {"B03", Shape::PulseUp, false, "3", false},
     {"B04", Shape::PulseUp, false, "4", false},  {"B0", Shape::Level, false, "", false},
     {"B0P", Shape::PulseUp, false, "", false},   {"B0Z", Shape::PulseUp, false, "Z", false},

@@ -1,6 +1,8 @@
 #include "controls/SpinEdit.h"
 
-SpinEdit::SpinEdit(QWidget *parent) : SpinEdit(0, 255, parent) {}
+SpinEdit::SpinEdit(QWidget *parent) : SpinEdit(0, 255, parent)
+{
+}
 
 SpinEdit::SpinEdit(int minimum, int maximum, QWidget *parent) : QSpinBox(parent)
 {

@@ -57,19 +57,17 @@ void ChannelRowView::build(int channelNumber, QWidget *parent, QGridLayout *grid
         dirs << QString::number(i);
     dirs << QStringLiteral("-");
     direction = smallCombo(parent, dirs, 46);
-    valueCode = smallCombo(parent,
-                           {QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("2.5"),
-                            QStringLiteral("005"), QStringLiteral("010"), QStringLiteral("020"),
-                            QStringLiteral("025"), QStringLiteral("050"), QStringLiteral("100"),
-                            QStringLiteral("200"), QStringLiteral("250"), QStringLiteral("500"),
-                            QStringLiteral("1K0"), QStringLiteral("2K0"), QStringLiteral("5K0"),
-                            QStringLiteral("...")},
-                           58);
-    mint = smallCombo(parent, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral(".")},
-                      42);
-    country = smallCombo(parent, {QStringLiteral("EU"), QStringLiteral("TK"), QStringLiteral(".."),
-                                  QStringLiteral("..")},
-                         50);
+    valueCode = smallCombo(
+        parent,
+        {QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("2.5"), QStringLiteral("005"),
+         QStringLiteral("010"), QStringLiteral("020"), QStringLiteral("025"), QStringLiteral("050"),
+         QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("250"), QStringLiteral("500"),
+         QStringLiteral("1K0"), QStringLiteral("2K0"), QStringLiteral("5K0"), QStringLiteral("...")},
+        58);
+    mint = smallCombo(
+        parent, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral(".")}, 42);
+    country = smallCombo(
+        parent, {QStringLiteral("EU"), QStringLiteral("TK"), QStringLiteral(".."), QStringLiteral("..")}, 50);
     value = smallEdit(parent);
     value->setObjectName(QStringLiteral("val%1").arg(channelNumber));
     grid->addWidget(direction, row, 11);
@@ -85,11 +83,11 @@ void ChannelRowView::setEnabled(bool on)
         parameter[m]->setEnabled(on);
         tolerance[m]->setEnabled(on);
     }
-    for (QWidget *w : {static_cast<QWidget *>(ccTalk), static_cast<QWidget *>(selective),
-                       static_cast<QWidget *>(fake), static_cast<QWidget *>(enabled),
-                       static_cast<QWidget *>(direction), static_cast<QWidget *>(valueCode),
-                       static_cast<QWidget *>(mint), static_cast<QWidget *>(country),
-                       static_cast<QWidget *>(value)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ccTalk), static_cast<QWidget *>(selective), static_cast<QWidget *>(fake),
+          static_cast<QWidget *>(enabled), static_cast<QWidget *>(direction),
+          static_cast<QWidget *>(valueCode), static_cast<QWidget *>(mint), static_cast<QWidget *>(country),
+          static_cast<QWidget *>(value)})
         w->setEnabled(on);
 }
 
@@ -103,7 +101,7 @@ void ChannelRowView::setCountryCodes(const QString &codes8)
 }
 
 void ChannelRowView::setHints(const QString &ccTalkHint, const QString &selHint, const QString &fakeHint,
-                          const QString &enHint)
+                              const QString &enHint)
 {
     ccTalk->setToolTip(ccTalkHint);
     selective->setToolTip(selHint);

@@ -1,5 +1,6 @@
 #include "main/ConfigBinder.h"
 
+#include "app/Messages.h"
 #include "config/ConfigPage.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
@@ -7,7 +8,6 @@
 #include "main/ChannelPageView.h"
 #include "main/ConfigPageView.h"
 #include "main/StatsPageView.h"
-#include "app/Messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,8 +42,9 @@ void setNumber(NumEdit *edit, int value)
 }
 } // namespace
 
-ConfigBinder::ConfigBinder(ConfigPage &model, ConfigPageView &view, const std::array<ChannelPageView *, 2> &channels,
-                           StatsPageView &stats, QObject *parent)
+ConfigBinder::ConfigBinder(ConfigPage &model, ConfigPageView &view,
+                           const std::array<ChannelPageView *, 2> &channels, StatsPageView &stats,
+                           QObject *parent)
     : QObject(parent), m_model(model), m_view(view), m_channels(channels), m_stats(stats)
 {
     bindParameters();
@@ -56,8 +57,8 @@ ConfigBinder::ConfigBinder(ConfigPage &model, ConfigPageView &view, const std::a
 int ConfigBinder::modelParam(int viewParam)
 {
     static const int map[ConfigPageView::ParamCount] = {
-        ConfigPage::Credit,      ConfigPage::Bonus1Level, ConfigPage::Bonus1Value,
-        ConfigPage::Bonus2Level, ConfigPage::Bonus2Value, ConfigPage::BonusTime,
+        ConfigPage::Credit,      ConfigPage::Bonus1Level,    ConfigPage::Bonus1Value,
+        ConfigPage::Bonus2Level, ConfigPage::Bonus2Value,    ConfigPage::BonusTime,
         ConfigPage::RestTime,    ConfigPage::TimeOutWarning, ConfigPage::TimeMultiplier};
     return viewParam >= 0 && viewParam < ConfigPageView::ParamCount ? map[viewParam] : -1;
 }
@@ -149,7 +150,8 @@ void ConfigBinder::bindOthers()
             [this](int i) { m_model.chooseVersion(i); });
     // The list is read again from the catalogue each time it drops down.
     m_view.versionList->installEventFilter(this);
-    connect(m_view.setStandard, &QPushButton::clicked, this, [this] { m_model.storeStandardConfiguration(); });
+    connect(m_view.setStandard, &QPushButton::clicked, this,
+            [this] { m_model.storeStandardConfiguration(); });
     connect(m_view.dipMode, qOverload<int>(&QComboBox::activated), this,
             [this](int i) { m_model.chooseDipMode(i); });
     connect(m_view.sorterList, qOverload<int>(&QComboBox::activated), this,
@@ -200,7 +202,8 @@ void ConfigBinder::bindChannels()
                     [&t, ch](int v) { t.setDirection(ch, v); });
             connect(r.valueCode, qOverload<int>(&QComboBox::activated), this,
                     [&t, ch](int v) { t.setCvf(ch, v); });
-            connect(r.mint, qOverload<int>(&QComboBox::activated), this, [&t, ch](int v) { t.setMint(ch, v); });
+            connect(r.mint, qOverload<int>(&QComboBox::activated), this,
+                    [&t, ch](int v) { t.setMint(ch, v); });
             connect(r.country, qOverload<int>(&QComboBox::activated), this,
                     [&t, ch](int v) { t.setCc(ch, v); });
         }
@@ -278,9 +281,8 @@ void ConfigBinder::refreshLines()
     m_view.ioValueHeading->setVisible(m_model.valueHeaderVisible());
     m_view.ioChannelsHeading->parentWidget()->setVisible(m_model.channelHeaderVisible() ||
                                                          m_model.directionsHeaderVisible());
-    m_view.ioChannelsHeading->setText(m_model.directionsHeaderVisible() && !m_model.channelHeaderVisible()
-                                          ? Msg(83)
-                                          : Msg(63));
+    m_view.ioChannelsHeading->setText(
+        m_model.directionsHeaderVisible() && !m_model.channelHeaderVisible() ? Msg(83) : Msg(63));
     const QStringList warnings = m_model.warningNames();
     for (IoRowView &r : m_view.io) {
         const LineRow &l = m_model.line(r.line);
@@ -359,9 +361,9 @@ void ConfigBinder::refreshOthers()
     const bool mult = m_model.multiplierVisible();
     m_view.displayView->setVisible(view);
     m_view.displayViewLabel->setVisible(view);
-    for (QWidget *w : {static_cast<QWidget *>(m_view.displayMultiplier),
-                       static_cast<QWidget *>(m_view.multiplierLabel), static_cast<QWidget *>(m_view.decimals),
-                       static_cast<QWidget *>(m_view.decimalsLabel)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_view.displayMultiplier), static_cast<QWidget *>(m_view.multiplierLabel),
+          static_cast<QWidget *>(m_view.decimals), static_cast<QWidget *>(m_view.decimalsLabel)})
         w->setVisible(mult);
     for (int l = 0; l < 3; ++l)
         fillCombo(m_view.countryCode[l], m_model.countryNames(), m_model.countryIndex(l));

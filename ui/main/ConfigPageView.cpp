@@ -108,12 +108,11 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     displayView = new QComboBox(displayGroup);
     multiplierLabel = new QLabel(displayGroup);
     displayMultiplier = new QComboBox(displayGroup);
-    displayMultiplier->addItems({QStringLiteral("No"), QStringLiteral("1"), QStringLiteral("2"),
-                                 QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("10"),
-                                 QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("50"),
-                                 QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("250"),
-                                 QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("No"),
-                                 QStringLiteral("No")});
+    displayMultiplier->addItems(
+        {QStringLiteral("No"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"),
+         QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("25"),
+         QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("250"),
+         QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("No"), QStringLiteral("No")});
     decimalsLabel = new QLabel(displayGroup);
     decimals = new SpinEdit(0, 3, displayGroup);
     dg->addWidget(displayTypeLabel, 0, 0);

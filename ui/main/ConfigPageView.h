@@ -22,8 +22,18 @@ class ConfigPageView : public QWidget
     Q_OBJECT
 public:
     // The common parameters that have their own edit box, in parameter-byte order.
-    enum Param { Credit, Bonus1Level, Bonus1Value, Bonus2Level, Bonus2Value, BonusTime, RestTime,
-                 TimeoutWarning, TimeMultiplier, ParamCount };
+    enum Param {
+        Credit,
+        Bonus1Level,
+        Bonus1Value,
+        Bonus2Level,
+        Bonus2Value,
+        BonusTime,
+        RestTime,
+        TimeoutWarning,
+        TimeMultiplier,
+        ParamCount
+    };
 
     explicit ConfigPageView(QWidget *parent = nullptr);
     void init_language();

@@ -80,16 +80,15 @@ QDialog *TMainFrm::erasingWindow() const
 
 void TMainFrm::EraseClick()
 {
-    guarded(
-        [this] {
-            if (!m_session->Identify())
-                return;
-            showIdentity();
-            m_erFrm->refresh();
-            m_erFrm->exec();
-            m_binder->refreshChannels();
-            showActivity(Msg(274));
-            m_stats->statisticsRead();
-            refreshStatistics();
-        });
+    guarded([this] {
+        if (!m_session->Identify())
+            return;
+        showIdentity();
+        m_erFrm->refresh();
+        m_erFrm->exec();
+        m_binder->refreshChannels();
+        showActivity(Msg(274));
+        m_stats->statisticsRead();
+        refreshStatistics();
+    });
 }

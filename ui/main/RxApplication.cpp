@@ -24,7 +24,9 @@ void report(const QString &detail)
 }
 } // namespace
 
-RxApplication::RxApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+RxApplication::RxApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+}
 
 bool RxApplication::notify(QObject *receiver, QEvent *event)
 {

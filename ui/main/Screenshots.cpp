@@ -39,11 +39,13 @@ QStringList TMainFrm::saveScreenshots(const QString &dir)
     if (!QDir().mkpath(dir))
         return written;
     const QDir out(dir);
-    const char *names[] = {"configuration", "channels-1-8", "channels-9-16", "statistics", "comm-log", "about"};
+    const char *names[] = {"configuration", "channels-1-8", "channels-9-16",
+                           "statistics",    "comm-log",     "about"};
     const int current = m_notebook->currentIndex();
     for (int i = 0; i < m_notebook->count(); ++i) {
         m_notebook->setCurrentIndex(i);
-        const QString path = out.filePath(QStringLiteral("page-%1-%2.png").arg(i + 1).arg(QLatin1String(names[i])));
+        const QString path =
+            out.filePath(QStringLiteral("page-%1-%2.png").arg(i + 1).arg(QLatin1String(names[i])));
         if (grabTo(this, path))
             written << path;
     }

@@ -77,9 +77,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_link->setLogSink(m_log.get());
     if (!options.extraPort.isEmpty())
         m_session->setExplicitPorts({options.extraPort});
-    m_session->setNotebookHook([this](bool on) {
-        m_notebook->setEnabled(on);
-    });
+    m_session->setNotebookHook([this](bool on) { m_notebook->setEnabled(on); });
     connect(m_session.get(), &DeviceSession::identified, this, &TMainFrm::showIdentity);
 
     buildToolbar();
@@ -150,10 +148,12 @@ void TMainFrm::buildToolbar()
     m_toolbar->setIconSize(QSize(28, 28));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const QStyle::StandardPixmap icons[ToolCount] = {
-        QStyle::SP_DialogOpenButton,  QStyle::SP_DialogSaveButton,    QStyle::SP_ArrowUp,
-        QStyle::SP_ArrowDown,         QStyle::SP_TrashIcon,           QStyle::SP_DriveCDIcon,
-        QStyle::SP_BrowserReload,     QStyle::SP_DialogApplyButton,   QStyle::SP_ComputerIcon,
-        QStyle::SP_FileDialogContentsView, QStyle::SP_DialogCloseButton};
+        QStyle::SP_DialogOpenButton, QStyle::SP_DialogSaveButton,
+        QStyle::SP_ArrowUp,          QStyle::SP_ArrowDown,
+        QStyle::SP_TrashIcon,        QStyle::SP_DriveCDIcon,
+        QStyle::SP_BrowserReload,    QStyle::SP_DialogApplyButton,
+        QStyle::SP_ComputerIcon,     QStyle::SP_FileDialogContentsView,
+        QStyle::SP_DialogCloseButton};
     for (int t = 0; t < ToolCount; ++t) {
         auto *b = new QToolButton(m_toolbar);
         b->setIcon(style()->standardIcon(icons[t]));
@@ -181,8 +181,8 @@ QWidget *TMainFrm::buildAbout()
     auto *page = new QWidget(m_notebook);
     auto *g = new QGridLayout(page);
     g->setContentsMargins(40, 30, 40, 30);
-    auto *picture = new PictureLabel([](const QSize &s) { return ProductPictures::product(s); },
-                                     QSize(220, 280), page);
+    auto *picture =
+        new PictureLabel([](const QSize &s) { return ProductPictures::product(s); }, QSize(220, 280), page);
     picture->setFixedSize(220, 280);
     g->addWidget(picture, 0, 0, 5, 1, Qt::AlignTop);
     m_aboutTitle = new QLabel(page);
@@ -212,7 +212,8 @@ QWidget *TMainFrm::buildInfoPanel()
     auto *g = new QGridLayout(m_info);
     g->setHorizontalSpacing(10);
     g->setVerticalSpacing(1);
-    auto *logo = new PictureLabel([](const QSize &s) { return ProductPictures::logo(s); }, QSize(72, 40), m_info);
+    auto *logo =
+        new PictureLabel([](const QSize &s) { return ProductPictures::logo(s); }, QSize(72, 40), m_info);
     logo->setFixedSize(72, 40);
     g->addWidget(logo, 0, 0, 2, 1);
     for (int i = 0; i < 6; ++i) {

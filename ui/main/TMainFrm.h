@@ -41,10 +41,10 @@ class QtPrompts;
 // How the program was started (command line).
 struct StartOptions
 {
-    QString dataDir;       // resolved program directory
-    bool demo = false;     // the simulated selector is attached as a port
+    QString dataDir;         // resolved program directory
+    bool demo = false;       // the simulated selector is attached as a port
     bool interactive = true; // false: questions are answered automatically
-    QString extraPort;     // a port to search besides the machine's
+    QString extraPort;       // a port to search besides the machine's
 };
 
 // The main window: toolbar, the six notebook pages, the device information panel. It
@@ -56,8 +56,20 @@ class TMainFrm : public QMainWindow, public BusyHooks
 public:
     static constexpr int ClientWidth = 938;
     static constexpr int ClientHeight = 674;
-    enum Tool { FileOpen, FileSave, Upload, Download, Erase, CoinsProg, Upgrade, Test, FactoryTest, Search,
-                Exit, ToolCount };
+    enum Tool {
+        FileOpen,
+        FileSave,
+        Upload,
+        Download,
+        Erase,
+        CoinsProg,
+        Upgrade,
+        Test,
+        FactoryTest,
+        Search,
+        Exit,
+        ToolCount
+    };
     enum Page { ConfigurationTab, Channels1Tab, Channels9Tab, StatisticsTab, CommLogTab, AboutTab };
 
     // prompts: nullptr for the Qt dialogs; tests and unattended runs pass their own.

@@ -38,9 +38,7 @@ TextEntryDlg::TextEntryDlg(Kind kind, QWidget *parent) : QDialog(parent), m_kind
     } else {
         m_edit->setMaxLength(64);
     }
-    m_complain = [this](const QString &text) {
-        QMessageBox::critical(this, windowTitle(), text);
-    };
+    m_complain = [this](const QString &text) { QMessageBox::critical(this, windowTitle(), text); };
     setMinimumWidth(280);
 }
 
