@@ -80,6 +80,20 @@ private slots:
         QCOMPARE(b.link.RxBuffer.size(), 7);
     }
 
+    void refusalOnCurrentPortIsReportedOnlyByTheSecondStage()
+    {
+        DeviceBench b;
+        b.addBus(QStringLiteral("SIMA"));
+        b.sim(QStringLiteral("SIMA"))->identity().deviceType = "RX99";
+        b.setPorts({QStringLiteral("SIMA")});
+        b.usePort(QStringLiteral("SIMA"));
+        QVERIFY(!b.session.Search());
+        // The quiet first try on the current port says nothing; the scan's identification says it once.
+        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(82)});
+        QVERIFY(b.prompts.texts(Kind::Information).isEmpty());
+        QCOMPARE(b.sentHeaders().count(253), 1);
+    }
+
     void addressPollAcceptsExactlyOneAnswerByte()
     {
         DeviceBench b;
