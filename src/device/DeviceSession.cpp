@@ -132,6 +132,7 @@ bool DeviceSession::Identify()
     identity.softwareRevision = textOf(241);
     identity.productionDate = dateOf(196);
     identity.modificationDate = dateOf(195);
+    emit identityChanged();
 
     AccessMasks = {{0, 0, 0, 0}};
     rememberLink();

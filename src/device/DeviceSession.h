@@ -95,7 +95,9 @@ public:
     DeviceIdentity identity;
 
 signals:
-    // Identification filled the information panel.
+    // The information panel's fields were read again (also when a later step then failed).
+    void identityChanged();
+    // Identification succeeded: the selector is supported and its masks are known.
     void identified();
 
 private:

@@ -39,8 +39,12 @@ private slots:
         sim->setMasks(QByteArray::fromHex("F0E1D2C3"));
         b.usePort(QStringLiteral("SIMA"));
         b.session.ReportFlag = true;
+        QSignalSpy changed(&b.session, &DeviceSession::identityChanged);
+        QSignalSpy done(&b.session, &DeviceSession::identified);
 
         QVERIFY(b.session.Identify());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(done.count(), 1);
         QCOMPARE(b.session.DeviceType, QStringLiteral("RX30"));
         QCOMPARE(b.session.identity.productCode, QStringLiteral("RX30-EU"));
         QCOMPARE(b.session.identity.serialNumber, QString::number(0x0A0B0C));
@@ -168,7 +172,11 @@ private slots:
             b.usePort(QStringLiteral("SIMA"));
             b.session.ReportFlag = true;
             b.session.AccessMasks = {{1, 2, 3, 4}};
+            QSignalSpy changed(&b.session, &DeviceSession::identityChanged);
+            QSignalSpy done(&b.session, &DeviceSession::identified);
             QVERIFY(!b.session.Identify());
+            QCOMPARE(changed.count(), 1);
+            QCOMPARE(done.count(), 0);
             QCOMPARE(b.prompts.texts(Kind::Error), QStringList{c.second});
             QCOMPARE(b.session.AccessMasks[0], quint8(0));
             QCOMPARE(b.session.AccessMasks[3], quint8(0));
