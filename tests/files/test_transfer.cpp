@@ -217,6 +217,50 @@ private slots:
         QCOMPARE(ops.at(22), QStringLiteral("C"));
     }
 
+    void commitFailureAfterAllBlocksIsReported()
+    {
+        FilesBench bench;
+        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
+        bench.page->setParam(ConfigPage::Bonus2Value, 9);
+        const QByteArray nvBefore = bench.sim->nvImage();
+        bench.prompts.clear();
+        bench.watch.onSend = [&bench](const QByteArray &frame) {
+            if (frame.size() == 6 && quint8(frame[3]) == 255 && quint8(frame[4]) == 3)
+                bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::Nak));
+        };
+        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Failed);
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Error write to NV memory")});
+        QCOMPARE(bench.sim->nvImage(), nvBefore);
+        QCOMPARE(quint8(bench.sim->memory(0x07A4, 1).at(0)), quint8(9)); // written, not stored
+    }
+
+    void failedStatisticsReadBackStillCommits()
+    {
+        FilesBench bench;
+        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
+        bench.prompts.clear();
+        bench.watch.sent.clear();
+        int optionWrites = 0;
+        bench.watch.onSend = [&bench, &optionWrites](const QByteArray &frame) {
+            if (frame.size() >= 8 && quint8(frame[3]) == 255 && quint8(frame[5]) == 0x07 &&
+                quint8(frame[6]) == 0xEA) {
+                // The read of the options that follows the writes goes unanswered.
+                if (quint8(frame[4]) == 2)
+                    bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::NoReply));
+                else
+                    ++optionWrites;
+            }
+        };
+        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Done);
+        QCOMPARE(optionWrites, 1);
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
+                 QStringList{QStringLiteral("Reading error")});
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information),
+                 QStringList{QStringLiteral("Operation finished")});
+        QCOMPARE(bench.watch.memoryOps().last(), QStringLiteral("C"));
+    }
+
     void overlongValueSendsOnlyItsBlockLength()
     {
         FilesBench bench;
