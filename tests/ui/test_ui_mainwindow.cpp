@@ -222,7 +222,11 @@ private slots:
         sim()->setMemory(0x07A0, QByteArray(1, char(4)));
         sim()->commit();
         m_prompts.clear();
+        QSignalSpy blocks(win().progressBar(), &QProgressBar::valueChanged);
         win().UploadClick();
+        // The status bar counted the blocks as they came in.
+        QVERIFY(blocks.count() >= 3);
+        QCOMPARE(win().progressBar()->maximum(), blocks.last().at(0).toInt());
         QVERIFY2(m_prompts.allTexts().contains(Msg(192)), qPrintable(m_prompts.allTexts().join(" | ")));
         auto *am1 = win().findChild<NumEdit *>(QStringLiteral("par3_0"));
         auto *ph1tol = win().findChild<NumEdit *>(QStringLiteral("tol3_1"));

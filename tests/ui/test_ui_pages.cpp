@@ -154,6 +154,16 @@ private slots:
             QCOMPARE(model().paramValue(e.second), value);
             ++value;
         }
+        // Out-of-range numbers come back as the nearest value the parameter takes.
+        NumEdit *credit = view().param[ConfigPageView::Credit];
+        credit->setText(QStringLiteral("999"));
+        emit credit->editingFinished();
+        QCOMPARE(credit->text(), QString::number(model().paramValue(ConfigPage::Credit)));
+        QVERIFY(model().paramValue(ConfigPage::Credit) <= 255);
+        credit->setText(QStringLiteral("0"));
+        emit credit->editingFinished();
+        QCOMPARE(model().paramValue(ConfigPage::Credit), 1);
+        QCOMPARE(credit->text(), QStringLiteral("1"));
         QCOMPARE(view().paramLabel[ConfigPageView::RestTime]->text(), Msg(226));
         QCOMPARE(view().paramLabel[ConfigPageView::TimeoutWarning]->text(), Msg(298));
     }
