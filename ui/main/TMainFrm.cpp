@@ -78,6 +78,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     if (!options.extraPort.isEmpty())
         m_session->setExplicitPorts({options.extraPort});
     m_session->setNotebookHook([this](bool on) { m_notebook->setEnabled(on); });
+    connect(m_session.get(), &DeviceSession::identityChanged, this, &TMainFrm::showIdentity);
     connect(m_session.get(), &DeviceSession::identified, this, &TMainFrm::showIdentity);
 
     buildToolbar();
