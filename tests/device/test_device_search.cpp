@@ -222,7 +222,9 @@ private slots:
         const qint64 took = t.elapsed();
         qInfo("search over %d silent ports: %lld ms (poll budgets %d ms)", ports, took, budget);
         QVERIFY2(took >= budget * 9 / 10, qPrintable(QString::number(took)));
-        QVERIFY2(took <= budget * 13 / 10 + 100, qPrintable(QString::number(took)));
+        // Head-room for a loaded machine; a wait the budgets do not account for (one address
+        // poll per port would add 1.2 s each) still fails.
+        QVERIFY2(took <= budget * 3 / 2 + 200, qPrintable(QString::number(took)));
     }
 };
 
