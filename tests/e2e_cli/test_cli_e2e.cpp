@@ -3,9 +3,16 @@
 #include "app/Messages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct Run
@@ -158,6 +165,42 @@ private slots:
                            QStringLiteral("send"), QStringLiteral("FE")});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.startsWith(Msg(438)), qPrintable(r.err));
+    }
+
+    void portWithoutPermissionIsExplained()
+    {
+        // Needs another user than root to meet a permission it lacks.
+        const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"));
+        if (geteuid() != 0 || runuser.isEmpty())
+            QSKIP("needs root and runuser to act as an unprivileged user");
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        const QString slave = QString::fromLatin1(ptsname(master));
+        QVERIFY(chmod(slave.toLocal8Bit().constData(), 0600) == 0);
+        QTemporaryDir shared;
+        QFile::setPermissions(shared.path(), QFileDevice::ReadOther | QFileDevice::WriteOther |
+                                                 QFileDevice::ExeOther | QFileDevice::ReadOwner |
+                                                 QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("rx30.ini")),
+                            shared.filePath(QStringLiteral("rx30.ini"))));
+        QFile::setPermissions(shared.filePath(QStringLiteral("rx30.ini")),
+                              QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ReadOwner |
+                                  QFileDevice::WriteOwner);
+
+        QProcess p;
+        p.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                          QStringLiteral(RXCLI_PATH), QStringLiteral("--data-dir"), shared.path(),
+                          QStringLiteral("--port"), slave, QStringLiteral("send"), QStringLiteral("FE")});
+        const bool finished = p.waitForFinished(30000);
+        ::close(master);
+        QVERIFY(finished);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        if (p.exitCode() == 1 && err.isEmpty())
+            QSKIP("runuser could not switch users here");
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.startsWith(Msg(426) + slave), qPrintable(err));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
     }
 
     void rxsimAddressChangeCarriesOverToLaterRuns()
