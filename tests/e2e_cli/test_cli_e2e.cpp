@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -201,6 +202,22 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY2(err.startsWith(Msg(426) + slave), qPrintable(err));
         QVERIFY(p.readAllStandardOutput().isEmpty());
+    }
+
+    void portHeldByAnotherProgramIsExplained()
+    {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        const QString slave = QString::fromLatin1(ptsname(master));
+        QSerialPort holder(slave);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        const Run r = cli({QStringLiteral("--port"), slave, QStringLiteral("send"), QStringLiteral("FE")});
+        holder.close();
+        ::close(master);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.startsWith(Msg(427) + slave), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
     }
 
     void rxsimAddressChangeCarriesOverToLaterRuns()
