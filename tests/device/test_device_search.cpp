@@ -105,6 +105,12 @@ private slots:
         b.sim(QStringLiteral("SIMA"))->setUnplugged(true);
         QVERIFY(!b.session.AddressPoll());
         QCOMPARE(b.link.DeviceAddress, quint8(2));
+        // The host's own address is no selector's: taking it would talk to ourselves.
+        b.sim(QStringLiteral("SIMA"))->setUnplugged(false);
+        b.sim(QStringLiteral("SIMA"))->setAddress(1);
+        QVERIFY(!b.session.AddressPoll());
+        QCOMPARE(b.link.RxBuffer.size(), 6);
+        QCOMPARE(b.link.DeviceAddress, quint8(2));
     }
 
     void monitorAt38400IsOfferedForUpgradeAndPortLeftAt9600()
