@@ -426,7 +426,10 @@ bool SelectorSim::accessAllowed(int address, int count, bool write) const
     const quint8 factoryMask = u8(m_nv, MaskAddress - MemoryStart + bank);
     const quint8 pinMask = u8(m_nv, MaskAddress - MemoryStart + bank + 2);
     auto regionOpen = [&](quint8 region) {
-        const bool factory = (factoryMask & region) != 0 || (m_unlocked & FactoryLevel);
+        // The factory level stands above the PIN: once unlocked it opens every region.
+        if (m_unlocked & FactoryLevel)
+            return true;
+        const bool factory = (factoryMask & region) != 0;
         const bool pin = (pinMask & region) != 0 || (m_unlocked & PinLevel);
         return factory && pin;
     };

@@ -214,7 +214,8 @@ void TestSelectorSim::pinChangeNeedsTheCurrentPinFirst()
 void TestSelectorSim::factoryLevelUnlocksOnlyWithTheRightResponse()
 {
     SimFixture f;
-    f.sim->setMasks(SimFixture::bytes("FBFBFFFF")); // modes and factory data need the factory level
+    // Modes and factory data need the factory level; channels and modes need the PIN too.
+    f.sim->setMasks(SimFixture::bytes("FBFBFAFA"));
     const QByteArray password = SimFixture::bytes("0123456789AB");
     f.sim->setFactoryPassword(password);
     QByteArray reply;
@@ -245,6 +246,9 @@ void TestSelectorSim::factoryLevelUnlocksOnlyWithTheRightResponse()
     QCOMPARE(f.send(SimFixture::cmd(255, QByteArray(1, char(1)) + r), reply), quint8(0));
     QCOMPARE(SimFixture::header(reply), 0);
     QCOMPARE(f.readMem(0x0740, 8, reply), quint8(0));
+    QCOMPARE(SimFixture::header(reply), 0);
+    // The factory level stands above the PIN level: no PIN needed any more.
+    QCOMPARE(f.readMem(0x0600, 16, reply), quint8(0));
     QCOMPARE(SimFixture::header(reply), 0);
     // A replayed response without a new challenge is refused.
     QCOMPARE(f.send(SimFixture::cmd(255, QByteArray(1, char(1)) + r), reply), quint8(0));
