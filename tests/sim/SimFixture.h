@@ -9,20 +9,37 @@
 #include <QByteArray>
 #include <memory>
 
+// Header byte followed by data given in hex.
+inline QByteArray cmd(int header, const char *hexData = "")
+{
+    return QByteArray(1, char(header)) + QByteArray::fromHex(hexData);
+}
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+// Memory read and write with header 255 sub-codes 2 and 3.
+inline QByteArray readCmd(int address, int count)
+{
+    return QByteArray() + char(255) + char(2) + char(address >> 8) + char(address & 0xFF) + char(count);
+}
+inline QByteArray writeCmd(int address, const QByteArray &payload)
+{
+    return QByteArray() + char(255) + char(3) + char(address >> 8) + char(address & 0xFF) + payload;
+}
+
 // A host link on a fresh simulated bus with one default selector.
 struct SimFixture
 {
-    std::shared_ptr<SimBus> bus;
-    SelectorSim *sim = nullptr;
-    std::unique_ptr<CcTalkLink> link;
-    QString name;
+    const QString name = QStringLiteral("SIMTEST");
+    std::shared_ptr<SimBus> bus = SimulatorPort::registerPort(name);
+    SelectorSim *sim = bus->selector(0);
+    std::unique_ptr<CcTalkLink> link = std::make_unique<CcTalkLink>();
+    QByteArray reply;
 
-    explicit SimFixture(const QString &portName = QStringLiteral("SIMTEST")) : name(portName)
+    SimFixture()
     {
-        bus = SimulatorPort::registerPort(portName);
-        sim = bus->selector(0);
-        link = std::make_unique<CcTalkLink>();
-        link->setPortName(portName);
+        link->setPortName(name);
         link->openPort();
     }
     ~SimFixture()
@@ -31,29 +48,21 @@ struct SimFixture
         SimulatorPort::unregisterPort(name);
     }
 
-    // Header + data as bytes; returns the Transact result and fills reply.
-    quint8 send(const QByteArray &command, QByteArray &reply, int polls = 10, quint8 to = 2)
+    // The Transact result; the reply frame lands in `reply`.
+    quint8 send(const QByteArray &command, int polls = 50, quint8 to = 2)
     {
         reply.clear();
         return link->Transact(to, command, polls, reply);
     }
-    static QByteArray cmd(int header, const QByteArray &data = {})
+    // The reply's header (0 acknowledged, 5 refused), or -1 when the exchange failed.
+    int ack(const QByteArray &command, int polls = 50, quint8 to = 2)
     {
-        return QByteArray(1, char(header)) + data;
+        return send(command, polls, to) == CcTalkLink::Ok && reply.size() > 3 ? quint8(reply.at(3)) : -1;
     }
-    static QByteArray bytes(const char *hex) { return QByteArray::fromHex(hex); }
-    static QByteArray data(const QByteArray &reply) { return reply.mid(4, reply.size() - 5); }
-    static int header(const QByteArray &reply) { return reply.size() > 3 ? quint8(reply.at(3)) : -1; }
-    // Read memory with header 255 sub-code 2.
-    quint8 readMem(int address, int count, QByteArray &reply)
+    // The reply's data, or a text naming the failure.
+    QByteArray ask(const QByteArray &command, int polls = 50)
     {
-        return send(
-            cmd(255, QByteArray() + char(2) + char(address >> 8) + char(address & 0xFF) + char(count)), reply,
-            50);
-    }
-    quint8 writeMem(int address, const QByteArray &payload, QByteArray &reply)
-    {
-        return send(cmd(255, QByteArray() + char(3) + char(address >> 8) + char(address & 0xFF) + payload),
-                    reply);
+        const quint8 r = send(command, polls);
+        return r == CcTalkLink::Ok ? reply.mid(4, reply.size() - 5) : "failed " + QByteArray::number(r);
     }
 };
