@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FilesTestUtil.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
 #include "device/DeviceSession.h"
@@ -13,14 +14,13 @@
 #include "sim/SimulatorPort.h"
 #include "stats/StatisticsPage.h"
 
-#include <QFile>
-#include <QMap>
 #include <QTemporaryDir>
 #include <functional>
-#include <memory>
 
-// Records every frame sent and lets a test act on a frame before the selector sees it
-// (the link logs a frame before writing it).
+using Fault = SelectorSim::FaultKind;
+
+// Records the frames sent and lets a test act on one before the selector sees it (the link
+// logs a frame before writing it).
 struct FrameWatch : LogSink
 {
     QStringList sent;
@@ -33,127 +33,103 @@ struct FrameWatch : LogSink
         if (onSend)
             onSend(QByteArray::fromHex(line.mid(3).toLatin1()));
     }
-    // Memory commands (header 255, sub-code 2 or 3 with an address) sent so far, as
-    // "R 0600" / "W 0600 <data>" / "C" for a commit. The identification's read of the
-    // protection masks is left out.
+    // Memory commands sent so far as "R 0600", "W 0600 <data>" or "C" for a commit; the
+    // identification's read of the protection masks is left out.
     QStringList memoryOps() const
     {
         QStringList out;
         for (const QString &hex : sent) {
             const QByteArray f = QByteArray::fromHex(hex.toLatin1());
-            if (f.size() < 6 || quint8(f[3]) != 255)
-                continue;
-            const int sub = quint8(f[4]);
+            const int sub = f.size() >= 6 && quint8(f[3]) == 255 ? quint8(f[4]) : 0;
+            const QString address = QString::fromLatin1(f.mid(5, 2).toHex().toUpper());
+            const QString data = QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper());
             if (sub == 3 && f.size() == 6)
-                out << QStringLiteral("C");
-            else if (sub == 2 && f.size() >= 8 && quint8(f[5]) == 0x07 && quint8(f[6]) == 0x74)
-                continue;
-            else if ((sub == 2 || sub == 3) && f.size() >= 8)
-                out << QStringLiteral("%1 %2%3")
-                           .arg(sub == 2 ? QLatin1Char('R') : QLatin1Char('W'))
-                           .arg(QString::fromLatin1(f.mid(5, 2).toHex().toUpper()))
-                           .arg(sub == 3 ? QLatin1Char(' ') +
-                                               QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper())
-                                         : QString());
+                out << "C";
+            else if (sub == 2 && f.size() >= 8 && address != QLatin1String("0774"))
+                out << "R " + address;
+            else if (sub == 3 && f.size() >= 8)
+                out << QStringLiteral("W %1 %2").arg(address, data);
         }
         return out;
     }
 };
 
-// The program's core around one simulated selector: a program directory with copies of
-// the shipped catalogues and template, the link, the device session, the configuration
-// page, the section tree, the statistics page and the file and transfer operations.
+// The program's core around one simulated selector: a program directory with copies of the
+// shipped catalogues and template, the link, the session, the configuration page, the section
+// tree, the statistics page and the file and transfer operations.
 struct FilesBench
 {
     QTemporaryDir dir;
+    QString portName;
     std::shared_ptr<SimBus> bus;
-    SelectorSim *sim = nullptr;
+    SelectorSim *sim;
     CcTalkLink link;
     FrameWatch watch;
     ScriptedPrompts prompts;
-    std::unique_ptr<DeviceSession> session;
-    std::unique_ptr<ConfigPage> page;
+    DeviceSession session{link, prompts, dir.path()};
+    ConfigPage page{prompts};
     SectionTree tree;
-    std::unique_ptr<StatisticsPage> stats;
-    std::unique_ptr<ConfigFiles> files;
-    std::unique_ptr<ConfigTransfer> transfer;
-    QString portName;
+    StatisticsPage stats{page.imageForLoad(), prompts, &session};
+    ConfigFiles files{tree, page, prompts, dir.path(), &stats};
+    ConfigTransfer transfer{tree, files, session, prompts, &stats};
 
-    explicit FilesBench(const QString &port = QStringLiteral("FILESIM")) : portName(port)
+    explicit FilesBench(const QString &port = "FILESIM")
+        : portName(port), bus(SimulatorPort::registerPort(port)), sim(bus->selector(0))
     {
-        for (const char *name : {"rx30.ini", "io.ini", "template.xml"})
+        for (const char *name : {"rx30.ini", "io.ini", "template.xml"}) {
             QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
-                        dir.filePath(QLatin1String(name)));
-        for (const char *name : {"rx30.ini", "io.ini", "template.xml"})
-            QFile(dir.filePath(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        bus = SimulatorPort::registerPort(portName);
-        sim = bus->selector(0);
+                        path(QLatin1String(name)));
+            QFile(path(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        }
         link.setPortName(portName);
         link.openPort();
         link.setLogSink(&watch);
         link.LoggingEnabled = true;
-        session = std::make_unique<DeviceSession>(link, prompts, dir.path());
-        page = std::make_unique<ConfigPage>(prompts);
-        page->loadCatalogues(dir.path());
-        stats = std::make_unique<StatisticsPage>(page->imageForLoad(), prompts, session.get());
-        stats->loadCatalogue(page->rx30Path());
-        tree.LoadFile(dir.filePath(QStringLiteral("template.xml")));
-        files = std::make_unique<ConfigFiles>(tree, *page, prompts, dir.path(), stats.get());
-        transfer = std::make_unique<ConfigTransfer>(tree, *files, *session, prompts, stats.get());
+        page.loadCatalogues(dir.path());
+        stats.loadCatalogue(page.rx30Path());
+        tree.LoadFile(path("template.xml"));
         // The start-up search identifies the selector, which reads its protection masks.
-        session->Identify();
+        session.Identify();
         prompts.clear();
         watch.sent.clear();
     }
     ~FilesBench()
     {
-        transfer.reset();
-        files.reset();
-        stats.reset();
-        session.reset();
         link.closePort();
         SimulatorPort::unregisterPort(portName);
     }
 
     QString path(const QString &name) const { return dir.filePath(name); }
+    QStringList errors() const { return prompts.texts(ScriptedPrompts::Kind::Error); }
 
-    // Every Data value of the document by address.
-    QMap<QString, QString> values() const
+    // The tree's OK takes only this top-level section.
+    void takeOnly(const QString &caption)
     {
-        QMap<QString, QString> out;
-        for (int i = 0; i < tree.count(); ++i) {
-            const QString address = SectionTree::ParamValue(tree.item(i), QStringLiteral("address"));
-            if (address.startsWith(QLatin1String("0x")))
-                out.insert(address, tree.item(i)->Text);
-        }
-        return out;
+        tree.showHook = [caption](SectionTree &t) {
+            t.ToggleNode(0);
+            t.ToggleNode(node(t, caption));
+            return true;
+        };
     }
-    int nodeByCaption(const QString &caption) const
-    {
-        for (int i = 0; i < tree.count(); ++i) {
-            if (tree.caption(i) == caption)
-                return i;
-        }
-        return -1;
-    }
-    static SelectorSim::Fault fault(SelectorSim::FaultKind kind, int header = -1, int count = 1)
+    // The next exchange (or the first one with this header) gets the fault in its reply.
+    void inject(Fault kind, int header = -1)
     {
         SelectorSim::Fault f;
         f.kind = kind;
         f.header = header;
-        f.count = count;
-        return f;
+        f.count = 1;
+        sim->injectFault(f);
     }
-    // Injects a fault into the reply to the first memory command at this address.
-    void faultAt(int address, SelectorSim::FaultKind kind)
+    // Injects a fault into the reply to the first memory command (or read) at this address.
+    void faultAt(int address, Fault kind, bool readsOnly = false)
     {
-        bool armed = true;
-        watch.onSend = [this, address, kind, armed](const QByteArray &frame) mutable {
-            if (armed && frame.size() >= 8 && quint8(frame[3]) == 255 &&
-                (quint8(frame[4]) == 2 || quint8(frame[4]) == 3) &&
-                ((quint8(frame[5]) << 8) | quint8(frame[6])) == address) {
-                armed = false;
-                sim->injectFault(fault(kind));
+        auto armed = std::make_shared<bool>(true);
+        watch.onSend = [this, address, kind, armed, readsOnly](const QByteArray &frame) {
+            const bool memory = frame.size() >= 8 && quint8(frame[3]) == 255 &&
+                                (quint8(frame[4]) == 2 || (quint8(frame[4]) == 3 && !readsOnly));
+            if (*armed && memory && ((quint8(frame[5]) << 8) | quint8(frame[6])) == address) {
+                *armed = false;
+                inject(kind);
             }
         };
     }

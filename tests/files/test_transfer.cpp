@@ -1,283 +1,343 @@
 #include "FilesBench.h"
 
+#include <QRegularExpression>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
 
-// A deterministic image for the configuration memory: channels, I/O lines and parameters
-// of the simulator's default, with channel records and counters varied.
-void vary(SelectorSim *sim)
+// A configuration file in the saved layout holding the given blocks.
+QByteArray configFile(const QList<QPair<QByteArray, QByteArray>> &blocks,
+                      const QByteArray &marker = "format=\"RX20/RX30\"")
 {
-    QByteArray channels;
-    for (int i = 0; i < 256; ++i)
-        channels.append(static_cast<char>((i * 37 + 11) & 0xFF));
-    // Sorter paths the window can show: 0..8, or none.
-    for (int n = 0; n < 16; ++n)
-        channels[16 * n + 13] = static_cast<char>(n < 9 ? n : 0xFF);
-    sim->setMemory(0x0600, channels);
-    QByteArray counters;
-    for (int i = 0; i < 60; ++i)
-        counters.append(static_cast<char>((i * 13 + 5) & 0xFF));
-    sim->setMemory(0x0800, counters);
-    sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
-    // The window edits three country codes; the fourth always goes out as "..".
-    sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
-    sim->commit();
+    QByteArray out =
+        "<?xml version=\"1.0\"?>\r\n<!-- " + marker + " -->\r\n<MachineData>\r\n<Group caption=\"G\">\r\n";
+    for (const auto &b : blocks)
+        out += "<Data caption=\"x\" address=\"" + b.first + "\" length=\"1\">" + b.second + "</Data>\r\n";
+    return out + "</Group>\r\n</MachineData>\r\n";
+}
+
+// Each block of the document against the selector's permanent memory.
+void compareWithSelector(const QMap<QString, QString> &document, SelectorSim *sim)
+{
+    for (auto it = document.begin(); it != document.end(); ++it) {
+        const QByteArray stored = sim->nvMemory(it.key().mid(2).toInt(nullptr, 16), it.value().size() / 2);
+        QCOMPARE(QString::fromLatin1(stored.toHex().toUpper()), it.value());
+    }
 }
 
 } // namespace
 
-// Upload and Download against the simulated selector through the real link, and what
-// survives each failure.
+// Upload, Download, File Open and File Save against the simulated selector through the real
+// link, and what survives each failure.
 class TestTransfer : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void uploadSaveOpenDownloadUploadGivesIdenticalDocuments()
+    void uploadSaveOpenDownloadUploadGivesIdenticalDocumentsAndPartialOpensKeepTheRest()
     {
         QMap<QString, QString> first;
-        QByteArray source;
-        QString saved;
         QTemporaryDir keep;
+        const QString saved = keep.filePath("unit.xml");
+        const QString channelsOnly = keep.filePath("channels.xml");
+        QByteArray channels; // with sorter paths the window can show
+        for (int i = 0; i < 256; ++i)
+            channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
         {
             FilesBench a;
-            vary(a.sim);
-            QCOMPARE(a.transfer->Upload(), ConfigTransfer::Done);
-            QVERIFY2(a.prompts.texts(ScriptedPrompts::Kind::Information)
-                         .contains(QStringLiteral("Operation finished")),
-                     qPrintable(a.prompts.allTexts().join(QLatin1Char('|'))));
-            QCOMPARE(a.page->image().loadedSections, 0x0F);
-            first = a.values();
-            // Every block holds the selector's bytes.
-            QCOMPARE(first.value(QStringLiteral("0x0610")),
-                     QString::fromLatin1(a.sim->memory(0x0610, 16).toHex().toUpper()));
-            QCOMPARE(first.value(QStringLiteral("0x0744")), QStringLiteral("A1B2C3"));
-            QCOMPARE(first.value(QStringLiteral("0x0839")),
-                     QString::fromLatin1(a.sim->memory(0x0839, 3).toHex().toUpper()));
-            QCOMPARE(a.page->image().modeByte, 0x06);
-            QCOMPARE(a.stats->value(2), a.sim->memory(0x0803, 3).toHex().toUInt(nullptr, 16));
-            saved = keep.filePath(QStringLiteral("unit.xml"));
-            QCOMPARE(a.files->FileSave(saved), ConfigFiles::Done);
-            source = a.sim->nvMemory(0x0600, 0x240);
+            QByteArray counters;
+            for (int i = 0; i < 60; ++i)
+                counters.append(static_cast<char>(i * 13 + 5));
+            a.sim->setMemory(0x0600, channels);
+            a.sim->setMemory(0x0800, counters);
+            a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
+            a.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
+            a.sim->commit();
+            QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
+            QCOMPARE(a.prompts.allTexts(), QStringList{"Operation finished"});
+            QCOMPARE(a.page.image().loadedSections, 0x0F);
+            QCOMPARE(a.page.image().modeByte, 0x06);
+            QCOMPARE(a.stats.value(2), counters.mid(3, 3).toHex().toUInt(nullptr, 16));
+            first = values(a.tree);
+            compareWithSelector(first, a.sim);
+            QCOMPARE(a.files.FileSave(saved), ConfigFiles::Done);
+            a.takeOnly("Coin channels");
+            QCOMPARE(a.files.FileSave(channelsOnly), ConfigFiles::Done);
+            QCOMPARE(a.tree.windowCaption, "Select sections for saving");
         }
-        FilesBench b(QStringLiteral("FILESIM2"));
+        FilesBench b("FILESIM2");
         b.sim->setMemory(0x0600, QByteArray(0x0174, char(0xFF)));
         b.sim->commit();
-        QCOMPARE(b.files->FileOpen(saved), ConfigFiles::Done);
-        QCOMPARE(b.transfer->Download(), ConfigTransfer::Done);
-        QVERIFY(b.watch.memoryOps().contains(QStringLiteral("C")));
-        // What the template moves is now stored in the second selector, factory data untouched.
-        for (auto it = first.begin(); it != first.end(); ++it) {
-            const int address = it.key().mid(2).toInt(nullptr, 16);
-            QCOMPARE(QString::fromLatin1(b.sim->nvMemory(address, it.value().size() / 2).toHex().toUpper()),
-                     it.value());
-        }
-        QCOMPARE(b.sim->nvMemory(0x0774, 4), QByteArray::fromHex("FFFFFFFF"));
-        QCOMPARE(b.transfer->Upload(), ConfigTransfer::Done);
-        QCOMPARE(b.values(), first);
-        Q_UNUSED(source);
+        // Opening only the channels leaves the rest of the window alone.
+        QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
+        const QString params = b.page.image().paramText();
+        QCOMPARE(b.files.FileOpen(channelsOnly), ConfigFiles::Done);
+        QCOMPARE(b.tree.windowCaption, "Select sections for loading");
+        QCOMPARE(b.page.image().paramText(), params);
+        QCOMPARE(b.page.channels().ChannelToString(1), channels.left(16));
+        QCOMPARE(states(b.tree, {"0x0600", "0x07A0", "Statistics"}), "CEE");
+        QCOMPARE(b.files.FileOpen(saved), ConfigFiles::Done);
+        QCOMPARE(b.transfer.Download(), ConfigTransfer::Done);
+        QCOMPARE(b.watch.memoryOps().last(), "C");
+        compareWithSelector(first, b.sim);
+        QCOMPARE(b.sim->nvMemory(0x0774, 4), QByteArray::fromHex("FFFFFFFF")); // factory data untouched
+        QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
+        QCOMPARE(values(b.tree), first);
     }
 
     void uploadFailingOnThirdBlockKeepsWindowAndMarksOnlyBlocksRead()
     {
         FilesBench bench;
-        const QString before = bench.page->image().paramText();
-        const int loadedBefore = bench.page->image().loadedSections;
-        bench.faultAt(0x0620, SelectorSim::FaultKind::NoReply);
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
-                 QStringList{QStringLiteral("Error reading data")});
-        QCOMPARE(bench.page->image().paramText(), before);
-        QCOMPARE(bench.page->image().loadedSections, loadedBefore | 0x01);
-        const QMap<QString, QString> doc = bench.values();
-        QCOMPARE(doc.value(QStringLiteral("0x0600")).size(), 32);
-        QCOMPARE(doc.value(QStringLiteral("0x0610")).size(), 32);
-        QVERIFY(doc.value(QStringLiteral("0x0620")).isEmpty());
-        QVERIFY(!bench.watch.memoryOps().contains(QStringLiteral("R 0630")));
+        const QString before = bench.page.image().paramText();
+        const int loadedBefore = bench.page.image().loadedSections;
+        bench.faultAt(0x0620, Fault::NoReply);
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Failed);
+        QCOMPARE(bench.errors(), QStringList{"Error reading data"});
+        QCOMPARE(bench.page.image().paramText(), before);
+        QCOMPARE(bench.page.image().loadedSections, loadedBefore | 0x01);
+        QCOMPARE(values(bench.tree).value("0x0610").size(), 32);
+        QVERIFY(values(bench.tree).value("0x0620").isEmpty());
+        QVERIFY(!bench.watch.memoryOps().contains("R 0630"));
     }
 
-    void uploadWithChannelsUntickedLeavesChannelsAlone()
+    void uploadReadsOnlyTheTickedSectionsInTemplateOrder()
     {
         FilesBench bench;
-        const ChannelRow rowBefore = bench.page->channels().row(1);
-        bench.tree.showHook = [&bench](SectionTree &tree) {
-            tree.ToggleNode(bench.nodeByCaption(QStringLiteral("Coin channels")));
-            return true;
-        };
-        const int loadedBefore = bench.page->image().loadedSections;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        QCOMPARE(bench.page->image().loadedSections & 0x01, loadedBefore & 0x01);
-        QCOMPARE(bench.page->channels().row(1).boxes, rowBefore.boxes);
+        const ChannelRow rowBefore = bench.page.channels().row(1);
+        const int loadedBefore = bench.page.image().loadedSections;
+        bench.takeOnly("Configuration");
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        QCOMPARE(bench.tree.windowCaption, "Upload from coin selector");
+        QCOMPARE(bench.page.image().loadedSections, loadedBefore | 0x02);
+        QCOMPARE(bench.page.channels().row(1).boxes, rowBefore.boxes);
         const QStringList ops = bench.watch.memoryOps();
-        QVERIFY(!ops.join(QLatin1Char(',')).contains(QStringLiteral("R 06")));
-        QCOMPARE(ops.first(), QStringLiteral("R 0700")); // template order
-        QVERIFY(ops.contains(QStringLiteral("R 0747")));
-        QCOMPARE(bench.tree.windowCaption, QStringLiteral("Upload from coin selector"));
+        QCOMPARE(ops.size(), 8 + 18 + 1);
+        QCOMPARE(ops.first(), "R 0700");
+        QCOMPARE(ops.last(), "R 07B2");
     }
 
-    void uploadCancelledReadsNothing()
+    void refusalsBeforeTheWireSendNothing()
     {
         FilesBench bench;
-        bench.tree.showHook = [](SectionTree &) { return false; };
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Cancelled);
-        QVERIFY(bench.watch.memoryOps().isEmpty() ||
-                !bench.watch.memoryOps().join(QString()).contains(QLatin1Char('R')));
-        QVERIFY(bench.prompts.allTexts().isEmpty());
-    }
-
-    void noSelectorMeansNothingChanges()
-    {
-        FilesBench bench;
-        bench.sim->setAddress(9);
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::NotFound);
-        QVERIFY(bench.prompts.texts(ScriptedPrompts::Kind::Error)
-                    .contains(QStringLiteral("Coin selector not found!")));
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::NotFound);
-    }
-
-    void downloadWithEverythingEmptyShowsNoTree()
-    {
-        FilesBench bench;
-        bench.page->imageForLoad().loadedSections = 0;
+        // Nothing loaded: Download shows no tree.
+        bench.page.imageForLoad().loadedSections = 0;
         bool shown = false;
         bench.tree.showHook = [&shown](SectionTree &) { return shown = true; };
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::NothingToSend);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
         QVERIFY(!shown);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
-                 QStringList{QStringLiteral("All buffers are empty")});
-        QVERIFY(!bench.watch.memoryOps().contains(QStringLiteral("C")));
+        QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
+        // Cancel in the tree: Upload reads nothing and says nothing.
+        bench.prompts.clear();
+        bench.tree.showHook = [](SectionTree &) { return false; };
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Cancelled);
+        QVERIFY(bench.prompts.allTexts().isEmpty());
+        // No selector at the address.
+        bench.sim->setAddress(9);
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::NotFound);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::NotFound);
+        QCOMPARE(bench.errors().last(), "Coin selector not found!");
+        QVERIFY(bench.watch.memoryOps().isEmpty());
     }
 
+    // A failure mid-walk stops the walk, commits nothing and leaves permanent memory as it was.
     void downloadFailuresCommitNothing_data()
     {
-        QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("nak") << int(SelectorSim::FaultKind::Nak) << QStringLiteral("Writing error");
-        QTest::newRow("silence") << int(SelectorSim::FaultKind::NoReply) << QStringLiteral("Writing error");
-        QTest::newRow("corrupt") << int(SelectorSim::FaultKind::CorruptChecksum)
-                                 << QStringLiteral("Writing error");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("address"); // the faulty command's; 0 for the commit
+        QTest::addColumn<QString>("lastWrite");
+        QTest::newRow("nak") << "Writing error" << int(Fault::Nak) << 0x0708 << "W 0708";
+        QTest::newRow("silence") << "Writing error" << int(Fault::NoReply) << 0x0708 << "W 0708";
+        QTest::newRow("corrupt") << "Writing error" << int(Fault::CorruptChecksum) << 0x0708 << "W 0708";
+        // The PIN level guards writes to the parameters only; the PIN given is wrong.
+        QTest::newRow("wrong pin") << "Wrong Password" << -1 << 0x07A0 << "W 0738";
+        QTest::newRow("commit refused") << "Error write to NV memory" << int(Fault::Nak) << 0 << "W 0839";
     }
 
     void downloadFailuresCommitNothing()
     {
+        QFETCH(QString, message);
         QFETCH(int, kind);
+        QFETCH(int, address);
+        QFETCH(QString, lastWrite);
+        FilesBench bench;
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        bench.page.setParam(ConfigPage::Bonus2Value, 9);
+        bench.watch.sent.clear();
+        bench.prompts.clear();
+        if (kind < 0) {
+            bench.sim->setMasks(QByteArray::fromHex("FFFFFFF7"));
+            bench.sim->setPin(QByteArray::fromHex("12345678"));
+            bench.prompts.queuePassword("87654321");
+        } else if (address == 0) {
+            bench.watch.onSend = [&bench](const QByteArray &frame) {
+                if (frame.size() == 6 && quint8(frame[3]) == 255 && quint8(frame[4]) == 3)
+                    bench.inject(Fault::Nak);
+            };
+        } else {
+            bench.faultAt(address, static_cast<Fault>(kind));
+        }
+        const QByteArray nvBefore = bench.sim->nvImage();
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::Failed);
+        QCOMPARE(bench.errors(), QStringList{message});
+        const QStringList writes = bench.watch.memoryOps().filter(QRegularExpression("^W "));
+        QVERIFY2(writes.last().startsWith(lastWrite), qPrintable(writes.last()));
+        QCOMPARE(bench.watch.memoryOps().contains("C"), address == 0);
+        QCOMPARE(bench.sim->nvImage(), nvBefore);
+        // Blocks written before the failure reached working memory only.
+        QCOMPARE(bench.sim->memory(0x07A4, 1) == QByteArray(1, 9), lastWrite > "W 07A4");
+    }
+
+    void downloadOfStatisticOptionsReadsThemBackAndCommitsEvenIfThatFails_data()
+    {
+        QTest::addColumn<bool>("silentReadBack");
+        QTest::newRow("answered") << false;
+        QTest::newRow("silent") << true;
+    }
+
+    void downloadOfStatisticOptionsReadsThemBackAndCommitsEvenIfThatFails()
+    {
+        QFETCH(bool, silentReadBack);
+        FilesBench bench;
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        bench.takeOnly("Statistic options");
+        bench.stats.chooseOption(4, 0);
+        bench.watch.sent.clear();
+        bench.prompts.clear();
+        if (silentReadBack)
+            bench.faultAt(0x07EA, Fault::NoReply, true);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::Done);
+        const QStringList ops = bench.watch.memoryOps();
+        QCOMPARE(ops.filter(QRegularExpression("^W 07[EF]. ..$")).size(), 20);
+        QCOMPARE(ops.mid(20, 1), QStringList{"R 07EA"});
+        QCOMPARE(ops.contains("R 0800"), !silentReadBack);
+        QCOMPARE(ops.last(), "C");
+        QCOMPARE(bench.errors(), silentReadBack ? QStringList{"Reading error"} : QStringList());
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information), QStringList{"Operation finished"});
+    }
+
+    void badFilesChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: there is no such file
+        QTest::addColumn<QString>("message");
+        const QByteArray head = "<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Data caption=\"c\" ";
+        QByteArray garbage;
+        for (int i = 0; i < 5000; ++i)
+            garbage.append(static_cast<char>((i * 7919) % 251));
+        QTest::newRow("missing") << QByteArray() << "bad.xml";
+        QTest::newRow("empty") << QByteArray("") << "File format error";
+        QTest::newRow("no marker") << configFile({{"0x07A0", "05"}}, "format=\"RX10\"")
+                                   << "File format error";
+        QTest::newRow("marker case") << configFile({{"0x07A0", "05"}}, "FORMAT=\"rx20/rx30\"")
+                                     << "File format error";
+        QTest::newRow("binary garbage") << garbage << "File format error";
+        QTest::newRow("line too long")
+            << configFile({{"0x07A0", QByteArray(5000, '0')}}) << "Line too long on line 5";
+        QTest::newRow("not hex") << configFile({{"0x07A0", "0G"}}) << "(0x07A0)";
+        QTest::newRow("short channel") << head + "address=\"0x0600\" length=\"16\">0102"
+                                       << "(0x0600)";
+        QTest::newRow("truncated in a tag") << head + "address=\"0x07B2\" length=\"8\">41424"
+                                            << "(0x07B2)";
+    }
+
+    void badFilesChangeNothing()
+    {
+        QFETCH(QByteArray, content);
         QFETCH(QString, message);
         FilesBench bench;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        bench.page->setParam(ConfigPage::Bonus1Value, 7);
-        const QByteArray nvBefore = bench.sim->nvImage();
-        bench.watch.sent.clear();
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        const QMap<QString, QString> document = values(bench.tree);
+        const QString params = bench.page.image().paramText();
+        const int loaded = bench.page.image().loadedSections;
+        writeAll(bench.files.temporaryPath(), "previous");
+        if (!content.isNull())
+            writeAll(bench.path("bad.xml"), content);
+        bool shown = false;
+        bench.tree.showHook = [&shown](SectionTree &) { return shown = true; };
         bench.prompts.clear();
-        bench.faultAt(0x0708, static_cast<SelectorSim::FaultKind>(kind));
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error), QStringList{message});
-        const QStringList ops = bench.watch.memoryOps();
-        QVERIFY(!ops.contains(QStringLiteral("C")));
-        QVERIFY(!ops.join(QLatin1Char(',')).contains(QStringLiteral("W 0710")));
-        QCOMPARE(bench.sim->nvImage(), nvBefore);
+        QCOMPARE(bench.files.FileOpen(bench.path("bad.xml")), ConfigFiles::Failed);
+        QCOMPARE(bench.errors().size(), 1);
+        QVERIFY2(bench.errors().first().contains(message), qPrintable(bench.errors().first()));
+        QVERIFY(!shown);
+        QCOMPARE(values(bench.tree), document);
+        QCOMPARE(bench.page.image().paramText(), params);
+        QCOMPARE(bench.page.image().loadedSections, loaded);
+        QCOMPARE(readAll(bench.files.temporaryPath()), QByteArray("previous"));
     }
 
-    void downloadRefusedByWrongPinShowsOnlyTheCheck()
+    void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
     {
         FilesBench bench;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        // PIN level demanded for writing the parameter region only.
-        bench.sim->setMasks(QByteArray::fromHex("FFFFFFF7"));
-        bench.sim->setPin(QByteArray::fromHex("12345678"));
-        const QByteArray nvBefore = bench.sim->nvImage();
-        bench.prompts.clear();
-        bench.prompts.queuePassword(QStringLiteral("87654321"));
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
-                 QStringList{QStringLiteral("Wrong Password")});
-        QVERIFY(!bench.watch.memoryOps().contains(QStringLiteral("C")));
-        QCOMPARE(bench.sim->nvImage(), nvBefore);
-        // Blocks before the refused one were written to working memory only.
-        QVERIFY(bench.watch.memoryOps().join(QLatin1Char(',')).contains(QStringLiteral("W 0738")));
+        const QString params = bench.page.image().paramText();
+        const QString file = bench.path("narrow"); // a name without extension opens
+        QByteArray content = configFile(
+            {{"0x07A0", "5"}, {"0x07A1", "0c"}, {"0x07EA", "0a"}, {"0x0747", "0599AA"}}, "by hand");
+        // The marker may stand in any comment.
+        writeAll(file, content.replace("<Group", "<!-- format=\"RX20/RX30\" -->\r\n<Group"));
+        bench.tree.showHook = [](SectionTree &) { return false; };
+        QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Cancelled);
+        QCOMPARE(bench.page.image().paramText(), params);
+        bench.tree.showHook = nullptr;
+        QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Done);
+        QCOMPARE(values(bench.tree).value("0x07A1"), "0C");
+        QCOMPARE(values(bench.tree).value("0x0747"), "0599AA");
+        QCOMPARE(bench.page.image().paramText().left(4), "050C");
+        QCOMPARE(bench.page.image().statisticOptions.left(4), "0AFF");
+        QCOMPARE(bench.page.image().statisticCounters, QString(120, QLatin1Char('0')));
+        QCOMPARE(bench.page.stopModeText(), "Mode 1");
+        QCOMPARE(bench.page.image().loadedSections & 0x0E, 0x0E);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::Done);
+        QVERIFY(bench.watch.memoryOps().contains("W 0747 05"));
+        QCOMPARE(bench.sim->nvMemory(0x0747, 2), QByteArray::fromHex("0500"));
     }
 
-    void downloadOfStatisticOptionsReadsThemBack()
+    void fileSaveWritesNothingUntickedAsksAboutTheFinalNameAndNeedsTheTemplate()
     {
         FilesBench bench;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        bench.tree.showHook = [&bench](SectionTree &tree) {
+        bench.page.imageForLoad().loadedSections = 0;
+        const QString existing = bench.path("cfg.xml");
+        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        bench.tree.showHook = [](SectionTree &tree) {
             tree.ToggleNode(0);
-            tree.ToggleNode(bench.nodeByCaption(QStringLiteral("Statistic options")));
             return true;
         };
-        bench.watch.sent.clear();
-        bench.stats->chooseOption(4, 0);
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Done);
-        const QStringList ops = bench.watch.memoryOps();
-        QCOMPARE(ops.size(), 20 + 2 + 1);
-        QVERIFY(ops.at(0).startsWith(QStringLiteral("W 07EA ")));
-        QCOMPARE(ops.at(20), QStringLiteral("R 07EA"));
-        QCOMPARE(ops.at(21), QStringLiteral("R 0800"));
-        QCOMPARE(ops.at(22), QStringLiteral("C"));
-    }
+        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
+        QCOMPARE(bench.errors(), QStringList(2, "All buffers are empty"));
+        QVERIFY(!QFile::exists(existing));
 
-    void commitFailureAfterAllBlocksIsReported()
-    {
-        FilesBench bench;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        bench.page->setParam(ConfigPage::Bonus2Value, 9);
-        const QByteArray nvBefore = bench.sim->nvImage();
+        bench.tree.showHook = nullptr;
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        writeAll(existing, "old");
+        bench.prompts.queueFileName(bench.path("cfg.txt"));
+        QCOMPARE(bench.files.FileSave(), ConfigFiles::Cancelled); // No to the question
+        const QStringList asked = bench.prompts.texts(ScriptedPrompts::Kind::Confirm);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains(existing));
+        QCOMPARE(readAll(existing), QByteArray("old"));
+        QVERIFY(!QFile::exists(bench.path("cfg.txt")));
+        bench.prompts.queueFileName(bench.path("cfg.txt"));
+        bench.prompts.queueAnswer(Prompts::Answer::Yes);
+        QCOMPARE(bench.files.FileSave(), ConfigFiles::Done);
+        const QByteArray saved = readAll(existing);
+        QXmlStreamReader xml(saved);
+        int data = 0;
+        while (!xml.atEnd())
+            data += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Data");
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        // After an upload every block of the template is saved.
+        QCOMPARE(data, int(readAll(bench.files.templatePath()).count("<Data caption")));
+
+        // Without the template nothing opens and nothing is overwritten.
+        writeAll(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
+        QFile::remove(bench.files.templatePath());
         bench.prompts.clear();
-        bench.watch.onSend = [&bench](const QByteArray &frame) {
-            if (frame.size() == 6 && quint8(frame[3]) == 255 && quint8(frame[4]) == 3)
-                bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::Nak));
-        };
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Failed);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
-                 QStringList{QStringLiteral("Error write to NV memory")});
-        QCOMPARE(bench.sim->nvImage(), nvBefore);
-        QCOMPARE(quint8(bench.sim->memory(0x07A4, 1).at(0)), quint8(9)); // written, not stored
-    }
-
-    void failedStatisticsReadBackStillCommits()
-    {
-        FilesBench bench;
-        QCOMPARE(bench.transfer->Upload(), ConfigTransfer::Done);
-        bench.prompts.clear();
-        bench.watch.sent.clear();
-        int optionWrites = 0;
-        bench.watch.onSend = [&bench, &optionWrites](const QByteArray &frame) {
-            if (frame.size() >= 8 && quint8(frame[3]) == 255 && quint8(frame[5]) == 0x07 &&
-                quint8(frame[6]) == 0xEA) {
-                // The read of the options that follows the writes goes unanswered.
-                if (quint8(frame[4]) == 2)
-                    bench.sim->injectFault(FilesBench::fault(SelectorSim::FaultKind::NoReply));
-                else
-                    ++optionWrites;
-            }
-        };
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Done);
-        QCOMPARE(optionWrites, 1);
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Error),
-                 QStringList{QStringLiteral("Reading error")});
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information),
-                 QStringList{QStringLiteral("Operation finished")});
-        QCOMPARE(bench.watch.memoryOps().last(), QStringLiteral("C"));
-    }
-
-    void overlongValueSendsOnlyItsBlockLength()
-    {
-        FilesBench bench;
-        QFile file(bench.path(QStringLiteral("long.xml")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Group caption=\"x\">\r\n"
-                   "<Data caption=\"y\" address=\"0x0747\" "
-                   "length=\"1\">0599AA</Data>\r\n</Group>\r\n</MachineData>\r\n");
-        file.close();
-        bench.page->imageForLoad().loadedSections = 0;
-        QCOMPARE(bench.files->FileOpen(file.fileName()), ConfigFiles::Done);
-        QCOMPARE(bench.values().value(QStringLiteral("0x0747")), QStringLiteral("0599AA"));
-        QCOMPARE(bench.page->stopModeText(), QStringLiteral("Mode 1"));
-        QCOMPARE(bench.page->autoprogText(), QStringLiteral("Mode 1"));
-        QCOMPARE(bench.transfer->Download(), ConfigTransfer::Done);
-        QVERIFY(bench.watch.memoryOps().contains(QStringLiteral("W 0747 05")));
-        QCOMPARE(bench.sim->nvMemory(0x0747, 2), QByteArray::fromHex("0500"));
+        QCOMPARE(bench.files.FileOpen(bench.path("ok.xml")), ConfigFiles::Failed);
+        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
+        QCOMPARE(bench.errors().size(), 2);
+        QVERIFY(bench.errors().first().contains("template.xml"));
+        QCOMPARE(readAll(existing), saved);
     }
 };
 

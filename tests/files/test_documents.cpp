@@ -1,0 +1,294 @@
+#include "FilesTestUtil.h"
+#include "files/BlockValue.h"
+#include "files/SectionChoice.h"
+
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+// The tree as text: Name(params)'text'[cdata]{children}.
+QString dump(const TXMLItem *item)
+{
+    QStringList children;
+    for (int i = 0; i < item->count(); ++i)
+        children << dump(item->item(i));
+    QString out = item->Name;
+    if (!item->Params.isEmpty())
+        out += QLatin1Char('(') + item->Params.join(QLatin1Char('|')) + QLatin1Char(')');
+    if (!item->Text.isEmpty())
+        out += QLatin1Char('\'') + item->Text + QLatin1Char('\'');
+    if (!item->CData.isEmpty())
+        out += QLatin1Char('[') + item->CData + QLatin1Char(']');
+    if (!children.isEmpty())
+        out += QLatin1Char('{') + children.join(QLatin1Char(',')) + QLatin1Char('}');
+    return out;
+}
+
+} // namespace
+
+// The forgiving XML reader, and the section tree over it: marking by data, ticking, OK,
+// lookups and writing configuration files.
+class TestDocuments : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_template;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // Loads the template with values filled in at the given addresses.
+    void loadFilled(SectionTree &tree, const QMap<QString, QString> &values)
+    {
+        QByteArray t = readAll(m_template);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            t.insert(t.indexOf("</Data>", t.indexOf("\"" + it.key().toLatin1() + "\"")),
+                     it.value().toLatin1());
+        writeAll(path("filled.xml"), t);
+        QVERIFY(tree.LoadFile(path("filled.xml")));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_template = path("template.xml");
+        QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/template.xml"), m_template));
+    }
+
+    void readsTheDocumentOrRefusesItLeavingItUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("result"); // the tree, or a part of the error
+        QTest::newRow("data elements")
+            << QByteArray("<Group caption=\"Coins\">\r\n<Data caption=\"Coin A\" "
+                          "address=\"0x0600\" length=\"16\">0102</Data>\r\n"
+                          "<Data  caption=\"B\"  address=\"0x0610\"/>\r\n</Group>\r\n")
+            << true
+            << "Group(caption=Coins){Data(caption=Coin A|address=0x0600|length=16)'0102',"
+               "Data(caption=B|address=0x0610)}";
+        // Two characters keep their quotes, quoted blanks do not split, one decoding pass.
+        QTest::newRow("attributes")
+            << QByteArray("<r a=\"\" b=\"x y\" c=\"&lt;&amp;lt;&quot;\" d=plain e=\" padded \"></r>") << true
+            << "r(a=\"\"|b=x y|c=<&lt;\"|d=plain|e=padded)";
+        // Declarations, comments and <br/> leave no trace; CDATA ends at the first "]]>".
+        QTest::newRow("text and cdata")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!-- note -->\n<r>&amp;lt;<x>first<br/>second</x>"
+                          "<y><![CDATA[a > b ]]> c]]></y><z>a   b\r\nc</z></r>\n<!-- tail -->\n")
+            << true << "r'&lt;'{x'first\r\nsecond',y'c]]>'[a > b ],z'a bc'}";
+        QTest::newRow("end tags move up whatever their name")
+            << QByteArray("<a><b><c></x></y><d/></a>") << true << "a{b{c},d}";
+        QTest::newRow("empty") << QByteArray() << true << "";
+        const QByteArray longest(TECXMLParser::BufferSize - 1, 'B');
+        QTest::newRow("longest line") << "<r>\n" + longest + "\n</r>" << true
+                                      << "r'" + QString::fromLatin1(longest) + "'";
+        QTest::newRow("line too long") << "<r>\n" + longest + "B\n</r>" << false
+                                       << "Line too long on line 2";
+        QTest::newRow("text after root") << QByteArray("<r></r>\nstray") << false << "on line 2";
+        QTest::newRow("tag after root") << QByteArray("<r></r><s></s>") << false << "on line 1";
+        QTest::newRow("unterminated tag") << QByteArray("<r>\n<x attr=\"1\"") << false << "on line 2";
+        QTest::newRow("unterminated cdata") << QByteArray("<r><![CDATA[abc>") << false << "on line 1";
+    }
+
+    void readsTheDocumentOrRefusesItLeavingItUnchanged()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, ok);
+        QFETCH(QString, result);
+        TECXMLParser doc;
+        int loaded = 0;
+        doc.OnLoaded = [&loaded] { ++loaded; };
+        QVERIFY(doc.LoadFromData("<keep a=\"1\">v</keep>"));
+        QCOMPARE(doc.LoadFromData(data), ok);
+        QCOMPARE(loaded, ok ? 2 : 1);
+        QCOMPARE(dump(doc.Root()), ok ? result : QStringLiteral("keep(a=1)'v'"));
+        QVERIFY2(ok || doc.errorString().contains(result), qPrintable(doc.errorString()));
+    }
+
+    void unreadableInputNeitherCrashesNorChangesTheDocument()
+    {
+        TECXMLParser doc;
+        QVERIFY(doc.LoadFromData("<keep/>"));
+        QVERIFY(!doc.LoadFromFile("/nonexistent/missing.xml"));
+        QVERIFY(!doc.errorString().isEmpty());
+        QByteArray garbage;
+        quint32 x = 12345;
+        for (int i = 0; i < 20000; ++i) {
+            x = x * 1103515245u + 12345u;
+            garbage.append(static_cast<char>((x >> 16) & 0xFF));
+        }
+        if (!doc.LoadFromData(garbage)) // either outcome will do, but no crash and no hang
+            QCOMPARE(dump(doc.Root()), "{keep}");
+    }
+
+    void templateLoadsEmptyAndListsEveryMovedBlockOnce()
+    {
+        SectionTree tree;
+        QVERIFY(tree.LoadFile(m_template));
+        QCOMPARE(tree.caption(0), "All data");
+        QVERIFY(tree.allEmpty());
+        tree.accept();
+        QVERIFY(tree.allEmpty());
+        QCOMPARE(tree.state(0), int(SectionTree::Checked));
+        // Channels, I/O lines, parameters, country codes, modes, statistic options and counters;
+        // never a unit's own calibration values or protection masks.
+        const struct
+        {
+            int start, length, count;
+        } blocks[] = {{0x600, 16, 16}, {0x700, 8, 8}, {0x7A0, 1, 18}, {0x7B2, 8, 1},
+                      {0x744, 3, 1},   {0x747, 1, 1}, {0x7EA, 1, 20}, {0x800, 3, 20}};
+        int listed = 0;
+        for (const auto &b : blocks) {
+            for (int n = 0; n < b.count; ++n, ++listed) {
+                const QString address = BlockValue::addressText(b.start + n * b.length);
+                const int i = tree.FindAddress(address);
+                QVERIFY2(tree.level(i) == 2 || tree.level(i) == 3, qPrintable(address));
+                QCOMPARE(SectionTree::ParamValue(tree.item(i), "length").toInt(), b.length);
+            }
+        }
+        QCOMPARE(values(tree).size(), listed);
+        QVERIFY(readAll(m_template).contains("format=\"RX20/RX30\""));
+    }
+
+    void loadingMarksDataAndItsTwoAncestors()
+    {
+        SectionTree tree;
+        loadFilled(tree, {{"0x0610", QString(32, QLatin1Char('A'))}, {"0x07A3", "05"}});
+        QCOMPARE(
+            states(tree, {"0x0610", "Coin channels", "0x0600", "Configuration", "I/O lines", "Statistics"}),
+            "CCECEE");
+        QCOMPARE(tree.FindAddress("0x0611"), SectionTree::NOT_FOUND);
+        QCOMPARE(tree.FindAddress("0X0610"), SectionTree::NOT_FOUND); // exact text only
+        // A missing parameter gives the last one; the root has none.
+        QCOMPARE(SectionTree::ParamValue(tree.item(node(tree, "Coin channels")), "address"),
+                 "caption=Coin channels");
+        QCOMPARE(SectionTree::ParamValue(tree.item(0), "length"), "All data");
+    }
+
+    void tickingFollowsDataOkEmptiesWhatIsNotTickedAndCancelTakesNothing()
+    {
+        SectionTree tree;
+        loadFilled(tree, {{"0x0600", "FF"}, {"0x0610", "EE"}});
+        const QStringList watched{"All data", "Coin channels", "0x0600", "0x0610", "0x0620"};
+        tree.ToggleNode(node(tree, "0x0620")); // Empty: nothing happens
+        tree.ToggleNode(node(tree, "Coin channels"));
+        QCOMPARE(states(tree, watched), "CUUUE"); // ancestors untouched, Empty stays Empty
+        tree.ToggleNode(node(tree, "Coin channels"));
+        tree.ToggleNode(node(tree, "0x0600"));
+        QCOMPARE(states(tree, watched), "CCUCE");
+        tree.accept();
+        QCOMPARE(states(tree, watched), "CCECE");
+        QVERIFY(tree.item(node(tree, "0x0600"))->Text.isEmpty());
+        // Cancel takes nothing; each showing collapses all but the root.
+        tree.setExpanded(node(tree, "Coin channels"), true);
+        tree.showHook = [](SectionTree &t) {
+            t.ToggleNode(0);
+            return false;
+        };
+        QVERIFY(!tree.showModal());
+        QVERIFY(tree.expanded(0) && !tree.expanded(node(tree, "Coin channels")));
+        QCOMPARE(tree.item(node(tree, "0x0610"))->Text, "EE");
+        tree.accept();
+        QVERIFY(tree.allEmpty());
+    }
+
+    void savingOnlyChannelsWritesWellFormedFrameAndChannelGroup()
+    {
+        SectionTree tree;
+        QMap<QString, QString> filled{{"0x07A0", "01"}};
+        for (int n = 0; n < 16; ++n)
+            filled.insert(BlockValue::addressText(0x600 + 16 * n), QString(32, QLatin1Char('1')));
+        loadFilled(tree, filled);
+        tree.ToggleNode(node(tree, "Configuration"));
+        tree.accept();
+        QVERIFY(tree.SaveFile(path("saved.txt"), m_template));
+        QVERIFY(!QFile::exists(path("saved.txt")));
+        const QByteArray saved = readAll(path("saved.xml"));
+        QVERIFY(saved.startsWith("<?xml"));
+        QVERIFY(saved.contains("format=\"RX20/RX30\""));
+        QVERIFY(saved.contains("<Data caption=\"Channel 16\" address=\"0x06F0\" length=\"16\">" +
+                               QByteArray(32, '1') + "</Data>\r\n"));
+        QCOMPARE(saved.count("\r\n"), saved.count("\n"));
+        // Header, marker, root, group, 16 data lines, group end, root end.
+        QCOMPARE(saved.count("\n"), 2 + 1 + 1 + 16 + 1 + 1);
+        QXmlStreamReader xml(saved);
+        int elements = 0;
+        while (!xml.atEnd())
+            elements += xml.readNext() == QXmlStreamReader::StartElement;
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(elements, 1 + 1 + 16);
+        SectionTree again;
+        QVERIFY(again.LoadFile(path("saved.xml")));
+        QCOMPARE(values(again).value("0x0630"), QString(32, QLatin1Char('1')));
+        QCOMPARE(states(again, {"0x0630", "0x07A0"}), "CE");
+    }
+
+    void fileNamesTakeTheXmlExtension()
+    {
+        QCOMPARE(SectionTree::xmlFileName("/a/cfg.txt"), "/a/cfg.xml");
+        QCOMPARE(SectionTree::xmlFileName("/a.b/cfg"), "/a.b/cfg.xml");
+        QCOMPARE(SectionTree::xmlFileName("C:\\x.y\\cfg"), "C:\\x.y\\cfg.xml");
+        QCOMPARE(SectionTree::xmlFileName("cfg.XML"), "cfg.xml");
+    }
+
+    void failedSavesNeverTouchAnExistingFile()
+    {
+        const QString target = path("keep.xml");
+        writeAll(target, "precious");
+        SectionTree tree;
+        QVERIFY(tree.LoadFile(m_template));
+        QVERIFY(!tree.SaveFile(target, m_template));
+        QCOMPARE(tree.errorString(), "All buffers are empty");
+        loadFilled(tree, {{"0x0600", "AA"}});
+        QVERIFY(!tree.SaveFile(target, path("no-template.xml")));
+        QVERIFY(!tree.errorString().isEmpty());
+        QCOMPARE(readAll(target), QByteArray("precious"));
+        QVERIFY(!tree.SaveFile(path("no/such/dir/out.xml"), m_template));
+    }
+
+    void sectionsChosenByTopLevelCaption()
+    {
+        SectionTree tree;
+        loadFilled(tree, {{"0x0600", "AA"}, {"0x07A0", "01"}, {"0x07EA", "02"}});
+        QStringList chosen;
+        QString unknown;
+        QVERIFY(!SectionChoice::parse("Coin channels,Coins", tree, &chosen, &unknown));
+        QCOMPARE(unknown, "Coins");
+        QVERIFY(!SectionChoice::parse("I/O lines", tree, &chosen, &unknown)); // not top level
+        QVERIFY(SectionChoice::parse("all", tree, &chosen, &unknown));
+        QVERIFY(chosen.isEmpty());
+        QVERIFY(SectionChoice::parse(" coin CHANNELS , statistics", tree, &chosen, &unknown));
+        QCOMPARE(chosen, (QStringList{"Coin channels", "Statistics"}));
+        // A chosen group that was unticked comes back; the others go; Empty stays Empty.
+        tree.ToggleNode(node(tree, "Coin channels"));
+        SectionChoice::apply(tree, chosen);
+        tree.accept();
+        QCOMPARE(states(tree, {"0x0600", "0x07EA", "0x07A0", "0x0610"}), "CCEE");
+        QCOMPARE(tree.item(node(tree, "0x0600"))->Text, "AA");
+    }
+
+    void nestedEmptyGroupsAreRemoved()
+    {
+        const QByteArray text =
+            "<?xml version=\"1.0\"?>\r\n<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n"
+            "<Group caption=\"A\">\r\n<Group caption=\"B\">\r\n<Group caption=\"C\">\r\n"
+            "<Data caption=\"x\" address=\"0x0600\" length=\"1\"></Data>\r\n"
+            "</Group>\r\n</Group>\r\n</Group>\r\n<Group caption=\"D\">\r\n"
+            "<Data caption=\"y\" address=\"0x0601\" length=\"1\">%</Data>\r\n</Group>\r\n"
+            "</MachineData>\r\n";
+        writeAll(path("nested-template.xml"), QByteArray(text).replace('%', ""));
+        writeAll(path("nested.xml"), QByteArray(text).replace('%', "7F"));
+        SectionTree tree;
+        QVERIFY(tree.LoadFile(path("nested.xml")));
+        QVERIFY(tree.SaveFile(path("nested-out.xml"), path("nested-template.xml")));
+        const QByteArray out = readAll(path("nested-out.xml"));
+        QCOMPARE(out.count("<Group"), 1);
+        QCOMPARE(out.count("</Group>"), 1);
+        QVERIFY(out.contains(
+            "<Group caption=\"D\">\r\n<Data caption=\"y\" address=\"0x0601\" length=\"1\">7F</Data>"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDocuments)
+#include "test_documents.moc"
