@@ -217,9 +217,10 @@ private slots:
         QVERIFY(b.sent().isEmpty());
     }
 
-    void factoryLevelUnlocksByChallenge()
+    void factoryLevelUnlocksByChallengeAndSkipsPin()
     {
-        Protected b(QByteArray::fromHex("00FFFFFF"));
+        // The PIN level protects the region too, but the factory level stands above it.
+        Protected b(QByteArray::fromHex("00FF0000"));
         b.session.FactoryAccessEnabled = true;
         b.prompts.queuePassword(QStringLiteral("A1B2C3D4E5F6"));
         QByteArray back;
