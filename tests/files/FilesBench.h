@@ -19,52 +19,17 @@
 
 using Fault = SelectorSim::FaultKind;
 
-// Records the frames sent and lets a test act on one before the selector sees it (the link
-// logs a frame before writing it).
-struct FrameWatch : LogSink
-{
-    QStringList sent;
-    std::function<void(const QByteArray &frame)> onSend;
-    void LogLine(const QString &line) override
-    {
-        if (!line.startsWith(QLatin1String("-> ")))
-            return;
-        sent.append(line.mid(3));
-        if (onSend)
-            onSend(QByteArray::fromHex(line.mid(3).toLatin1()));
-    }
-    // Memory commands sent so far as "R 0600", "W 0600 <data>" or "C" for a commit; the
-    // identification's read of the protection masks is left out.
-    QStringList memoryOps() const
-    {
-        QStringList out;
-        for (const QString &hex : sent) {
-            const QByteArray f = QByteArray::fromHex(hex.toLatin1());
-            const int sub = f.size() >= 6 && quint8(f[3]) == 255 ? quint8(f[4]) : 0;
-            const QString address = QString::fromLatin1(f.mid(5, 2).toHex().toUpper());
-            const QString data = QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper());
-            if (sub == 3 && f.size() == 6)
-                out << "C";
-            else if (sub == 2 && f.size() >= 8 && address != QLatin1String("0774"))
-                out << "R " + address;
-            else if (sub == 3 && f.size() >= 8)
-                out << QStringLiteral("W %1 %2").arg(address, data);
-        }
-        return out;
-    }
-};
-
 // The program's core around one simulated selector: a program directory with copies of the
 // shipped catalogues and template, the link, the session, the configuration page, the section
-// tree, the statistics page and the file and transfer operations.
-struct FilesBench
+// tree, the statistics page and the file and transfer operations. It records the frames sent
+// and lets a test act on one before the selector sees it (the link logs a frame first).
+struct FilesBench : LogSink
 {
     QTemporaryDir dir;
     QString portName;
     std::shared_ptr<SimBus> bus;
     SelectorSim *sim;
     CcTalkLink link;
-    FrameWatch watch;
     ScriptedPrompts prompts;
     DeviceSession session{link, prompts, dir.path()};
     ConfigPage page{prompts};
@@ -72,6 +37,8 @@ struct FilesBench
     StatisticsPage stats{page.imageForLoad(), prompts, &session};
     ConfigFiles files{tree, page, prompts, dir.path(), &stats};
     ConfigTransfer transfer{tree, files, session, prompts, &stats};
+    QStringList sent;
+    std::function<void(const QByteArray &frame)> onSend;
 
     explicit FilesBench(const QString &port = "FILESIM")
         : portName(port), bus(SimulatorPort::registerPort(port)), sim(bus->selector(0))
@@ -83,7 +50,7 @@ struct FilesBench
         }
         link.setPortName(portName);
         link.openPort();
-        link.setLogSink(&watch);
+        link.setLogSink(this);
         link.LoggingEnabled = true;
         page.loadCatalogues(dir.path());
         stats.loadCatalogue(page.rx30Path());
@@ -91,7 +58,7 @@ struct FilesBench
         // The start-up search identifies the selector, which reads its protection masks.
         session.Identify();
         prompts.clear();
-        watch.sent.clear();
+        sent.clear();
     }
     ~FilesBench()
     {
@@ -120,17 +87,45 @@ struct FilesBench
         f.count = 1;
         sim->injectFault(f);
     }
-    // Injects a fault into the reply to the first memory command (or read) at this address.
+    // Injects a fault into the reply to the first memory command (or read) at this address; 0 is
+    // the commit.
     void faultAt(int address, Fault kind, bool readsOnly = false)
     {
         auto armed = std::make_shared<bool>(true);
-        watch.onSend = [this, address, kind, armed, readsOnly](const QByteArray &frame) {
-            const bool memory = frame.size() >= 8 && quint8(frame[3]) == 255 &&
-                                (quint8(frame[4]) == 2 || (quint8(frame[4]) == 3 && !readsOnly));
-            if (*armed && memory && ((quint8(frame[5]) << 8) | quint8(frame[6])) == address) {
+        onSend = [this, address, kind, armed, readsOnly](const QByteArray &f) {
+            const int sub = f.size() >= 6 && quint8(f[3]) == 255 ? quint8(f[4]) : 0;
+            const int at = f.size() >= 8 ? (quint8(f[5]) << 8) | quint8(f[6]) : 0;
+            if (*armed && (sub == 2 || (sub == 3 && !readsOnly)) && at == address) {
                 *armed = false;
                 inject(kind);
             }
         };
+    }
+    void LogLine(const QString &line) override
+    {
+        if (!line.startsWith(QLatin1String("-> ")))
+            return;
+        sent.append(line.mid(3));
+        if (onSend)
+            onSend(QByteArray::fromHex(line.mid(3).toLatin1()));
+    }
+    // Memory commands sent so far as "R 0600", "W 0600 <data>" or "C" for a commit; the
+    // identification's read of the protection masks is left out.
+    QStringList memoryOps() const
+    {
+        QStringList out;
+        for (const QString &hex : sent) {
+            const QByteArray f = QByteArray::fromHex(hex.toLatin1());
+            const int sub = f.size() >= 6 && quint8(f[3]) == 255 ? quint8(f[4]) : 0;
+            const QString address = QString::fromLatin1(f.mid(5, 2).toHex().toUpper());
+            const QString data = QString::fromLatin1(f.mid(7, f.size() - 8).toHex().toUpper());
+            if (sub == 3 && f.size() == 6)
+                out << "C";
+            else if (sub == 2 && f.size() >= 8 && address != QLatin1String("0774"))
+                out << "R " + address;
+            else if (sub == 3 && f.size() >= 8)
+                out << QStringLiteral("W %1 %2").arg(address, data);
+        }
+        return out;
     }
 };

@@ -12,23 +12,20 @@ class TestCliFiles : public QObject
 
     QTemporaryDir m_dir;
 
-    struct Run
-    {
-        int status;
-        QString out;
-        QString err;
-    };
+    QString m_out;
+    QString m_err;
 
-    Run cli(const QStringList &args)
+    // Runs the program on the data directory; its output and errors are kept.
+    int cli(const QStringList &args)
     {
         QProcess p;
         p.setWorkingDirectory(m_dir.path());
         p.start(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig-cli/rxconfig-cli"),
                 QStringList{"--data-dir", m_dir.path()} + args);
-        if (!p.waitForFinished(120000))
-            return {-1, QString(), "did not finish"};
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError())};
+        const bool finished = p.waitForFinished(120000);
+        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        m_err = QString::fromLocal8Bit(p.readAllStandardError());
+        return finished ? p.exitCode() : -1;
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -45,20 +42,18 @@ private slots:
 
     void uploadThenShowDecodesTheFile()
     {
-        const Run up = cli({"--demo", "upload", "-o", path("unit.txt")});
-        QVERIFY2(up.status == 0, qPrintable(up.err));
-        QCOMPARE(up.out.trimmed(), path("unit.xml"));
-        const Run show = cli({"show", path("unit.xml")});
-        QVERIFY2(show.status == 0, qPrintable(show.err));
+        QVERIFY2(cli({"--demo", "upload", "-o", path("unit.txt")}) == 0, qPrintable(m_err));
+        QCOMPARE(m_out.trimmed(), path("unit.xml"));
+        QVERIFY2(cli({"show", path("unit.xml")}) == 0, qPrintable(m_err));
         for (const char *line :
              {"Standard configuration: ", "Credit: ", "Country Codes: ", "Channel 1: ", "\n  20\t"})
-            QVERIFY2(show.out.contains(QLatin1String(line)), line);
+            QVERIFY2(m_out.contains(QLatin1String(line)), line);
     }
 
     void sectionsLimitWhatIsSaved()
     {
-        const Run up = cli({"--demo", "upload", "-o", path("stats.xml"), "--sections", "statistics"});
-        QVERIFY2(up.status == 0, qPrintable(up.err));
+        QVERIFY2(cli({"--demo", "upload", "-o", path("stats.xml"), "--sections", "statistics"}) == 0,
+                 qPrintable(m_err));
         const QByteArray saved = readAll(path("stats.xml"));
         QCOMPARE(saved.count("<Data caption"), 40);
         QVERIFY(!saved.contains("0x0600"));
@@ -66,9 +61,8 @@ private slots:
 
     void statsPrintsTwentySlotsAndExports()
     {
-        const Run stats = cli({"--demo", "stats", "--xls", path("s")});
-        QVERIFY2(stats.status == 0, qPrintable(stats.err));
-        const QStringList lines = stats.out.trimmed().split(QLatin1Char('\n'));
+        QVERIFY2(cli({"--demo", "stats", "--xls", path("s")}) == 0, qPrintable(m_err));
+        const QStringList lines = m_out.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 20);
         for (int k = 1; k <= 20; ++k) {
             const QRegularExpression line(QStringLiteral("^%1\t[^\t]*\t\\d+$").arg(k));
@@ -104,9 +98,8 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        const Run run = cli(QStringList{"--demo"} + args);
-        QVERIFY2(run.status == status, qPrintable(run.err));
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY2(cli(QStringList{"--demo"} + args) == status, qPrintable(m_err));
+        QVERIFY2(m_err.contains(message), qPrintable(m_err));
     }
 };
 

@@ -81,10 +81,9 @@ private slots:
             << QByteArray("<a><b><c></x></y><d/></a>") << true << "a{b{c},d}";
         QTest::newRow("empty") << QByteArray() << true << "";
         const QByteArray longest(TECXMLParser::BufferSize - 1, 'B');
-        QTest::newRow("longest line") << "<r>\n" + longest + "\n</r>" << true
-                                      << "r'" + QString::fromLatin1(longest) + "'";
-        QTest::newRow("line too long") << "<r>\n" + longest + "B\n</r>" << false
-                                       << "Line too long on line 2";
+        QTest::newRow("longest line")
+            << "<r>\n" + longest + "\n</r>" << true << "r'" + QString::fromLatin1(longest) + "'";
+        QTest::newRow("line too long") << "<r>\n" + longest + "B\n</r>" << false << "Line too long on line 2";
         QTest::newRow("text after root") << QByteArray("<r></r>\nstray") << false << "on line 2";
         QTest::newRow("tag after root") << QByteArray("<r></r><s></s>") << false << "on line 1";
         QTest::newRow("unterminated tag") << QByteArray("<r>\n<x attr=\"1\"") << false << "on line 2";

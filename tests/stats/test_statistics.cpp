@@ -45,7 +45,7 @@ private slots:
         FilesBench bench;
         QByteArray counters;
         for (int k = 0; k < 60; ++k)
-            counters.append(static_cast<char>(k * 7 + 1));
+            counters.append(static_cast<char>(k < 57 ? k * 7 + 1 : 0xFF)); // the last counter is full
         bench.sim->setMemory(0x0800, counters);
         bench.page.imageForLoad().loadedSections = 0;
         QVERIFY(bench.stats.statisticsRead());
@@ -56,14 +56,12 @@ private slots:
             const int code = quint8(options[k - 1]);
             QCOMPARE(bench.stats.optionCode(bench.stats.selection(k)).toInt(nullptr, 16), code);
         }
-        bench.sim->setMemory(0x0800, QByteArray(60, char(0xFF)));
-        QVERIFY(bench.stats.statisticsRead());
-        QCOMPARE(bench.stats.value(20), quint32(16777215));
         bench.sim->setMemory(0x0800, QByteArray(3, char(0x42)));
         bench.inject(Fault::NoReply, 255);
         QVERIFY(!bench.stats.statisticsRead());
         QCOMPARE(bench.errors(), QStringList{"Reading error"});
-        QCOMPARE(bench.stats.value(1), quint32(16777215));
+        QCOMPARE(bench.stats.value(1), counters.left(3).toHex().toUInt(nullptr, 16));
+        QCOMPARE(bench.stats.value(20), quint32(16777215));
     }
 
     void unknownCodeIsKeptAndItsCounterSurvivesWrite()
@@ -77,10 +75,10 @@ private slots:
         QVERIFY(bench.stats.selectedName(3).isEmpty());
         const int other = bench.stats.selection(5) == 0 ? 1 : 0;
         bench.stats.chooseOption(5, other);
-        bench.watch.sent.clear();
+        bench.sent.clear();
         QVERIFY(bench.stats.writeButton());
         QCOMPARE(bench.stats.changedSlots(), 1u << 4);
-        const QStringList ops = bench.watch.memoryOps();
+        const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.at(0).mid(7 + 4, 2), "EE");                          // slot 3 written back as loaded
         QCOMPARE(ops.at(0).mid(7 + 8, 2), bench.stats.optionCode(other)); // slot 5's new code
         QCOMPARE(ops.mid(1, 2), (QStringList{"W 080C 01", "C"}));
@@ -122,8 +120,8 @@ private slots:
         QCOMPARE(bench.page.image().loadedSections, 0x08);
         QVERIFY(bench.stats.statisticsWrite());
         QCOMPARE(bench.stats.changedSlots(), 0u);
-        QCOMPARE(bench.watch.memoryOps().size(), 1);
-        QVERIFY(bench.watch.memoryOps().at(0).startsWith("W 07EA "));
+        QCOMPARE(bench.memoryOps().size(), 1);
+        QVERIFY(bench.memoryOps().at(0).startsWith("W 07EA "));
     }
 
     void erasingAsksThenWritesTheTickedRecordsAndCommitsUnlessOneFails()
@@ -134,26 +132,26 @@ private slots:
         erasing.setChannelChecked(2, true);
         erasing.setStatChecked(3, true);
         QVERIFY(!erasing.erase()); // No to the question: nothing is sent
-        QVERIFY(bench.watch.memoryOps().isEmpty());
+        QVERIFY(bench.memoryOps().isEmpty());
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(erasing.erase());
-        QCOMPARE(bench.watch.memoryOps(), (QStringList{"W 0610 " + ff, "W 0806 01", "C"}));
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 0610 " + ff, "W 0806 01", "C"}));
         QCOMPARE(bench.sim->nvMemory(0x0610, 16), QByteArray(16, char(0xFF)));
         QCOMPARE(bench.page.channels().row(2).direction, -1);
         QCOMPARE(bench.prompts.allTexts().last(), "Operation finished");
         // Nothing ticked still commits.
         ErasingModel nothing(bench.session, bench.page.channelsForEdit(), bench.prompts);
-        bench.watch.sent.clear();
+        bench.sent.clear();
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(nothing.erase());
-        QCOMPARE(bench.watch.memoryOps(), QStringList{"C"});
+        QCOMPARE(bench.memoryOps(), QStringList{"C"});
         // A refused record ends the walk without a commit.
         erasing.setAllChannels(true);
-        bench.watch.sent.clear();
+        bench.sent.clear();
         bench.faultAt(0x0620, Fault::Nak);
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(!erasing.erase());
-        QCOMPARE(bench.watch.memoryOps(), (QStringList{"W 0600 " + ff, "W 0610 " + ff, "W 0620 " + ff}));
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 0600 " + ff, "W 0610 " + ff, "W 0620 " + ff}));
         QCOMPARE(bench.prompts.allTexts().last(), "Error erase channels");
     }
 
