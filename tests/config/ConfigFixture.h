@@ -1,39 +1,29 @@
 #pragma once
 
-// Shared set-up of the configuration page tests: catalogues copied into a temporary
-// folder (the shipped ones or purpose-made text), a scripted Prompts and the page.
+// Shared set-up of the configuration page tests: catalogues in a temporary folder (the
+// shipped ones or purpose-made text), a scripted Prompts and the page.
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
+#include "config/IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
+using P = ConfigPage;
+
+inline const QStringList kLineKeys = {"Output1", "Output2", "Output3", "Output4",
+                                      "Output5", "Output6", "In2Out7", "Input1"};
+
 struct ConfigFixture
 {
     QTemporaryDir dir;
     ScriptedPrompts prompts;
-    std::unique_ptr<ConfigPage> page;
-
-    ConfigFixture() { page = std::make_unique<ConfigPage>(prompts); }
+    std::unique_ptr<ConfigPage> page = std::make_unique<ConfigPage>(prompts);
 
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
-
-    // Copies the shipped rx30.ini and io.ini into the temporary folder.
-    bool copyShipped()
-    {
-        for (const char *name : {"rx30.ini", "io.ini"}) {
-            QFile::remove(path(QLatin1String(name)));
-            if (!QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
-                             path(QLatin1String(name))))
-                return false;
-            QFile::setPermissions(path(QLatin1String(name)),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        }
-        return true;
-    }
 
     void write(const QString &name, const QByteArray &text)
     {
@@ -48,21 +38,69 @@ struct ConfigFixture
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    bool loadShipped() { return copyShipped() && page->loadCatalogues(dir.path()); }
-
-    int versionNamed(const QString &name) const { return page->versionEntries().indexOf(name); }
-
-    // Loads eight line definitions as a transfer would and recognises the version.
-    void loadLines(const QStringList &lines)
+    bool loadText(const QByteArray &rx30, const QByteArray &io)
     {
-        for (int k = 0; k < lines.size(); ++k)
-            page->imageForLoad().setLineText(k, lines.at(k));
+        write(QStringLiteral("rx30.ini"), rx30);
+        write(QStringLiteral("io.ini"), io);
+        return page->loadCatalogues(dir.path());
+    }
+
+    // Works on writable copies of the shipped catalogues.
+    bool loadShipped()
+    {
+        QFile rx30(QStringLiteral(RX_TEST_DATA_DIR "/rx30.ini"));
+        QFile io(QStringLiteral(RX_TEST_DATA_DIR "/io.ini"));
+        return rx30.open(QIODevice::ReadOnly) && io.open(QIODevice::ReadOnly) &&
+               loadText(rx30.readAll(), io.readAll());
+    }
+
+    void chooseVersion(const QString &name) { page->chooseVersion(page->versionEntries().indexOf(name)); }
+    QString version() const { return page->versionEntries().value(page->versionIndex()); }
+
+    bool choose(int k, const QString &function)
+    {
+        return page->chooseFunction(k, page->line(k).functions.indexOf(function));
+    }
+    QString function(int k) const { return page->line(k).functions.value(page->line(k).functionIndex); }
+
+    // Loads eight line definitions as a transfer would ("-" is an unassigned line) and
+    // recognises the version.
+    void loadLines(const QString &lines)
+    {
+        const QStringList defs = lines.split(QLatin1Char(' '));
+        for (int k = 0; k < P::LineCount; ++k)
+            page->imageForLoad().setLineText(k, defs.value(k) == "-" ? QString() : defs.value(k));
         page->imageForLoad().loadedSections |= ConfigImage::Configuration;
         page->recogniseVersion();
         page->imageToWindow();
     }
 
     QString line(int k) const { return page->image().lineText(k - 1).left(16); }
+    QString linesText() const
+    {
+        QStringList lines;
+        for (int k = 1; k <= P::LineCount; ++k)
+            lines << line(k);
+        return lines.join(QLatin1Char(' '));
+    }
+
+    // The line definitions and parameter bytes as the page holds them and as rx30.ini
+    // stores the configuration called name.
+    QString imageText() const
+    {
+        return linesText() + QLatin1Char(' ') + page->image().paramText().left(2 * ConfigImage::ParamCount);
+    }
+    QString catalogueText(const QString &name) const
+    {
+        IniFile rx30(path(QStringLiteral("rx30.ini")));
+        QString text;
+        for (const QString &key : kLineKeys)
+            text += rx30.readValue(name, key) + QLatin1Char(' ');
+        for (const QString &key : P::paramKeys())
+            text += rx30.readValue(name, key);
+        return text;
+    }
+
     QStringList errors() const { return prompts.texts(ScriptedPrompts::Kind::Error); }
     QStringList informations() const { return prompts.texts(ScriptedPrompts::Kind::Information); }
     QStringList warnings() const { return prompts.texts(ScriptedPrompts::Kind::Warning); }

@@ -7,153 +7,101 @@ class TestChannelTable : public QObject
 {
     Q_OBJECT
 private slots:
-    void erasedRecordShowsErasedAndEncodesBack();
-    void upperStatusBitsSurviveAndCheckBoxSensesFollowBits();
-    void sorterPathWithoutEntryEncodesAsNone();
-    void identificationByteSplitsIntoItsThreeLists();
-    void anyRecordWithValidPathRoundTrips();
-    void channelOutsideRangeTouchesNothing();
-    void boxesRefuseValuesAbove255AndEmptyBoxFailsEncode();
-    void countryCodeLabelsFollowTheCodes();
-};
-
-void TestChannelTable::erasedRecordShowsErasedAndEncodesBack()
-{
-    ChannelTable t;
-    const QByteArray erased(16, char(0xFF));
-    t.StringToChannel(3, erased);
-    const ChannelRow &r = t.row(3);
-    for (const QString &box : r.boxes)
-        QCOMPARE(box, QStringLiteral("255"));
-    QCOMPARE(r.value, QStringLiteral("255"));
-    QVERIFY(!r.ccTalk);
-    QVERIFY(!r.enabled);
-    QVERIFY(r.selective);
-    QVERIFY(r.fake);
-    QCOMPARE(r.direction, -1);
-    QCOMPARE(ChannelTable::cvfLabels().at(r.cvf), QStringLiteral("..."));
-    QCOMPARE(ChannelTable::mintLabels().at(r.mint), QStringLiteral("."));
-    QCOMPARE(r.cc, 3);
-    QCOMPARE(t.ChannelToString(3), erased);
-}
-
-void TestChannelTable::upperStatusBitsSurviveAndCheckBoxSensesFollowBits()
-{
-    ChannelTable t;
-    QByteArray rec(16, char(0x10));
-    rec[12] = char(0x5A);
-    t.StringToChannel(1, rec);
-    const ChannelRow &r = t.row(1);
-    QCOMPARE(t.hiddenStatus(1), 0x50);
-    QVERIFY(!r.ccTalk);    // bit 3 set
-    QVERIFY(!r.selective); // bit 2 clear
-    QVERIFY(r.enabled);    // bit 0 clear
-    QVERIFY(r.fake);       // bit 1 set
-    QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x5A));
-
-    // Each check box sets its own bit with its own sense.
-    t.setCcTalk(1, true);
-    QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x52));
-    t.setSelective(1, true);
-    QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x56));
-    t.setEnabled(1, false);
-    QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x57));
-    t.setFake(1, false);
-    QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x55));
-}
-
-void TestChannelTable::sorterPathWithoutEntryEncodesAsNone()
-{
-    ChannelTable t;
-    QByteArray rec(16, char(0));
-    rec[13] = char(9);
-    t.StringToChannel(2, rec);
-    QCOMPARE(t.row(2).direction, -1);
-    QCOMPARE(quint8(t.ChannelToString(2).at(13)), quint8(255));
-    rec[13] = char(8);
-    t.StringToChannel(2, rec);
-    QCOMPARE(t.row(2).direction, 8);
-    QCOMPARE(quint8(t.ChannelToString(2).at(13)), quint8(8));
-}
-
-void TestChannelTable::identificationByteSplitsIntoItsThreeLists()
-{
-    ChannelTable t;
-    QByteArray rec(16, char(0));
-    t.StringToChannel(4, rec);
-    QCOMPARE(ChannelTable::cvfLabels().at(t.row(4).cvf), QStringLiteral("001"));
-    QCOMPARE(ChannelTable::mintLabels().at(t.row(4).mint), QStringLiteral("A"));
-    QCOMPARE(t.row(4).cc, 0);
-    rec[14] = char(0x9B); // CC 2, mint 1, value code 11
-    t.StringToChannel(4, rec);
-    QCOMPARE(ChannelTable::cvfLabels().at(t.row(4).cvf), QStringLiteral("500"));
-    QCOMPARE(ChannelTable::mintLabels().at(t.row(4).mint), QStringLiteral("B"));
-    QCOMPARE(t.row(4).cc, 2);
-    // A list without selection encodes as all ones in its field.
-    t.setMint(4, -1);
-    QCOMPARE(quint8(t.ChannelToString(4).at(14)), quint8(0xBB));
-}
-
-void TestChannelTable::anyRecordWithValidPathRoundTrips()
-{
-    ChannelTable t;
-    QRandomGenerator rng(1234);
-    for (int i = 0; i < 500; ++i) {
-        QByteArray rec(16, char(0));
-        for (int b = 0; b < 16; ++b)
-            rec[b] = char(rng.bounded(256));
-        const int path = int(rng.bounded(10));
-        rec[13] = char(path == 9 ? 255 : path);
-        const int channel = 1 + int(rng.bounded(16));
-        t.StringToChannel(channel, rec);
-        QCOMPARE(t.ChannelToString(channel), rec);
+    void everyRecordWithValidPathRoundTrips()
+    {
+        ChannelTable t;
+        const QByteArray erased(16, char(0xFF));
+        t.StringToChannel(3, erased);
+        QCOMPARE(t.ChannelToString(3), erased);
+        QRandomGenerator rng(1234);
+        for (int i = 0; i < 500; ++i) {
+            QByteArray rec(16, char(0));
+            for (int b = 0; b < 16; ++b)
+                rec[b] = char(rng.bounded(256));
+            const int path = int(rng.bounded(10));
+            rec[13] = char(path == 9 ? 255 : path);
+            const int channel = 1 + int(rng.bounded(16));
+            t.StringToChannel(channel, rec);
+            QCOMPARE(t.ChannelToString(channel), rec);
+        }
     }
-}
 
-void TestChannelTable::channelOutsideRangeTouchesNothing()
-{
-    ChannelTable t;
-    const QByteArray rec(16, char(7));
-    t.StringToChannel(16, rec);
-    t.StringToChannel(0, QByteArray(16, char(1)));
-    t.StringToChannel(17, QByteArray(16, char(1)));
-    t.StringToChannel(5, QByteArray(15, char(1))); // short record
-    QCOMPARE(t.ChannelToString(16), rec);
-    QVERIFY(t.ChannelToString(0).isEmpty());
-    QVERIFY(t.ChannelToString(17).isEmpty());
-    QVERIFY(t.row(5).boxes[0].isEmpty());
-    QCOMPARE(ChannelTable::channelAddress(16), QStringLiteral("0x06F0"));
-    QCOMPARE(ChannelTable::channelAddress(1), QStringLiteral("0x0600"));
-}
+    void statusBitsKeepTheirSensesAndUpperBitsSurvive()
+    {
+        ChannelTable t;
+        QByteArray rec(16, char(0x10));
+        rec[12] = char(0x5A);
+        t.StringToChannel(1, rec);
+        const ChannelRow &r = t.row(1);
+        QCOMPARE(t.hiddenStatus(1), 0x50);
+        QVERIFY(!r.ccTalk);    // bit 3 set
+        QVERIFY(!r.selective); // bit 2 clear
+        QVERIFY(r.enabled);    // bit 0 clear
+        QVERIFY(r.fake);       // bit 1 set
+        // Each check box sets its own bit with its own sense.
+        t.setCcTalk(1, true);
+        QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x52));
+        t.setSelective(1, true);
+        QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x56));
+        t.setEnabled(1, false);
+        QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x57));
+        t.setFake(1, false);
+        QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x55));
+    }
 
-void TestChannelTable::boxesRefuseValuesAbove255AndEmptyBoxFailsEncode()
-{
-    ChannelTable t;
-    t.StringToChannel(1, QByteArray(16, char(0x20)));
-    QVERIFY(!t.setBox(1, 0, QStringLiteral("256")));
-    QVERIFY(!t.setBox(1, 0, QStringLiteral("1x")));
-    QVERIFY(!t.setValue(1, QStringLiteral("300")));
-    QCOMPARE(t.row(1).boxes[0], QStringLiteral("32"));
-    QVERIFY(t.setBox(1, 6, QStringLiteral("255")));
-    QCOMPARE(quint8(t.ChannelToString(1).at(6)), quint8(255));
+    void identificationAndPathBytesSplitIntoTheirLists()
+    {
+        ChannelTable t;
+        QByteArray rec(16, char(0));
+        rec[13] = char(9);    // a path without entry
+        rec[14] = char(0x9B); // CC 2, mint 1, value code 11
+        t.StringToChannel(4, rec);
+        QCOMPARE(t.row(4).cvf, 11);
+        QCOMPARE(t.row(4).mint, 1);
+        QCOMPARE(t.row(4).cc, 2);
+        QCOMPARE(t.row(4).direction, -1);
+        QCOMPARE(quint8(t.ChannelToString(4).at(13)), quint8(255));
+        // A list without selection encodes as all ones in its field.
+        t.setMint(4, -1);
+        QCOMPARE(quint8(t.ChannelToString(4).at(14)), quint8(0xBB));
+    }
 
-    QVERIFY(t.setBox(1, 11, QString()));
-    QString error;
-    QVERIFY(t.ChannelToString(1, &error).isEmpty());
-    QVERIFY(!error.isEmpty());
-}
+    void channelOutsideRangeOrShortRecordTouchesNothing()
+    {
+        ChannelTable t;
+        const QByteArray rec(16, char(7));
+        t.StringToChannel(16, rec);
+        t.StringToChannel(0, QByteArray(16, char(1)));
+        t.StringToChannel(17, QByteArray(16, char(1)));
+        t.StringToChannel(5, QByteArray(15, char(1)));
+        QCOMPARE(t.ChannelToString(16), rec);
+        QVERIFY(t.ChannelToString(17).isEmpty());
+        QVERIFY(t.row(5).boxes[0].isEmpty());
+        QCOMPARE(ChannelTable::channelAddress(16), QStringLiteral("0x06F0"));
+    }
 
-void TestChannelTable::countryCodeLabelsFollowTheCodes()
-{
-    ChannelTable t;
-    QCOMPARE(t.ccLabels(), (QStringList{"EU", "TK", "..", ".."}));
-    t.setCountryCodes(QStringLiteral("HRITCH.."));
-    QCOMPARE(t.ccLabels(), (QStringList{"HR", "IT", "CH", ".."}));
-    QByteArray rec(16, char(0));
-    rec[14] = char(0x40);
-    t.StringToChannel(1, rec);
-    QCOMPARE(t.ccLabels().at(t.row(1).cc), QStringLiteral("IT"));
-}
+    void boxesRefuseValuesAbove255AndEmptyBoxFailsEncode()
+    {
+        ChannelTable t;
+        t.StringToChannel(1, QByteArray(16, char(0x20)));
+        QVERIFY(!t.setBox(1, 0, QStringLiteral("256")));
+        QVERIFY(!t.setBox(1, 0, QStringLiteral("1x")));
+        QVERIFY(!t.setValue(1, QStringLiteral("300")));
+        QCOMPARE(t.row(1).boxes[0], QStringLiteral("32"));
+        QVERIFY(t.setBox(1, 11, QString()));
+        QString error;
+        QVERIFY(t.ChannelToString(1, &error).isEmpty());
+        QVERIFY(!error.isEmpty());
+    }
+
+    void countryCodeLabelsFollowTheCodes()
+    {
+        ChannelTable t;
+        QCOMPARE(t.ccLabels(), (QStringList{"EU", "TK", "..", ".."}));
+        t.setCountryCodes(QStringLiteral("HRITCH"));
+        QCOMPARE(t.ccLabels(), (QStringList{"HR", "IT", "CH", ".."}));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestChannelTable)
 #include "test_channel_table.moc"
