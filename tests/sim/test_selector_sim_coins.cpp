@@ -51,6 +51,7 @@ private slots:
         // A reset empties the event buffer and brings the master inhibit back.
         QCOMPARE(f.ack(cmd(1)), 0);
         QCOMPARE(f.ask(cmd(229)), QByteArray(11, char(0)));
+        QCOMPARE(f.ack(cmd(231, "FFFF")), 0);
         QCOMPARE(result(f.sim->insertCoin(5)), Inhibited);
         // The insertion counter has three bytes, least significant first.
         for (int i = 0; i < 300; ++i)
