@@ -1,3 +1,4 @@
+// The drawn controls: what they hold, what they draw and what they let in.
 #include "controls/BarGauge.h"
 #include "controls/ConnectingLines.h"
 #include "controls/DipSwitch.h"
@@ -11,7 +12,6 @@
 #include "controls/SpinEdit.h"
 #include "controls/WrapButton.h"
 
-#include <QImage>
 #include <QLineEdit>
 #include <QSet>
 #include <QTemporaryDir>
@@ -29,16 +29,6 @@ QImage render(QWidget &w)
     w.render(&img);
     return img;
 }
-
-int countColour(const QImage &img, const QColor &c)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.pixelColor(x, y) == c)
-                ++n;
-    return n;
-}
 } // namespace
 
 class TestUiControls : public QObject
@@ -49,7 +39,6 @@ private slots:
     {
         DipSwitch d;
         d.setSwitchCount(4);
-        d.resize(d.sizeHint());
         d.setValue(0xFF);
         QCOMPARE(d.value(), 0x0Fu);
         QVERIFY(d.isOn(3));
@@ -58,72 +47,59 @@ private slots:
         d.setValue(0x01);
         const QImage one = render(d);
         d.setValue(0x02);
-        const QImage two = render(d);
-        QVERIFY(one != two);
-        d.setValue(0x01);
-        QCOMPARE(render(d), one);
+        QVERIFY(render(d) != one);
         // Reducing the bank drops the switches that no longer exist.
         d.setValue(0x0C);
         d.setSwitchCount(2);
         QCOMPARE(d.value(), 0u);
     }
 
-    void ledLampShowsDimmedColourWhenOff()
+    void ledLampIsDimmedWhenOff()
     {
         LedLamp led;
         led.resize(20, 20);
         led.setColor(Qt::red);
-        QVERIFY(led.shownColor() != QColor(Qt::red));
         const QImage off = render(led);
         led.setOn(true);
-        QCOMPARE(led.shownColor(), QColor(Qt::red));
-        const QImage on = render(led);
-        QVERIFY(on != off);
-        // Centre pixel is redder when lit.
-        QVERIFY(on.pixelColor(10, 10).red() > off.pixelColor(10, 10).red());
+        QVERIFY(render(led).pixelColor(10, 10).red() > off.pixelColor(10, 10).red());
     }
 
     void barGaugeHoldsValuesInsideItsRangeAndFillsInProportion()
     {
         BarGauge g;
-        g.setRange(100, 0); // reversed range is accepted as 0..100
-        QCOMPARE(g.minimum(), 0);
-        QCOMPARE(g.maximum(), 100);
+        g.setRange(100, 0); // a reversed range is taken as 0..100
         g.setValue(150);
         QCOMPARE(g.value(), 100);
-        QCOMPARE(g.fraction(), 1.0);
+        g.setRange(0, 50);
+        QCOMPARE(g.value(), 50);
         g.setValue(-5);
-        QCOMPARE(g.value(), 0);
         QCOMPARE(g.fraction(), 0.0);
         g.setShowText(false);
         g.resize(102, 10);
-        const QColor fill(30, 110, 200);
-        g.setValue(25);
-        const int quarter = countColour(render(g), fill);
-        g.setValue(75);
-        const int threeQuarters = countColour(render(g), fill);
-        QVERIFY(quarter > 0);
-        QVERIFY(qAbs(threeQuarters - 3 * quarter) <= 3 * 8);
+        const auto filled = [&g] { // blue pixels across the middle row
+            const QImage img = render(g);
+            int n = 0;
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixelColor(x, 5) == QColor(30, 110, 200);
+            return n;
+        };
+        g.setValue(10);
+        const int fifth = filled();
+        g.setValue(30);
+        QVERIFY(fifth > 0);
+        QVERIFY(qAbs(filled() - 3 * fifth) <= 3);
         g.setRange(5, 5);
         QCOMPARE(g.fraction(), 0.0); // an empty range neither divides by zero nor fills
-        g.setRange(0, 10);
-        g.setValue(7);
-        g.setRange(0, 5);
-        QCOMPARE(g.value(), 5);
     }
 
     void rotatedLabelTradesWidthForHeight()
     {
-        RotatedLabel l(QStringLiteral("Parameter / tollerance"));
+        RotatedLabel l(QStringLiteral("Parameter / tollerance"), 45);
         const QSize s = l.sizeHint();
         QVERIFY(s.height() > s.width());
         QCOMPARE(l.angle(), 270);
-        RotatedLabel odd(QStringLiteral("x"), 45);
-        QCOMPARE(odd.angle(), 270);
         l.setText(QStringLiteral("A"));
         QVERIFY(l.sizeHint().height() < s.height());
-        l.resize(l.sizeHint());
-        QVERIFY(!render(l).isNull());
     }
 
     void connectingLinesFollowTheWidgetsTheyJoin()
@@ -137,10 +113,8 @@ private slots:
         auto *lines = new ConnectingLines(&host);
         lines->connectWidgets(a, b);
         lines->addLine(QPoint(0, 0), QPoint(5, 5));
-        QList<QLineF> l = lines->lines();
-        QCOMPARE(l.size(), 2);
-        QCOMPARE(l.at(1).p1(), QPointF(30, 20));
-        QCOMPARE(l.at(1).p2(), QPointF(100, 60));
+        QCOMPARE(lines->lines().size(), 2);
+        QCOMPARE(lines->lines().at(1), QLineF(30, 20, 100, 60));
         b->move(100, 80);
         QCOMPARE(lines->lines().at(1).p2(), QPointF(100, 90));
         // A joined widget that goes away takes its line with it instead of dangling.
@@ -150,8 +124,6 @@ private slots:
         host.resize(300, 150);
         QCoreApplication::processEvents();
         QCOMPARE(lines->size(), QSize(300, 150));
-        lines->clear();
-        QVERIFY(lines->lines().isEmpty());
     }
 
     void screwPanelKeepsChildrenClearOfItsScrews()
@@ -170,12 +142,10 @@ private slots:
             QVERIFY(panel.rect().contains(s));
             QVERIFY(!child->geometry().intersects(s));
         }
-        const QImage img = render(panel);
-        const QRect s0 = screws.first();
-        QVERIFY(img.pixelColor(s0.center()) != panel.palette().window().color());
+        QVERIFY(render(panel).pixelColor(screws.first().center()) != panel.palette().window().color());
     }
 
-    void numEditTakesOnlyDigitsUpToItsLimit()
+    void numberBoxesTakeOnlyDigitsUpToTheirLimit()
     {
         NumEdit e;
         QTest::keyClicks(&e, QStringLiteral("12a-34"));
@@ -186,35 +156,21 @@ private slots:
         e.clear();
         e.value(&ok);
         QVERIFY(!ok); // an empty box is not a zero
-        e.setValue(4567);
-        QCOMPARE(e.text().size(), 3);
         e.setMaxDigits(5);
-        e.clear();
         QTest::keyClicks(&e, QStringLiteral("123456"));
         QCOMPARE(e.text(), QStringLiteral("12345"));
         e.setMaxDigits(2);
         QCOMPARE(e.text(), QStringLiteral("12"));
-    }
-
-    void spinEditRefusesMoreDigitsThanItsRange()
-    {
         SpinEdit s(2, 254);
-        QCOMPARE(s.maxDigits(), 3);
         s.selectAll();
         QTest::keyClicks(&s, QStringLiteral("1000"));
-        QVERIFY(s.text().size() <= 3);
         QCOMPARE(s.value(), 100);
-        s.setValue(255);
-        QCOMPARE(s.value(), 254);
-        s.setValue(0);
-        QCOMPARE(s.value(), 2);
     }
 
     void wrapButtonBreaksALongCaptionOverLines()
     {
         WrapButton b;
         b.setCaption(QStringLiteral("Imposta come configurazione standard"));
-        QCOMPARE(b.caption(), QStringLiteral("Imposta come configurazione standard"));
         const int wide = b.heightForWidth(600);
         const int narrow = b.heightForWidth(120);
         QVERIFY(narrow > wide);
@@ -231,38 +187,29 @@ private slots:
 
     void levelPicturesAreDistinctAndUnknownNamesAreNull()
     {
+        const QStringList wanted =
+            QStringLiteral("B1I B0I B1 B1P B1Z B03 B04 B0 B0P B0Z B83 B84 BUP BDN").split(QLatin1Char(' '));
         const QStringList names = LevelPictures::names();
-        const QStringList wanted = {QStringLiteral("B1I"), QStringLiteral("B0I"), QStringLiteral("B1"),
-                                    QStringLiteral("B1P"), QStringLiteral("B1Z"), QStringLiteral("B03"),
-                                    QStringLiteral("B04"), QStringLiteral("B0"),  QStringLiteral("B0P"),
-                                    QStringLiteral("B0Z"), QStringLiteral("B83"), QStringLiteral("B84"),
-                                    QStringLiteral("BUP"), QStringLiteral("BDN")};
         QCOMPARE(QSet<QString>(names.begin(), names.end()), QSet<QString>(wanted.begin(), wanted.end()));
-        QList<QImage> seen;
+        QSet<QByteArray> seen;
         for (const QString &n : wanted) {
-            const QPixmap pm = LevelPictures::picture(n, QSize(32, 22));
-            QVERIFY2(!pm.isNull(), qPrintable(n));
-            QCOMPARE(pm.size(), QSize(32, 22));
-            const QImage img = pm.toImage();
-            for (const QImage &other : seen)
-                QVERIFY2(img != other, qPrintable(n + QStringLiteral(" looks like another picture")));
-            seen.append(img);
+            const QImage img = LevelPictures::picture(n, QSize(32, 22)).toImage();
+            QCOMPARE(img.size(), QSize(32, 22));
+            const QByteArray bits(reinterpret_cast<const char *>(img.constBits()), int(img.sizeInBytes()));
+            QVERIFY2(!seen.contains(bits), qPrintable(n + QStringLiteral(" looks like another picture")));
+            seen.insert(bits);
         }
         QVERIFY(LevelPictures::picture(QStringLiteral("B99")).isNull());
         QVERIFY(LevelPictures::picture(QStringLiteral("b1")).isNull());
         QVERIFY(LevelPictures::picture(QStringLiteral("B1"), QSize(0, 0)).isNull());
-        QVERIFY(!LevelPictures::contains(QString()));
     }
 
-    void productPicturesPreferAFileInTheDataDirectory()
+    void productPicturesPreferAReadableFileInTheDataDirectory()
     {
         ProductPictures::setDataDirectory(QString());
-        const QImage drawn = ProductPictures::product(QSize(120, 160)).toImage();
-        QVERIFY(!drawn.isNull());
         const QImage drawnLogo = ProductPictures::logo(QSize(60, 30)).toImage();
         QVERIFY(!drawnLogo.isNull());
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         QImage red(40, 40, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath(QStringLiteral("product.png"))));
@@ -279,7 +226,6 @@ private slots:
         ProductPictures::setDataDirectory(QString());
 
         PictureLabel label([](const QSize &s) { return ProductPictures::product(s); }, QSize(80, 100));
-        QCOMPARE(label.pixmap().size(), QSize(80, 100));
         label.resize(40, 50);
         label.show();
         QCoreApplication::processEvents();
