@@ -25,13 +25,6 @@ struct ConfigFixture
 
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
 
-    void write(const QString &name, const QByteArray &text)
-    {
-        QFile f(path(name));
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(text);
-    }
-
     QByteArray read(const QString &name) const
     {
         QFile f(path(name));
@@ -40,8 +33,11 @@ struct ConfigFixture
 
     bool loadText(const QByteArray &rx30, const QByteArray &io)
     {
-        write(QStringLiteral("rx30.ini"), rx30);
-        write(QStringLiteral("io.ini"), io);
+        for (const auto &[name, text] : {std::pair{"rx30.ini", rx30}, std::pair{"io.ini", io}}) {
+            QFile file(path(QLatin1String(name)));
+            if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+                return false;
+        }
         return page->loadCatalogues(dir.path());
     }
 

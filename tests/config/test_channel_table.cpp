@@ -71,7 +71,6 @@ private slots:
         QCOMPARE(t.ChannelToString(16), rec);
         QVERIFY(t.ChannelToString(17).isEmpty());
         QVERIFY(t.row(5).boxes[0].isEmpty());
-        QCOMPARE(ChannelTable::channelAddress(16), QStringLiteral("0x06F0"));
     }
 
     void boxesRefuseValuesAbove255AndEmptyBoxFailsEncode()
