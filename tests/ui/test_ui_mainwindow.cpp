@@ -1,6 +1,7 @@
 // The main window against the in-process simulated selector, in the order a technician
 // works: start-up, the pages bound to the configuration, transfers, statistics, the
 // terminal and log, the device windows, a lost selector, exit.
+#include "app/DataDir.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
@@ -39,15 +40,6 @@
 #include <memory>
 
 namespace {
-bool copyData(const QString &to)
-{
-    const QDir from(QStringLiteral(RX_TEST_DATA_DIR));
-    for (const QFileInfo &f : from.entryInfoList(QDir::Files))
-        if (!QFile::copy(f.absoluteFilePath(), QDir(to).filePath(f.fileName())))
-            return false;
-    return true;
-}
-
 // Picks an entry the way a user does: the list moves, then reports the activation.
 void choose(QComboBox *box, int index)
 {
@@ -99,7 +91,8 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(copyData(m_dir.path()));
+        // A fresh program directory, seeded the way a first run seeds the user's own.
+        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, m_dir.path(), m_dir.path()).seeded);
         m_bus = SimulatorPort::registerPort();
         StartOptions o;
         o.dataDir = m_dir.path();
@@ -243,7 +236,6 @@ private slots:
         view().ioEdit->click();
         QVERIFY(!model().editMode());
         QVERIFY(row.functions->isHidden());
-        choose(view().versionList, 0);
     }
 
     void displayTypeShowsItsViewOptionsOrIsRefused()
@@ -349,9 +341,8 @@ private slots:
 
     void statisticsAreReadChosenAndExported()
     {
-        QByteArray counters(60, '\0');
-        counters.replace(0, 3, QByteArray::fromHex("010203")); // slot 1
-        counters[59] = 42;                                     // slot 20
+        QByteArray counters = QByteArray::fromHex("010203").leftJustified(60, '\0'); // slot 1
+        counters[59] = 42;                                                           // slot 20
         sim()->setMemory(0x0800, counters);
         sim()->setMasks(QByteArray(4, char(0xFF)));
         win().SearchClick(); // identification reads the masks: every region open
@@ -455,7 +446,6 @@ private slots:
         sim()->commit();
         const QByteArray neighbour = sim()->nvMemory(0x0600 + 16 * 5, 16);
         TErFrm *w = win().erFrm();
-        w->refresh();
         w->allChannels()->click();
         QVERIFY(w->channelBox(16)->isChecked());
         w->allChannels()->click();
@@ -466,7 +456,6 @@ private slots:
         QVERIFY2(!errorShown(), qPrintable(shown()));
         QCOMPARE(sim()->nvMemory(0x0600 + 16 * 4, 16), QByteArray(16, char(0xFF)));
         QCOMPARE(sim()->nvMemory(0x0600 + 16 * 5, 16), neighbour);
-        w->channelBox(5)->click();
         unlocked();
     }
 
