@@ -43,11 +43,7 @@ struct FilesBench : LogSink
     explicit FilesBench(const QString &port = "FILESIM")
         : portName(port), bus(SimulatorPort::registerPort(port)), sim(bus->selector(0))
     {
-        for (const char *name : {"rx30.ini", "io.ini", "template.xml"}) {
-            QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
-                        path(QLatin1String(name)));
-            QFile(path(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
+        copyProgramFiles(dir.path());
         link.setPortName(portName);
         link.openPort();
         link.setLogSink(this);
@@ -78,15 +74,6 @@ struct FilesBench : LogSink
             return true;
         };
     }
-    // The next exchange (or the first one with this header) gets the fault in its reply.
-    void inject(Fault kind, int header = -1)
-    {
-        SelectorSim::Fault f;
-        f.kind = kind;
-        f.header = header;
-        f.count = 1;
-        sim->injectFault(f);
-    }
     // Injects a fault into the reply to the first memory command (or read) at this address; 0 is
     // the commit.
     void faultAt(int address, Fault kind, bool readsOnly = false)
@@ -97,7 +84,9 @@ struct FilesBench : LogSink
             const int at = f.size() >= 8 ? (quint8(f[5]) << 8) | quint8(f[6]) : 0;
             if (*armed && (sub == 2 || (sub == 3 && !readsOnly)) && at == address) {
                 *armed = false;
-                inject(kind);
+                SelectorSim::Fault fault;
+                fault.kind = kind;
+                sim->injectFault(fault);
             }
         };
     }

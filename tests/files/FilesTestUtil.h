@@ -18,6 +18,15 @@ inline void writeAll(const QString &path, const QByteArray &bytes)
         f.write(bytes);
 }
 
+// Writable copies of the shipped catalogues and template.
+inline void copyProgramFiles(const QString &dir)
+{
+    for (const QString name : {"rx30.ini", "io.ini", "template.xml"}) {
+        QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, dir + QLatin1Char('/') + name);
+        QFile(dir + QLatin1Char('/') + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
+
 // A node by its caption, else by its address text.
 inline int node(const SectionTree &tree, const QString &captionOrAddress)
 {

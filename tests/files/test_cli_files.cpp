@@ -32,15 +32,11 @@ class TestCliFiles : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char *name : {"rx30.ini", "io.ini", "template.xml"}) {
-            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + QLatin1String(name),
-                                path(QLatin1String(name))));
-            QFile(path(QLatin1String(name))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
+        copyProgramFiles(m_dir.path());
         writeAll(path("bad.xml"), "<MachineData></MachineData>\n");
     }
 
-    void uploadThenShowDecodesTheFile()
+    void uploadSavesTheChosenSectionsShowDecodesAndStatsPrintsEverySlot()
     {
         QVERIFY2(cli({"--demo", "upload", "-o", path("unit.txt")}) == 0, qPrintable(m_err));
         QCOMPARE(m_out.trimmed(), path("unit.xml"));
@@ -48,19 +44,11 @@ private slots:
         for (const char *line :
              {"Standard configuration: ", "Credit: ", "Country Codes: ", "Channel 1: ", "\n  20\t"})
             QVERIFY2(m_out.contains(QLatin1String(line)), line);
-    }
-
-    void sectionsLimitWhatIsSaved()
-    {
         QVERIFY2(cli({"--demo", "upload", "-o", path("stats.xml"), "--sections", "statistics"}) == 0,
                  qPrintable(m_err));
         const QByteArray saved = readAll(path("stats.xml"));
         QCOMPARE(saved.count("<Data caption"), 40);
         QVERIFY(!saved.contains("0x0600"));
-    }
-
-    void statsPrintsTwentySlotsAndExports()
-    {
         QVERIFY2(cli({"--demo", "stats", "--xls", path("s")}) == 0, qPrintable(m_err));
         const QStringList lines = m_out.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 20);

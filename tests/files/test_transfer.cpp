@@ -37,35 +37,28 @@ class TestTransfer : public QObject
 private slots:
     void uploadSaveOpenDownloadUploadGivesIdenticalDocumentsAndPartialOpensKeepTheRest()
     {
-        QMap<QString, QString> first;
-        QTemporaryDir keep;
-        const QString saved = keep.filePath("unit.xml");
-        const QString channelsOnly = keep.filePath("channels.xml");
+        FilesBench a;
+        const QString saved = a.path("unit.xml");
+        const QString channelsOnly = a.path("channels.xml");
         QByteArray channels; // with sorter paths the window can show
         for (int i = 0; i < 256; ++i)
             channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
-        {
-            FilesBench a;
-            QByteArray counters;
-            for (int i = 0; i < 60; ++i)
-                counters.append(static_cast<char>(i * 13 + 5));
-            a.sim->setMemory(0x0600, channels);
-            a.sim->setMemory(0x0800, counters);
-            a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
-            a.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
-            a.sim->commit();
-            QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
-            QCOMPARE(a.prompts.allTexts(), QStringList{"Operation finished"});
-            QCOMPARE(a.page.image().loadedSections, 0x0F);
-            QCOMPARE(a.page.image().modeByte, 0x06);
-            QCOMPARE(a.stats.value(2), counters.mid(3, 3).toHex().toUInt(nullptr, 16));
-            first = values(a.tree);
-            compareWithSelector(first, a.sim);
-            QCOMPARE(a.files.FileSave(saved), ConfigFiles::Done);
-            a.takeOnly("Coin channels");
-            QCOMPARE(a.files.FileSave(channelsOnly), ConfigFiles::Done);
-            QCOMPARE(a.tree.windowCaption, "Select sections for saving");
-        }
+        a.sim->setMemory(0x0600, channels);
+        a.sim->setMemory(0x0800, channels.left(60));
+        a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
+        a.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
+        a.sim->commit();
+        QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
+        QCOMPARE(a.prompts.allTexts(), QStringList{"Operation finished"});
+        QCOMPARE(a.page.image().loadedSections, 0x0F);
+        QCOMPARE(a.stats.value(2), channels.mid(3, 3).toHex().toUInt(nullptr, 16));
+        const QMap<QString, QString> first = values(a.tree);
+        compareWithSelector(first, a.sim);
+        QCOMPARE(a.files.FileSave(saved), ConfigFiles::Done);
+        a.takeOnly("Coin channels");
+        QCOMPARE(a.files.FileSave(channelsOnly), ConfigFiles::Done);
+        QCOMPARE(a.tree.windowCaption, "Select sections for saving");
+
         FilesBench b("FILESIM2");
         b.sim->setMemory(0x0600, QByteArray(0x0174, char(0xFF)));
         b.sim->commit();
@@ -79,24 +72,34 @@ private slots:
         QCOMPARE(states(b.tree, {"0x0600", "0x07A0", "Statistics"}), "CEE");
         QCOMPARE(b.files.FileOpen(saved), ConfigFiles::Done);
         QCOMPARE(b.transfer.Download(), ConfigTransfer::Done);
-        QCOMPARE(b.memoryOps().last(), "C");
         compareWithSelector(first, b.sim);
         QCOMPARE(b.sim->nvMemory(0x0774, 4), QByteArray::fromHex("FFFFFFFF")); // factory data untouched
         QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
         QCOMPARE(values(b.tree), first);
     }
 
-    void uploadMarksOnlyBlocksReadAndReadsOnlyTheTickedSectionsInTemplateOrder()
+    void transfersRefuseEarlyFollowTheTickedSectionsAndMarkOnlyBlocksRead()
     {
         FilesBench bench;
         const QString before = bench.page.image().paramText();
         const ChannelRow rowBefore = bench.page.channels().row(1);
-        const int loadedBefore = bench.page.image().loadedSections;
+        // Nothing loaded: Download shows no tree.
+        bench.page.imageForLoad().loadedSections = 0;
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
+        QVERIFY(bench.tree.windowCaption.isEmpty());
+        QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
+        // Cancel in the tree: Upload reads nothing and says nothing.
+        bench.tree.showHook = [](SectionTree &) { return false; };
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Cancelled);
+        QCOMPARE(bench.prompts.allTexts().size(), 1);
+        QVERIFY(bench.memoryOps().isEmpty());
+
+        bench.tree.showHook = nullptr;
         bench.faultAt(0x0620, Fault::NoReply);
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Failed);
-        QCOMPARE(bench.errors(), QStringList{"Error reading data"});
+        QCOMPARE(bench.errors().last(), "Error reading data");
         QCOMPARE(bench.page.image().paramText(), before);
-        QCOMPARE(bench.page.image().loadedSections, loadedBefore | 0x01);
+        QCOMPARE(bench.page.image().loadedSections, 0x01);
         QCOMPARE(values(bench.tree).value("0x0610").size(), 32);
         QVERIFY(values(bench.tree).value("0x0620").isEmpty());
         QVERIFY(!bench.memoryOps().contains("R 0630"));
@@ -105,35 +108,16 @@ private slots:
         bench.takeOnly("Configuration");
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
         QCOMPARE(bench.tree.windowCaption, "Upload from coin selector");
-        QCOMPARE(bench.page.image().loadedSections, loadedBefore | 0x03);
+        QCOMPARE(bench.page.image().loadedSections, 0x03);
         QCOMPARE(bench.page.channels().row(1).boxes, rowBefore.boxes);
         const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.size(), 8 + 18 + 1);
         QCOMPARE(ops.first(), "R 0700");
         QCOMPARE(ops.last(), "R 07B2");
-    }
-
-    void refusalsBeforeTheWireSendNothing()
-    {
-        FilesBench bench;
-        // Nothing loaded: Download shows no tree.
-        bench.page.imageForLoad().loadedSections = 0;
-        bool shown = false;
-        bench.tree.showHook = [&shown](SectionTree &) { return shown = true; };
-        QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
-        QVERIFY(!shown);
-        QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
-        // Cancel in the tree: Upload reads nothing and says nothing.
-        bench.prompts.clear();
-        bench.tree.showHook = [](SectionTree &) { return false; };
-        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Cancelled);
-        QVERIFY(bench.prompts.allTexts().isEmpty());
-        // No selector at the address.
         bench.sim->setAddress(9);
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::NotFound);
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::NotFound);
         QCOMPARE(bench.errors().last(), "Coin selector not found!");
-        QVERIFY(bench.memoryOps().isEmpty());
     }
 
     // A failure mid-walk stops the walk, commits nothing and leaves permanent memory as it was.
@@ -192,10 +176,54 @@ private slots:
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::Done);
         const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.filter(QRegularExpression("^W 07[EF]. ..$")).size(), 20);
-        QCOMPARE(ops.mid(20, 2), (QStringList{"R 07EA", "R 0800"}));
-        QCOMPARE(ops.last(), "C");
-        QCOMPARE(bench.errors(), QStringList{"Reading error"});
-        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information), QStringList{"Operation finished"});
+        QCOMPARE(ops.mid(20), (QStringList{"R 07EA", "R 0800", "C"}));
+        QCOMPARE(bench.prompts.allTexts(), (QStringList{"Reading error", "Operation finished"}));
+    }
+
+    void badFilesChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: there is no such file
+        QTest::addColumn<QString>("message");
+        const QByteArray head = "<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Data caption=\"c\" ";
+        const QString format = "File format error";
+        QByteArray garbage;
+        for (int i = 0; i < 5000; ++i)
+            garbage.append(static_cast<char>((i * 7919) % 251));
+        QTest::newRow("missing") << QByteArray() << "bad.xml";
+        QTest::newRow("empty") << QByteArray("") << format;
+        QTest::newRow("no marker") << configFile({{"0x07A0", "05"}}, "format=\"RX10\"") << format;
+        QTest::newRow("marker case") << configFile({{"0x07A0", "05"}}, "FORMAT=\"rx20/rx30\"") << format;
+        QTest::newRow("binary garbage") << garbage << format;
+        QTest::newRow("line too long")
+            << configFile({{"0x07A0", QByteArray(5000, '0')}}) << "Line too long on line 5";
+        QTest::newRow("not hex") << configFile({{"0x07A0", "0G"}}) << "(0x07A0)";
+        QTest::newRow("short channel") << head + "address=\"0x0600\" length=\"16\">0102"
+                                       << "(0x0600)";
+        QTest::newRow("truncated in a tag") << head + "address=\"0x07B2\" length=\"8\">41424"
+                                            << "(0x07B2)";
+    }
+
+    void badFilesChangeNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        FilesBench bench;
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        const QMap<QString, QString> document = values(bench.tree);
+        const QString params = bench.page.image().paramText();
+        const int loaded = bench.page.image().loadedSections;
+        writeAll(bench.files.temporaryPath(), "previous");
+        if (!content.isNull())
+            writeAll(bench.path("bad.xml"), content);
+        bench.prompts.clear();
+        QCOMPARE(bench.files.FileOpen(bench.path("bad.xml")), ConfigFiles::Failed);
+        QVERIFY2(bench.errors().size() == 1 && bench.errors().first().contains(message),
+                 qPrintable(bench.errors().join(QLatin1Char('|'))));
+        QCOMPARE(bench.tree.windowCaption, "Upload from coin selector"); // the tree was not shown
+        QCOMPARE(values(bench.tree), document);
+        QCOMPARE(bench.page.image().paramText(), params);
+        QCOMPARE(bench.page.image().loadedSections, loaded);
+        QCOMPARE(readAll(bench.files.temporaryPath()), QByteArray("previous"));
     }
 
     void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
@@ -224,29 +252,18 @@ private slots:
         QCOMPARE(bench.sim->nvMemory(0x0747, 2), QByteArray::fromHex("0500"));
     }
 
-    void fileSaveWritesNothingUntickedAsksAboutTheFinalNameAndNeedsTheTemplate()
+    void fileSaveAsksAboutTheFinalNameWritesNothingUntickedAndNeedsTheTemplate()
     {
         FilesBench bench;
         bench.page.imageForLoad().loadedSections = 0;
         const QString existing = bench.path("cfg.xml");
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
-        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
-        bench.tree.showHook = [](SectionTree &tree) {
-            tree.ToggleNode(0);
-            return true;
-        };
-        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
-        QCOMPARE(bench.errors(), QStringList(2, "All buffers are empty"));
         QVERIFY(!QFile::exists(existing));
-
-        bench.tree.showHook = nullptr;
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
         writeAll(existing, "old");
         bench.prompts.queueFileName(bench.path("cfg.txt"));
         QCOMPARE(bench.files.FileSave(), ConfigFiles::Cancelled); // No to the question
-        const QStringList asked = bench.prompts.texts(ScriptedPrompts::Kind::Confirm);
-        QCOMPARE(asked.size(), 1);
-        QVERIFY(asked.first().contains(existing));
+        QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Confirm).filter(existing).size(), 1);
         QCOMPARE(readAll(existing), QByteArray("old"));
         QVERIFY(!QFile::exists(bench.path("cfg.txt")));
         bench.prompts.queueFileName(bench.path("cfg.txt"));
@@ -261,14 +278,19 @@ private slots:
         // After an upload every block of the template is saved.
         QCOMPARE(data, int(readAll(bench.files.templatePath()).count("<Data caption")));
 
-        // Without the template nothing opens and nothing is overwritten.
+        // Nothing ticked, or no template: nothing is written.
+        bench.tree.showHook = [](SectionTree &tree) {
+            tree.ToggleNode(0);
+            return true;
+        };
+        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
+        QCOMPARE(bench.errors(), QStringList(2, "All buffers are empty"));
         writeAll(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
         QFile::remove(bench.files.templatePath());
-        bench.prompts.clear();
         QCOMPARE(bench.files.FileOpen(bench.path("ok.xml")), ConfigFiles::Failed);
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
-        QCOMPARE(bench.errors().size(), 2);
-        QVERIFY(bench.errors().first().contains("template.xml"));
+        QCOMPARE(bench.errors().size(), 4);
+        QVERIFY(bench.errors().at(2).contains("template.xml"));
         QCOMPARE(readAll(existing), saved);
     }
 };
