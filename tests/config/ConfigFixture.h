@@ -41,7 +41,6 @@ struct ConfigFixture
         return page->loadCatalogues(dir.path());
     }
 
-    // Works on writable copies of the shipped catalogues.
     bool loadShipped()
     {
         QFile rx30(QStringLiteral(RX_TEST_DATA_DIR "/rx30.ini"));

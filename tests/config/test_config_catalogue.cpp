@@ -1,12 +1,12 @@
-// The configuration page with purpose-made catalogues: defaults, missing files, values of
-// the wrong width, text that is not hexadecimal, and rules that only small catalogues reach.
+// Input the configuration model must take or refuse: purpose-made or missing catalogues
+// (defaults, bad values, rules only small catalogues reach), image text, channel records.
 #include "ConfigFixture.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
-// A small io.ini: a pulse output, a conflict list with codes that only align one way,
-// and a display option that needs more than the functions allow.
+// A small io.ini: conflict codes that only align one way, a display mask of credit only.
 const QByteArray kIo = "[OUTPUTS]\n"
                        "None=FFFFFFFFFFFFFFFFNNNN\n"
                        "Pulse=050001FF00000A0AYYNN\n"
@@ -55,9 +55,7 @@ private slots:
         QVERIFY(!f->page->chooseFunction(1, 0));
         QVERIFY(!f->page->acceptSorter());
         f->page->chooseDisplayType(1);
-        f->page->chooseWarning(1, 0);
         f->page->chooseVersion(0);
-        f->page->toggleLevel(8);
         QVERIFY(f->page->acceptCountryCodes());
         QVERIFY(f->page->imageToWindow());
         QVERIFY(f->errors().isEmpty());
@@ -71,8 +69,7 @@ private slots:
             int address, stopMinimum, step, typed, stored;
         };
         // A small time base gives a time factor of 0, which must not give a zero step.
-        for (const Case &c : {Case{"", 2, 5, 1, 12, 12},
-                              Case{"Time base=012C\nStop time min=0A\nccTalkAddr=7\n", 7, 10, 2, 31, 16},
+        for (const Case &c : {Case{"Time base=012C\nStop time min=0A\nccTalkAddr=7\n", 7, 10, 2, 31, 16},
                               Case{"Time base=0040\n", 2, 5, 1, 12, 12}}) {
             QVERIFY(load(rx30(c.settings)));
             QCOMPARE(f->page->settingsAddress(), c.address);
@@ -190,6 +187,83 @@ private slots:
         QVERIFY(!f->page->acceptCountryCodes());
         QCOMPARE(f->errors().size(), 1);
         QCOMPARE(f->page->image().countryCodes(), QStringLiteral("ON......"));
+    }
+
+    void everyRecordWithValidPathRoundTrips()
+    {
+        ChannelTable t;
+        const QByteArray erased(16, char(0xFF));
+        t.StringToChannel(3, erased);
+        QCOMPARE(t.ChannelToString(3), erased);
+        QRandomGenerator rng(1234);
+        for (int i = 0; i < 500; ++i) {
+            QByteArray rec(16, char(0));
+            for (int b = 0; b < 16; ++b)
+                rec[b] = char(rng.bounded(256));
+            const int path = int(rng.bounded(10));
+            rec[13] = char(path == 9 ? 255 : path);
+            const int channel = 1 + int(rng.bounded(16));
+            t.StringToChannel(channel, rec);
+            QCOMPARE(t.ChannelToString(channel), rec);
+        }
+    }
+
+    void statusCheckBoxesKeepTheirSensesAndUpperBitsSurvive()
+    {
+        ChannelTable t;
+        QByteArray rec(16, char(0));
+        rec[12] = char(0x5A); // upper bits 0x50 are not shown
+        t.StringToChannel(1, rec);
+        const ChannelRow &r = t.row(1);
+        QCOMPARE(QList<bool>({r.ccTalk, r.selective, r.enabled, r.fake}),
+                 QList<bool>({false, false, true, true}));
+        // Each check box sets its own bit with its own sense.
+        t.setCcTalk(1, true);
+        t.setSelective(1, true);
+        t.setEnabled(1, false);
+        t.setFake(1, false);
+        QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x55));
+    }
+
+    void identificationAndPathBytesSplitIntoTheirLists()
+    {
+        ChannelTable t;
+        QByteArray rec(16, char(0));
+        rec[13] = char(9);    // a path without entry
+        rec[14] = char(0x9B); // CC 2, mint 1, value code 11
+        t.StringToChannel(4, rec);
+        QCOMPARE(QList<int>({t.row(4).cvf, t.row(4).mint, t.row(4).cc}), QList<int>({11, 1, 2}));
+        QCOMPARE(t.row(4).direction, -1);
+        QCOMPARE(quint8(t.ChannelToString(4).at(13)), quint8(255));
+        // A list without selection encodes as all ones in its field.
+        t.setMint(4, -1);
+        QCOMPARE(quint8(t.ChannelToString(4).at(14)), quint8(0xBB));
+    }
+
+    void channelOutsideRangeOrShortRecordTouchesNothing()
+    {
+        ChannelTable t;
+        const QByteArray rec(16, char(7));
+        t.StringToChannel(16, rec);
+        t.StringToChannel(0, QByteArray(16, char(1)));
+        t.StringToChannel(17, QByteArray(16, char(1)));
+        t.StringToChannel(5, QByteArray(15, char(1)));
+        QCOMPARE(t.ChannelToString(16), rec);
+        QVERIFY(t.ChannelToString(17).isEmpty());
+        QVERIFY(t.row(5).boxes[0].isEmpty());
+    }
+
+    void boxesRefuseValuesAbove255AndEmptyBoxFailsEncode()
+    {
+        ChannelTable t;
+        t.StringToChannel(1, QByteArray(16, char(0x20)));
+        QVERIFY(!t.setBox(1, 0, QStringLiteral("256")));
+        QVERIFY(!t.setValue(1, QStringLiteral("300")));
+        QCOMPARE(t.row(1).boxes[0], QStringLiteral("32"));
+        QVERIFY(t.setBox(1, 11, QString()));
+        QString error;
+        QVERIFY(t.ChannelToString(1, &error).isEmpty());
+        QVERIFY(!error.isEmpty());
     }
 };
 
