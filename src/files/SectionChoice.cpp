@@ -45,3 +45,15 @@ void SectionChoice::apply(SectionTree &tree, const QStringList &chosen)
             tree.ToggleNode(child); // Checked with every member that has data
     }
 }
+
+bool SectionChoice::install(SectionTree &tree, const QString &list, QString *unknown)
+{
+    QStringList chosen;
+    if (!parse(list, tree, &chosen, unknown))
+        return false;
+    tree.showHook = [chosen](SectionTree &shown) {
+        apply(shown, chosen);
+        return true;
+    };
+    return true;
+}

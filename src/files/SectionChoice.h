@@ -17,4 +17,7 @@ public:
     static bool parse(const QString &list, const SectionTree &tree, QStringList *chosen, QString *unknown);
     // Ticks exactly the chosen groups (all when chosen is empty); Empty sections stay Empty.
     static void apply(SectionTree &tree, const QStringList &chosen);
+    // Parses the list and makes the tree's section window tick exactly those groups
+    // whenever it would be shown. false with *unknown as parse().
+    static bool install(SectionTree &tree, const QString &list, QString *unknown);
 };

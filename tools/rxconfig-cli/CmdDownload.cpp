@@ -28,16 +28,11 @@ int runDownload(CliContext &ctx)
     ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);
     if (!ws.load())
         return CliExitCodes::FileError;
-    QStringList chosen;
     QString unknown;
-    if (!SectionChoice::parse(sections, ws.tree(), &chosen, &unknown))
+    if (!SectionChoice::install(ws.tree(), sections, &unknown))
         return ctx.usageError(Msg(516) + unknown);
     // Only what the file brought is sent: nothing from the start-up configuration.
     ws.page().imageForLoad().loadedSections = 0;
-    ws.tree().showHook = [chosen](SectionTree &tree) {
-        SectionChoice::apply(tree, chosen);
-        return true;
-    };
     if (ws.files().FileOpen(input) != ConfigFiles::Done)
         return CliExitCodes::FileError;
     // The sections chosen for the file are the ones downloaded.

@@ -30,14 +30,9 @@ int runUpload(CliContext &ctx)
     ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);
     if (!ws.load())
         return CliExitCodes::FileError;
-    QStringList chosen;
     QString unknown;
-    if (!SectionChoice::parse(sections, ws.tree(), &chosen, &unknown))
+    if (!SectionChoice::install(ws.tree(), sections, &unknown))
         return ctx.usageError(Msg(516) + unknown);
-    ws.tree().showHook = [chosen](SectionTree &tree) {
-        SectionChoice::apply(tree, chosen);
-        return true;
-    };
     if (ws.transfer().Upload() != ConfigTransfer::Done)
         return CliExitCodes::DeviceFailure;
     const ConfigFiles::Result saved = ws.files().FileSave(output);
