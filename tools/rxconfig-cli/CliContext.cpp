@@ -140,8 +140,14 @@ QString cliUsageText()
     for (const auto &o : options)
         s << "  " << o.first.leftJustified(18) << Msg(o.second) << '\n';
     s << '\n' << Msg(439) << '\n';
-    for (const CliCommand &c : CliCommandRegistry::all())
-        s << "  " << (c.name + QLatin1Char(' ') + c.arguments).leftJustified(18) << Msg(c.summaryMessage)
-          << '\n';
+    for (const CliCommand &c : CliCommandRegistry::all()) {
+        const QString synopsis = c.name + QLatin1Char(' ') + c.arguments;
+        // A long synopsis gets a line of its own, the summary below it.
+        if (synopsis.size() >= 18)
+            s << "  " << synopsis << '\n' << QString(20, QLatin1Char(' '));
+        else
+            s << "  " << synopsis.leftJustified(18);
+        s << Msg(c.summaryMessage) << '\n';
+    }
     return text;
 }
