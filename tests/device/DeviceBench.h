@@ -13,6 +13,16 @@
 #include <map>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+using Kind = ScriptedPrompts::Kind;
+using FK = SelectorSim::FaultKind;
+
+// A fault on the next reply to frames with this header (-1: any).
+inline SelectorSim::Fault fault(FK kind, int header)
+{
+    return {kind, 1, header};
+}
+
 // A device session in a temporary program directory, talking through the real link to
 // simulated buses registered as ports.
 struct DeviceBench
@@ -27,7 +37,7 @@ struct DeviceBench
     explicit DeviceBench(const QByteArray &supported = "RX20=\nRX30=\n")
         : log(dir.path(), &prompts), session(link, prompts, dir.path())
     {
-        QFile ini(dir.filePath(QStringLiteral("rx30.ini")));
+        QFile ini(dir.filePath(u"rx30.ini"_s));
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[SETTINGS]\nComPort=COM3\nccTalkAddr=02\n[SUPPORTED TYPES]\n" + supported);
         link.setLogSink(&log);
@@ -41,17 +51,36 @@ struct DeviceBench
             SimulatorPort::unregisterPort(b.first);
     }
 
-    // A bus with `selectors` default selectors (0: a silent wire that only echoes).
-    SimBus *addBus(const QString &name, int selectors = 1)
+    // A bus with `selectors` default selectors (0: a silent wire that only echoes); returns the first.
+    SelectorSim *addBus(const QString &name, int selectors = 1)
     {
         auto bus = std::make_shared<SimBus>();
         for (int i = 0; i < selectors; ++i)
             bus->addSelector();
         SimulatorPort::registerPort(name, bus);
         buses[name] = bus;
-        return bus.get();
+        return selectors > 0 ? bus->selector(0) : nullptr;
     }
-    SelectorSim *sim(const QString &name, int index = 0) { return buses.at(name)->selector(index); }
+    // One selector on port SIMA, which the link has open.
+    SelectorSim *openSim()
+    {
+        SelectorSim *s = addBus(u"SIMA"_s);
+        usePort(u"SIMA"_s);
+        return s;
+    }
+    // As openSim(), with a PIN and factory password, identified so the session knows the masks.
+    SelectorSim *identifiedSim(const QByteArray &masks)
+    {
+        SelectorSim *s = openSim();
+        s->setMasks(masks);
+        s->setPin(QByteArray::fromHex("12345678"));
+        s->setFactoryPassword(QByteArray::fromHex("A1B2C3D4E5F6"));
+        session.ReportFlag = true;
+        if (!session.Identify())
+            qWarning("identification failed");
+        log.clear();
+        return s;
+    }
 
     // The session's port list is exactly these names.
     void setPorts(const QStringList &names)
@@ -68,11 +97,10 @@ struct DeviceBench
     {
         QStringList out;
         for (const QString &l : log.lines())
-            if (l.startsWith(QLatin1String("-> ")))
+            if (l.startsWith(u"-> "_s))
                 out << l.mid(3);
         return out;
     }
-    // Headers of the frames sent, in order.
     QList<int> sentHeaders() const
     {
         QList<int> out;
@@ -80,12 +108,13 @@ struct DeviceBench
             out << f.mid(6, 2).toInt(nullptr, 16);
         return out;
     }
-    static SelectorSim::Fault fault(SelectorSim::FaultKind kind, int header = -1, int count = 1)
+    // Injects `f` into `s` each time a frame containing `frameText` goes out, so one particular
+    // request of a sequence fails even when others share its header.
+    void failWhenSent(SelectorSim *s, const QString &frameText, SelectorSim::Fault f)
     {
-        SelectorSim::Fault f;
-        f.kind = kind;
-        f.header = header;
-        f.count = count;
-        return f;
+        QObject::connect(&log, &CommLog::lineAdded, [=](const QString &line) {
+            if (line.startsWith(u"-> "_s) && line.contains(frameText))
+                s->injectFault(f);
+        });
     }
 };

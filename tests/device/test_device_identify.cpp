@@ -1,198 +1,278 @@
+// Identifying the selector on the current port, and searching the ports for one.
 #include "DeviceBench.h"
 
 #include "app/Messages.h"
 #include "config/IniFile.h"
+#include "link/LoopbackPort.h"
+#include "link/PortFactory.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
-using Kind = ScriptedPrompts::Kind;
-using FK = SelectorSim::FaultKind;
+using Answer = Prompts::Answer;
+
+namespace {
+QString setting(const DeviceBench &b, const QString &key)
+{
+    return IniFile(b.session.iniPath()).readValue(u"SETTINGS"_s, key);
+}
+QString found(int address, const QString &port)
+{
+    return Msg(97) + QString::number(address) + Msg(2) + port;
+}
+
+// A port that will not open, as one held by another program.
+class HeldPort : public LoopbackPort
+{
+public:
+    HeldPort() : LoopbackPort(u"HELD"_s) {}
+    bool open() override { return false; }
+    OpenError openError() const override { return OpenError::Busy; }
+    QString errorString() const override { return u"Device or resource busy"_s; }
+};
+} // namespace
 
 class TestDeviceIdentify : public QObject
 {
     Q_OBJECT
 
-private:
-    // Injects a fault into the selector the moment the given frame text goes out, so one
-    // particular request of the identification fails.
-    static QMetaObject::Connection failWhenSent(DeviceBench &b, SelectorSim *sim, const QString &frameText,
-                                                SelectorSim::Fault fault)
-    {
-        return QObject::connect(&b.log, &CommLog::lineAdded, [=](const QString &line) {
-            if (line.startsWith(QLatin1String("-> ")) && line.contains(frameText))
-                sim->injectFault(fault);
-        });
-    }
-
 private slots:
-    void identifiesSupportedSelectorAndFillsPanel()
+    void identifiesSupportedSelectorAndRemembersWhereItIs()
     {
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        SelectorSim *sim = b.sim(QStringLiteral("SIMA"));
-        sim->identity().productCode = "RX30-EU";
+        SelectorSim *sim = b.openSim();
+        sim->setAddress(10);
         sim->identity().serialNumber = 0x0A0B0C;
-        sim->identity().buildCode = "B17";
-        sim->identity().softwareRevision = "2.04";
         sim->identity().creationDate = 0x0A6F;
-        sim->identity().baseYear = "2000";
+        sim->identity().modificationDate = 0x0A70;
         sim->setMasks(QByteArray::fromHex("F0E1D2C3"));
-        b.usePort(QStringLiteral("SIMA"));
+        b.link.DeviceAddress = 10;
         b.session.ReportFlag = true;
-        QSignalSpy changed(&b.session, &DeviceSession::identityChanged);
         QSignalSpy done(&b.session, &DeviceSession::identified);
 
         QVERIFY(b.session.Identify());
-        QCOMPARE(changed.count(), 1);
         QCOMPARE(done.count(), 1);
-        QCOMPARE(b.session.DeviceType, QStringLiteral("RX30"));
-        QCOMPARE(b.session.identity.productCode, QStringLiteral("RX30-EU"));
-        QCOMPARE(b.session.identity.serialNumber, QString::number(0x0A0B0C));
-        QCOMPARE(b.session.identity.buildCode, QStringLiteral("B17"));
-        QCOMPARE(b.session.identity.softwareRevision, QStringLiteral("2.04"));
-        QCOMPARE(b.session.identity.productionDate, QStringLiteral("2005/3/15"));
-        QVERIFY(!b.session.identity.modificationDate.isEmpty());
-        QCOMPARE(b.session.AccessMasks[0], quint8(0xF0));
-        QCOMPARE(b.session.AccessMasks[3], quint8(0xC3));
-        QVERIFY(b.prompts.shown().isEmpty());
+        QCOMPARE(b.session.DeviceType, u"RX30"_s);
+        QStringList shown;
+        for (const auto &line : b.session.identity.panelLines())
+            shown << line.second;
+        QCOMPARE(shown, (QStringList{u"RX30-EU"_s, QString::number(0x0A0B0C), u"STD"_s, u"1.20"_s,
+                                     u"2005/3/15"_s, u"2005/3/16"_s}));
+        QCOMPARE(b.session.AccessMasks, (std::array<quint8, 4>{{0xF0, 0xE1, 0xD2, 0xC3}}));
+        QCOMPARE(b.link.MonitorAddress, quint8(10));
+        QCOMPARE(setting(b, u"ComPort"_s), u"SIMA"_s);
+        QCOMPARE(setting(b, u"ccTalkAddr"_s), u"0A"_s);
 
-        const IniFile ini(b.session.iniPath());
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")),
-                 QStringLiteral("SIMA"));
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")),
-                 QStringLiteral("02"));
-
-        // The panel lists the six captions in order, trimmed.
-        const auto lines = b.session.identity.panelLines();
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines.at(0).first, Msg(215).trimmed());
-        QCOMPARE(lines.at(5).first, Msg(172).trimmed());
-        QCOMPARE(lines.at(2).second, QStringLiteral("B17"));
-    }
-
-    void identifyAtOtherAddressStoresItAsTwoHexDigits()
-    {
-        DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.sim(QStringLiteral("SIMA"))->setAddress(171);
-        b.usePort(QStringLiteral("SIMA"));
-        b.link.DeviceAddress = 171;
-        b.link.MonitorAddress = 2;
-        QVERIFY(b.session.Identify());
-        QCOMPARE(b.link.MonitorAddress, quint8(171));
-        QCOMPARE(
-            IniFile(b.session.iniPath()).readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr")),
-            QStringLiteral("AB"));
-    }
-
-    void serialOfAllOnesShowsNotProgrammed()
-    {
-        DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.sim(QStringLiteral("SIMA"))->identity().serialNumber = 16777215;
-        b.usePort(QStringLiteral("SIMA"));
+        // A failed informational request empties only its own field; all ones is an unprogrammed serial.
+        sim->identity().serialNumber = 16777215;
+        sim->injectFault(fault(FK::NoReply, 192));
+        sim->injectFault(fault(FK::CorruptChecksum, 196));
         QVERIFY(b.session.Identify());
         QCOMPARE(b.session.identity.serialNumber, Msg(186));
-    }
-
-    void failedInformationalRequestLeavesFieldEmptyOnly()
-    {
-        DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        SelectorSim *sim = b.sim(QStringLiteral("SIMA"));
-        sim->injectFault(DeviceBench::fault(FK::NoReply, 192));
-        sim->injectFault(DeviceBench::fault(FK::CorruptChecksum, 242));
-        b.usePort(QStringLiteral("SIMA"));
-        b.session.ReportFlag = true;
+        QVERIFY(b.session.identity.buildCode.isEmpty() && b.session.identity.productionDate.isEmpty());
+        QCOMPARE(b.session.identity.softwareRevision, u"1.20"_s);
+        sim->injectFault(fault(FK::CorruptChecksum, 242));
         QVERIFY(b.session.Identify());
-        QVERIFY(b.session.identity.buildCode.isEmpty());
         QVERIFY(b.session.identity.serialNumber.isEmpty());
-        QVERIFY(!b.session.identity.productCode.isEmpty());
         QVERIFY(b.prompts.shown().isEmpty());
     }
 
-    void refusalsShowTheirMessageOnlyWhenReporting()
+    void failuresShowTheirMessageOnlyWhenReporting()
     {
         struct Case
         {
-            const char *name;
-            std::function<void(SelectorSim *)> setup;
-            int message;
+            QByteArray maker, type;
+            int faultHeader; // -1: none, 0: the mask read
+            FK kind;
+            QString message;
         };
+        const QByteArray m = "Marvesti";
         const QList<Case> cases = {
-            {"other maker", [](SelectorSim *s) { s->identity().manufacturer = "Othermaker"; }, 292},
-            {"type request fails",
-             [](SelectorSim *s) { s->injectFault(DeviceBench::fault(FK::NoReply, 255)); }, 305},
-            {"unsupported type", [](SelectorSim *s) { s->identity().deviceType = "RX99"; }, 82},
+            {m, "RX30", 246, FK::NoReply, QString()},
+            {"Othermaker", "RX30", -1, FK::NoReply, Msg(292)},
+            {m, "RX30", 255, FK::NoReply, Msg(305)}, // the type request
+            {m, "RX99", -1, FK::NoReply, Msg(82)},
+            {m, "RX30", 0, FK::NoReply, Msg(78) + u"2"_s},
+            {m, "RX30", 0, FK::CorruptChecksum, Msg(78) + u"1"_s},
+            {m, "RX30", 0, FK::Nak, Msg(127) + u"0"_s},
         };
         for (const Case &c : cases) {
+            DeviceBench b;
+            SelectorSim *sim = b.openSim();
+            sim->identity().manufacturer = c.maker;
+            sim->identity().deviceType = c.type;
+            const auto f = fault(c.kind, c.faultHeader == 0 ? 255 : c.faultHeader);
+            if (c.faultHeader == 0)
+                b.failWhenSent(sim, u"FF02077404"_s, f);
+            b.session.AccessMasks = {{1, 2, 3, 4}};
+            QSignalSpy done(&b.session, &DeviceSession::identified);
             for (bool report : {false, true}) {
-                DeviceBench b;
-                b.addBus(QStringLiteral("SIMA"));
-                c.setup(b.sim(QStringLiteral("SIMA")));
-                b.usePort(QStringLiteral("SIMA"));
+                if (c.faultHeader > 0)
+                    sim->injectFault(f);
                 b.session.ReportFlag = report;
-                QVERIFY2(!b.session.Identify(), c.name);
-                const QStringList expected = report ? QStringList{Msg(c.message)} : QStringList{};
-                QVERIFY2(b.prompts.texts(Kind::Error) == expected, c.name);
-                // A refused selector is not remembered.
-                QCOMPARE(IniFile(b.session.iniPath())
-                             .readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")),
-                         QStringLiteral("COM3"));
+                QVERIFY(!b.session.Identify());
+                QCOMPARE(b.prompts.allTexts(),
+                         report && !c.message.isEmpty() ? QStringList{c.message} : QStringList{});
             }
+            QCOMPARE(done.count(), 0);
+            // Only a selector that passed the type check is remembered, and its old masks are gone.
+            QCOMPARE(setting(b, u"ComPort"_s), c.faultHeader == 0 ? u"SIMA"_s : u"COM3"_s);
+            QCOMPARE(b.session.AccessMasks[0], quint8(c.faultHeader == 0 ? 0 : 1));
+            if (c.faultHeader == 246)
+                QCOMPARE(b.sentHeaders(), (QList<int>{246, 246}));
         }
     }
 
     void supportedTypesAreReadAfreshAndCaseSensitive()
     {
         DeviceBench b("RX20=\n");
-        b.addBus(QStringLiteral("SIMA"));
-        b.usePort(QStringLiteral("SIMA"));
-        QVERIFY(!b.session.IsSupportedType(QStringLiteral("RX30")));
+        SelectorSim *sim = b.openSim();
         QVERIFY(!b.session.Identify());
-        IniFile ini(b.session.iniPath());
-        QVERIFY(ini.writeValue(QStringLiteral("SUPPORTED TYPES"), QStringLiteral("RX30"), QString()));
-        QVERIFY(b.session.IsSupportedType(QStringLiteral("RX30")));
-        QVERIFY(!b.session.IsSupportedType(QStringLiteral("rx30")));
+        QVERIFY(IniFile(b.session.iniPath()).writeValue(u"SUPPORTED TYPES"_s, u"RX30"_s, QString()));
         QVERIFY(b.session.Identify());
+        sim->identity().deviceType = "rx30";
+        QVERIFY(!b.session.Identify());
     }
 
-    void unreadableMasksFailIdentification()
+    void searchFindsSelectorOnCurrentPortWithoutScanning()
     {
-        // The mask read is the last request; a timeout gives "Communication error" with the result code 2,
-        // a refusal "Error reading read/write masks" with 0.
-        const QList<QPair<FK, QString>> cases = {{FK::NoReply, Msg(78) + QStringLiteral("2")},
-                                                 {FK::CorruptChecksum, Msg(78) + QStringLiteral("1")},
-                                                 {FK::Nak, Msg(127) + QStringLiteral("0")}};
-        for (const auto &c : cases) {
+        DeviceBench b;
+        b.addBus(u"SIMB"_s);
+        b.openSim();
+        int listed = 0;
+        b.session.setPortLister([&listed]() {
+            ++listed;
+            return QStringList{u"SIMB"_s, u"SIMA"_s};
+        });
+        QList<bool> notebook;
+        b.session.setNotebookHook([&notebook](bool on) { notebook << on; });
+        b.link.DeviceAddress = 9;
+        QVERIFY(b.session.Search());
+        QCOMPARE(b.prompts.allTexts(), QStringList{found(2, u"SIMA"_s)});
+        QCOMPARE(listed, 0);
+        QCOMPARE(notebook, (QList<bool>{false, true}));
+        QVERIFY(b.session.ReportFlag);
+    }
+
+    void searchFindsSelectorOnLastPortAndExplainsAPortHeldByAnotherProgram()
+    {
+        DeviceBench b;
+        b.addBus(u"EMPTY1"_s, 0);
+        b.addBus(u"EMPTY2"_s, 0);
+        b.addBus(u"SIMC"_s)->setAddress(37);
+        PortFactory::registerVirtual(
+            u"HELD"_s, []() { return std::unique_ptr<SerialPort>(std::make_unique<HeldPort>()); });
+        b.setPorts({u"HELD"_s, u"EMPTY1"_s, u"EMPTY2"_s, u"SIMC"_s});
+        b.usePort(u"HELD"_s);
+        const bool wasFound = b.session.Search();
+        PortFactory::unregisterVirtual(u"HELD"_s);
+        QVERIFY(wasFound);
+        QCOMPARE(b.prompts.allTexts(), QStringList{found(37, u"SIMC"_s)});
+        QCOMPARE(b.link.MonitorAddress, quint8(37));
+        QVERIFY(b.link.isPortOpen());
+        // Broadcast simple polls went to every port that opened, up to the one answering.
+        QCOMPARE(b.sent().filter(u"000001FE"_s).size(), 3);
+        QCOMPARE(b.session.portProblems().size(), 1);
+        QVERIFY(b.log.lines().contains(u"-- "_s + Msg(427) + u"HELD (Device or resource busy)"_s));
+    }
+
+    void searchEndsNotFoundWithOneMessage()
+    {
+        struct Case
+        {
+            int selectors;
+            QByteArray type;
+            bool current;
+            QString message;
+        };
+        const QList<Case> cases = {
+            {2, "RX30", false, Msg(99) + u"2"_s}, // their answers to the address poll collide
+            // The quiet first try on the current port says nothing; the scan's identification says it once.
+            {1, "RX99", true, Msg(82)},
+            {0, "", false, Msg(99)}, // no ports at all
+        };
+        for (const Case &c : cases) {
             DeviceBench b;
-            b.addBus(QStringLiteral("SIMA"));
-            SelectorSim *sim = b.sim(QStringLiteral("SIMA"));
-            failWhenSent(b, sim, QStringLiteral("FF02077404"), DeviceBench::fault(c.first, 255));
-            b.usePort(QStringLiteral("SIMA"));
-            b.session.ReportFlag = true;
-            b.session.AccessMasks = {{1, 2, 3, 4}};
-            QSignalSpy changed(&b.session, &DeviceSession::identityChanged);
-            QSignalSpy done(&b.session, &DeviceSession::identified);
-            QVERIFY(!b.session.Identify());
-            QCOMPARE(changed.count(), 1);
-            QCOMPARE(done.count(), 0);
-            QCOMPARE(b.prompts.texts(Kind::Error), QStringList{c.second});
-            QCOMPARE(b.session.AccessMasks[0], quint8(0));
-            QCOMPARE(b.session.AccessMasks[3], quint8(0));
+            b.setPorts({});
+            if (c.selectors > 0) {
+                b.addBus(u"BUS"_s, c.selectors);
+                for (int i = 0; i < c.selectors; ++i)
+                    b.buses.at(u"BUS"_s)->selector(i)->identity().deviceType = c.type;
+                b.setPorts({u"BUS"_s});
+            }
+            b.usePort(c.current ? u"BUS"_s : u"NO-SUCH-PORT"_s);
+            QVERIFY(!b.session.Search());
+            QCOMPARE(b.prompts.allTexts(), QStringList{c.message});
         }
     }
 
-    void silentSelectorFailsWithoutMessage()
+    void addressPollTakesTheAnsweredAddressButNeverTheHosts()
     {
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.sim(QStringLiteral("SIMA"))->setUnplugged(true);
-        b.usePort(QStringLiteral("SIMA"));
-        b.session.ReportFlag = true;
-        QVERIFY(!b.session.Identify());
-        QVERIFY(b.prompts.shown().isEmpty());
-        QCOMPARE(b.sentHeaders(), QList<int>{246});
+        SelectorSim *sim = b.openSim();
+        sim->setAddress(1); // taking it would talk to ourselves
+        QVERIFY(!b.session.AddressPoll());
+        QCOMPARE(b.link.DeviceAddress, quint8(2));
+        sim->setAddress(200);
+        QVERIFY(b.session.AddressPoll());
+        QCOMPARE(b.link.DeviceAddress, quint8(200));
+    }
+
+    void searchOffersUpgradeOfMonitorAnsweringOnlyAt38400()
+    {
+        struct Case
+        {
+            Answer answer;
+            bool handler;
+            QByteArray monitorIdentity;
+            QStringList texts;
+        };
+        const QList<Case> cases = {
+            {Answer::Yes, false, {}, {Msg(98), Msg(420)}},
+            {Answer::Yes, true, {}, {Msg(98)}},
+            {Answer::No, true, {}, {Msg(98)}},
+            {Answer::Yes, true, "ZZ99BOOT1", {Msg(99)}}, // a monitor of an unsupported type
+        };
+        for (const Case &c : cases) {
+            DeviceBench b;
+            SelectorSim *sim = b.openSim();
+            sim->identity().monitorIdentity = c.monitorIdentity;
+            sim->setMonitorBaud(38400);
+            sim->enterMonitor();
+            b.setPorts({u"SIMA"_s});
+            int upgrades = 0;
+            if (c.handler)
+                b.session.setUpgradeHandler([&upgrades]() { ++upgrades; });
+            b.prompts.queueAnswer(c.answer);
+            QVERIFY(!b.session.Search());
+            QCOMPARE(b.prompts.allTexts(), c.texts);
+            QCOMPARE(upgrades, c.handler && c.answer == Answer::Yes && c.monitorIdentity.isEmpty() ? 1 : 0);
+            // The port is left at the normal rate.
+            QCOMPARE(b.link.baudRate(), 9600);
+            QCOMPARE(b.link.port()->baudRate(), 9600);
+        }
+    }
+
+    void searchOverSilentPortsTakesThePollBudgetsOnly()
+    {
+        // The first identification (10 ms + 5 polls of 10 ms) and the last baud change (10 ms); per port
+        // a broadcast poll (10 ms + 5 polls) and the monitor's "V" at two rates (10 ms baud change,
+        // 20 ms settle, 10 polls each).
+        const int ports = 6;
+        const int budget = 60 + 10 + ports * (60 + 2 * 130);
+        DeviceBench b;
+        QStringList names;
+        for (int i = 0; i < ports; ++i)
+            b.addBus(names.emplaceBack(u"SILENT%1"_s.arg(i)), 0);
+        b.setPorts(names);
+        b.usePort(names.first());
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!b.session.Search());
+        const qint64 took = t.elapsed();
+        qInfo("search over %d silent ports: %lld ms (poll budgets %d ms)", ports, took, budget);
+        // Head-room for a loaded machine; one needless address poll per port (1.2 s) still fails.
+        QVERIFY2(took >= budget * 9 / 10 && took <= budget * 3 / 2 + 200, qPrintable(QString::number(took)));
     }
 };
 

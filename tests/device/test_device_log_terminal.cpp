@@ -1,182 +1,169 @@
+// The program folder, the communication log with its file mirror, and the command terminal writing to it.
 #include "DeviceBench.h"
 
+#include "app/DataDir.h"
 #include "app/Messages.h"
 #include "device/CommandTerminal.h"
 
 #include <QtTest>
 
-using Kind = ScriptedPrompts::Kind;
-
 namespace {
 QString fileText(const QString &path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<unreadable>");
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : u"<unreadable>"_s;
+}
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
 }
 } // namespace
 
-class TestDeviceLogTerminal : public QObject
+class TestDeviceFolderLogTerminal : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void programFolderIsExplicitThenWorkingWithCatalogueThenSeededUserFolder()
+    {
+        QTemporaryDir root;
+        const QString cwd = root.filePath(u"cwd"_s);
+        const QString user = root.filePath(u"user"_s);
+        const QString seedA = root.filePath(u"nocatalogue"_s);
+        const QString seedB = root.filePath(u"installed"_s);
+        for (const QString &d : {cwd, user, seedA, seedB})
+            QDir().mkpath(d);
+        writeFile(seedA + u"/io.ini"_s, "wrong seed");
+        writeFile(seedB + u"/rx30.ini"_s, "installed catalogue");
+        writeFile(seedB + u"/io.ini"_s, "installed io");
+        QFile::setPermissions(seedB + u"/io.ini"_s, QFileDevice::ReadOwner);
+        writeFile(user + u"/rx30.ini"_s, "edited by the user");
+        const QStringList seeds = {seedA, seedB};
+
+        QCOMPARE(DataDir::resolve(root.path(), seeds, cwd, user).path,
+                 QFileInfo(root.path()).absoluteFilePath());
+        const auto r = DataDir::resolve(QString(), seeds, cwd, user);
+        QCOMPARE(r.path, QFileInfo(user).absoluteFilePath());
+        QVERIFY(r.seeded);
+        QCOMPARE(fileText(user + u"/rx30.ini"_s), u"edited by the user"_s);
+        QCOMPARE(fileText(user + u"/io.ini"_s), u"installed io"_s);
+        QVERIFY(QFileInfo(user + u"/io.ini"_s).permissions() & QFileDevice::WriteOwner);
+        QVERIFY(!DataDir::resolve(QString(), seeds, cwd, user).seeded);
+
+        writeFile(cwd + u"/rx30.ini"_s, "[SETTINGS]\n");
+        QCOMPARE(DataDir::resolve(QString(), seeds, cwd, user).path, QFileInfo(cwd).absoluteFilePath());
+    }
+
     void listKeepsTheNewest2001Lines()
     {
         DeviceBench b;
-        int removed = 0;
-        connect(&b.log, &CommLog::firstLineRemoved, [&removed]() { ++removed; });
+        QSignalSpy removed(&b.log, &CommLog::firstLineRemoved);
         for (int i = 0; i < 2500; ++i)
-            b.log.LogLine(QStringLiteral("-> %1").arg(i));
+            b.log.LogLine(u"-> %1"_s.arg(i));
         QCOMPARE(b.log.count(), 2001);
-        QCOMPARE(removed, 499);
-        QCOMPARE(b.log.lines().first(), QStringLiteral("-> 499"));
-        QCOMPARE(b.log.lines().last(), QStringLiteral("-> 2499"));
+        QCOMPARE(removed.count(), 499);
+        QCOMPARE(b.log.lines().first(), u"-> 499"_s);
+        QCOMPARE(b.log.lines().last(), u"-> 2499"_s);
     }
 
-    void simplePollIsLoggedBothWaysAndMirroredToFile()
+    void exchangeIsLoggedBothWaysMirroredToFileAndClearedOnConfirm()
     {
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.usePort(QStringLiteral("SIMA"));
+        SelectorSim *s = b.openSim();
         QVERIFY(b.log.setLogToFile(true));
-        QCOMPARE(fileText(b.log.filePath()), QString());
         CommandTerminal terminal(b.session);
-        QCOMPARE(terminal.SendCommand(QStringLiteral("fe")), int(CommandTerminal::Sent));
-        const QStringList expected = {QStringLiteral("-> 020001FEFF"), QStringLiteral("<- 01000200FD")};
-        QCOMPARE(b.log.lines(), expected);
+        QCOMPARE(terminal.SendCommand(u" f e "_s), int(CommandTerminal::Sent));
+        const QString exchange = u"-> 020001FEFF\n<- 01000200FD"_s;
+        QCOMPARE(b.log.lines().join(u'\n'), exchange);
         // Each line is on disk as soon as it is logged, while the file is still open.
-        QCOMPARE(fileText(b.log.filePath()), expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-
-        // Switching the mirror off and on again starts an empty file; the list is untouched.
-        QVERIFY(b.log.setLogToFile(false));
-        QVERIFY(b.log.setLogToFile(true));
+        QCOMPARE(fileText(b.log.filePath()), exchange + u'\n');
+        // Clearing asks first and leaves the file alone.
+        b.prompts.queueAnswer(Prompts::Answer::Cancel);
+        QVERIFY(!b.log.ClearLog());
+        b.prompts.queueAnswer(Prompts::Answer::Ok);
+        QVERIFY(b.log.ClearLog());
+        QCOMPARE(b.log.count(), 0);
+        QCOMPARE(b.prompts.texts(Kind::Confirm), (QStringList{Msg(213), Msg(213)}));
+        QCOMPARE(fileText(b.log.filePath()), exchange + u'\n');
+        // Switched off and on again, the mirror starts an empty file.
+        QVERIFY(b.log.setLogToFile(false) && b.log.setLogToFile(true));
         QCOMPARE(fileText(b.log.filePath()), QString());
-        QCOMPARE(b.log.count(), 2);
-    }
-
-    void silentDeviceLeavesOnlyTheSentLine()
-    {
-        DeviceBench b;
-        b.addBus(QStringLiteral("EMPTY"), 0);
-        b.usePort(QStringLiteral("EMPTY"));
-        CommandTerminal terminal(b.session);
-        QCOMPARE(terminal.SendCommand(QStringLiteral("FE")), int(CommandTerminal::NoReply));
-        QCOMPARE(b.log.lines(), QStringList{QStringLiteral("-> 020001FEFF")});
-        QVERIFY(b.prompts.shown().isEmpty());
+        // A silent selector leaves only the sent line.
+        s->setUnplugged(true);
+        QCOMPARE(terminal.SendCommand(u"FE"_s), int(CommandTerminal::NoReply));
+        QCOMPARE(b.log.lines(), QStringList{u"-> 020001FEFF"_s});
+        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
     }
 
     void malformedCommandsSendNothing()
     {
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.usePort(QStringLiteral("SIMA"));
-        b.session.AccessMasks = {{0xFF, 0xFF, 0x00, 0x00}};
+        b.openSim();
+        b.session.AccessMasks = {{0xFF, 0xFF, 0x00, 0x00}}; // an access check would ask for the PIN
         CommandTerminal terminal(b.session);
         const QList<QPair<QString, QString>> cases = {
-            {QStringLiteral("FF02G7A0"), Msg(421) + QStringLiteral("G")},
-            {QStringLiteral("FE;"), Msg(421) + QStringLiteral(";")},
-            {QStringLiteral(""), Msg(422)},
-            {QStringLiteral("F"), Msg(422)},
-            {QStringLiteral("FF").repeated(257), Msg(423)},
+            {u"FF02G7A0"_s, Msg(421) + u"G"_s},
+            {u"FE;"_s, Msg(421) + u";"_s},
+            {QString(), Msg(422)},
+            {u"F"_s, Msg(422)},
+            {u"FF"_s.repeated(257), Msg(423)},
         };
         for (const auto &c : cases) {
             b.prompts.clear();
             QCOMPARE(terminal.SendCommand(c.first), int(CommandTerminal::Rejected));
-            QCOMPARE(b.prompts.texts(Kind::Error), QStringList{c.second});
-            QVERIFY(b.prompts.texts(Kind::Password).isEmpty());
+            QCOMPARE(b.prompts.allTexts(), QStringList{c.second});
         }
         QVERIFY(b.log.lines().isEmpty());
-        // Blanks between the digits are not part of the command.
-        QCOMPARE(CommandTerminal::normalise(QStringLiteral(" ff 02 07a0 08 ")), QStringLiteral("FF0207A008"));
     }
 
-    void memoryCommandsPassTheAccessCheckFirst()
+    void memoryAndFactoryCommandsPassTheAccessCheckFirst()
     {
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        SelectorSim *sim = b.sim(QStringLiteral("SIMA"));
-        sim->setMasks(QByteArray::fromHex("FFFF0000"));
-        sim->setPin(QByteArray::fromHex("CAFEBABE"));
-        b.usePort(QStringLiteral("SIMA"));
-        QVERIFY(b.session.Identify());
-        b.log.clear();
-        b.prompts.queuePassword(QStringLiteral("CAFEBABE"));
+        b.identifiedSim(QByteArray::fromHex("FFFF0000"));
+        b.prompts.queuePassword(u"12345678"_s);
         CommandTerminal terminal(b.session);
-        QCOMPARE(terminal.SendCommand(QStringLiteral("FF0207A008")), int(CommandTerminal::Sent));
+        QCOMPARE(terminal.SendCommand(u"FF0207A008"_s), int(CommandTerminal::Sent));
         QCOMPARE(b.sentHeaders(), (QList<int>{218, 255}));
-        QCOMPARE(b.log.lines().last().left(11), QStringLiteral("<- 01080200"));
-        QVERIFY(CommandTerminal::needsAccessCheck(QStringLiteral("FF0207A008")));
-        QVERIFY(!CommandTerminal::needsAccessCheck(QStringLiteral("FF02")));
-        QVERIFY(!CommandTerminal::needsAccessCheck(QStringLiteral("FE")));
-    }
-
-    void factoryCommandsAndUnknownAddressesAreRefusedButStillSent()
-    {
-        DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.sim(QStringLiteral("SIMA"))->setMasks(QByteArray::fromHex("FFFF0000"));
-        b.usePort(QStringLiteral("SIMA"));
-        QVERIFY(b.session.Identify());
-        CommandTerminal terminal(b.session);
-        // FF07 needs the factory level; the PIN level is not asked for.
+        QVERIFY(b.log.lines().last().startsWith(u"<- 01080200"_s));
+        // FF07 needs the factory level, and the PIN level is not asked for; refused, it is still sent.
         b.log.clear();
-        terminal.SendCommand(QStringLiteral("FF0701"));
-        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(296)});
-        QVERIFY(b.prompts.texts(Kind::Password).isEmpty());
-        QVERIFY(!b.session.PinCheckSuppressed);
-        QCOMPARE(b.sentHeaders(), QList<int>{255});
-        // A write with an incomplete address takes the two digits present: 0x07 is outside the map.
         b.prompts.clear();
-        b.log.clear();
-        QCOMPARE(terminal.SendCommand(QStringLiteral("FF0307")), int(CommandTerminal::Refused));
-        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(296)});
-        QCOMPARE(b.sent().size(), 1);
-        QVERIFY(b.sent().at(0).startsWith(QStringLiteral("020201FF0307")));
-    }
-
-    void clearingAsksAndLeavesTheFile()
-    {
-        DeviceBench b;
-        QVERIFY(b.log.setLogToFile(true));
-        b.log.LogLine(QStringLiteral("-> 020001FEFF"));
-        b.prompts.queueAnswer(Prompts::Answer::Cancel);
-        QVERIFY(!b.log.ClearLog());
-        QCOMPARE(b.log.count(), 1);
-        b.prompts.queueAnswer(Prompts::Answer::Ok);
-        QVERIFY(b.log.ClearLog());
-        QCOMPARE(b.log.count(), 0);
-        QCOMPARE(b.prompts.texts(Kind::Confirm), (QStringList{Msg(213), Msg(213)}));
-        QCOMPARE(fileText(b.log.filePath()), QStringLiteral("-> 020001FEFF\n"));
+        terminal.SendCommand(u"FF0701"_s);
+        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(296)});
+        QVERIFY(!b.session.PinCheckSuppressed);
+        // A write with an incomplete address takes the two digits present: 0x07 is outside the map.
+        QCOMPARE(terminal.SendCommand(u"FF0307"_s), int(CommandTerminal::Refused));
+        QCOMPARE(b.prompts.allTexts(), (QStringList{Msg(296), Msg(296)}));
+        QCOMPARE(b.sentHeaders(), (QList<int>{255, 255}));
+        QVERIFY(b.sent().at(1).startsWith(u"020201FF0307"_s));
     }
 
     void unwritableLogFileIsSwitchedOffOnceAndExchangeCompletes()
     {
-        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        if (!QFileInfo::exists(u"/dev/full"_s))
             QSKIP("needs /dev/full");
         DeviceBench b;
-        b.addBus(QStringLiteral("SIMA"));
-        b.usePort(QStringLiteral("SIMA"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), b.log.filePath()));
-        QList<bool> changes;
-        connect(&b.log, &CommLog::logToFileChanged, [&changes](bool on) { changes << on; });
+        b.openSim();
+        QVERIFY(QFile::link(u"/dev/full"_s, b.log.filePath()));
+        QSignalSpy changes(&b.log, &CommLog::logToFileChanged);
         QVERIFY(b.log.setLogToFile(true));
         QByteArray reply;
-        QCOMPARE(b.link.Transact(2, QByteArray(1, char(254)), 10, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(b.link.Transact(2, QByteArray(1, char(254)), 10, reply), quint8(CcTalkLink::Ok));
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(b.link.Transact(2, QByteArray(1, char(254)), 10, reply), quint8(CcTalkLink::Ok));
         QVERIFY(!b.log.logToFile());
-        QCOMPARE(changes, (QList<bool>{true, false}));
-        QCOMPARE(b.prompts.texts(Kind::Error).size(), 1);
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.at(1).at(0).toBool(), false);
+        QCOMPARE(b.prompts.allTexts().size(), 1);
         QVERIFY(b.prompts.texts(Kind::Error).at(0).startsWith(Msg(424)));
         QCOMPARE(b.log.count(), 4);
-
         // A log file that cannot be created at all is refused the same way.
         DeviceBench c;
-        QVERIFY(QDir(c.dir.path()).mkdir(QStringLiteral("log.txt")));
-        QVERIFY(!c.log.setLogToFile(true));
-        QVERIFY(!c.log.logToFile());
+        QVERIFY(QDir(c.dir.path()).mkdir(u"log.txt"_s));
+        QVERIFY(!c.log.setLogToFile(true) && !c.log.logToFile());
         QCOMPARE(c.prompts.texts(Kind::Error).size(), 1);
     }
 };
 
-QTEST_GUILESS_MAIN(TestDeviceLogTerminal)
+QTEST_GUILESS_MAIN(TestDeviceFolderLogTerminal)
 #include "test_device_log_terminal.moc"

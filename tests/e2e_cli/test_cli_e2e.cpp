@@ -1,9 +1,8 @@
 // rxconfig-cli as a separate program: the built-in simulator, and rxsim on a pseudo-terminal
 // reached through the Qt serial port.
 #include "app/Messages.h"
+#include "config/IniFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QStandardPaths>
@@ -15,12 +14,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 struct Run
 {
     int status = -1;
     QString out;
     QString err;
+};
+
+// A pseudo-terminal pair; the master end stays open while the object lives.
+struct Pty
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QString slave;
+    Pty()
+    {
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            slave = QString::fromLatin1(ptsname(master));
+    }
+    ~Pty() { ::close(master); }
 };
 
 class TestCliE2e : public QObject
@@ -32,42 +46,27 @@ private:
     QProcess m_sim;
     QString m_pty;
 
-    Run cli(const QStringList &args, const QString &dataDir = QString())
+    // Runs the program with the given blank-separated arguments on the test's data folder.
+    Run cli(const QString &arguments, const QString &dataDir = QString())
     {
         QProcess p;
-        p.setProgram(QStringLiteral(RXCLI_PATH));
-        p.setArguments(QStringList{QStringLiteral("--data-dir"), dataDir.isEmpty() ? m_dir.path() : dataDir} +
-                       args);
-        p.start();
-        Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        p.start(QStringLiteral(RXCLI_PATH),
+                QStringList{u"--data-dir"_s, dataDir.isEmpty() ? m_dir.path() : dataDir} +
+                    arguments.split(u' ', Qt::SkipEmptyParts));
+        // A run that hangs or crashes gets a status no test expects; `p` ends the process.
+        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    Run onSim(const QString &arguments) { return cli(u"--port "_s + m_pty + u' ' + arguments); }
+    QString setting(const QString &key) const
+    {
+        return IniFile(m_dir.filePath(u"rx30.ini"_s)).readValue(u"SETTINGS"_s, key);
     }
 
-    QString iniValue(const QString &key) const
+    bool startSim(const QString &arguments)
     {
-        QFile f(m_dir.filePath(QStringLiteral("rx30.ini")));
-        if (!f.open(QIODevice::ReadOnly))
-            return QString();
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith(key.toLatin1() + '='))
-                return QString::fromLatin1(line.mid(key.size() + 1)).trimmed();
-        return QString();
-    }
-
-    bool startSim(const QStringList &args)
-    {
-#ifdef RXSIM_PATH
-        m_sim.setProgram(QStringLiteral(RXSIM_PATH));
-        m_sim.setArguments(args);
-        m_sim.start();
+        m_sim.start(QStringLiteral(RXSIM_PATH), arguments.split(u' ', Qt::SkipEmptyParts));
         if (!m_sim.waitForStarted(5000))
             return false;
         while (!m_sim.canReadLine())
@@ -75,214 +74,112 @@ private:
                 return false;
         m_pty = QString::fromUtf8(m_sim.readLine()).trimmed();
         return !m_pty.isEmpty();
-#else
-        Q_UNUSED(args);
-        return false;
-#endif
-    }
-
-    void stopSim()
-    {
-        if (m_sim.state() != QProcess::NotRunning) {
-            m_sim.terminate();
-            if (!m_sim.waitForFinished(3000)) {
-                m_sim.kill();
-                m_sim.waitForFinished();
-            }
-        }
     }
 
 private slots:
     void init()
     {
-        QFile ini(m_dir.filePath(QStringLiteral("rx30.ini")));
+        QFile ini(m_dir.filePath(u"rx30.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write("[SETTINGS]\nComPort=NONE\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n");
     }
     void cleanup()
     {
-        stopSim();
+        m_sim.kill();
+        m_sim.waitForFinished();
     }
 
-    void demoIdentifyPrintsThePanelAndRemembersThePort()
+    void errorsHaveTheirExitStatusAndMessageAndSendNothing()
     {
-        const Run r = cli({QStringLiteral("--demo"), QStringLiteral("identify")});
-        QCOMPARE(r.status, 0);
-        QVERIFY2(r.err.contains(Msg(97) + QStringLiteral("2") + Msg(2) + QStringLiteral("SIMULATOR")),
-                 qPrintable(r.err));
-        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 8);
-        QVERIFY(lines.at(0).startsWith(Msg(215).trimmed() + QLatin1Char(' ')));
-        QCOMPARE(lines.at(6), QStringLiteral("Port: SIMULATOR"));
-        QCOMPARE(lines.at(7), QStringLiteral("Address: 2"));
-        QCOMPARE(iniValue(QStringLiteral("ComPort")), QStringLiteral("SIMULATOR"));
-    }
-
-    void usageAndFileErrorsHaveTheirExitStatus()
-    {
-        struct Case
-        {
-            QStringList args;
-            int status;
-            int message;
+        const QList<QPair<QString, int>> usage = {
+            {u"--address 255 ports"_s, 430}, {u"--address 1 ports"_s, 430}, {u"frobnicate"_s, 431},
+            {u"--demo send"_s, 433},         {u"--demo pin 1"_s, 433},      {u"--demo address 255"_s, 430},
+            {u"--demo send FZ01"_s, 421},    {u"--bogus ports"_s, 453},
         };
-        const QList<Case> cases = {
-            {{QStringLiteral("--address"), QStringLiteral("255"), QStringLiteral("ports")}, 2, 430},
-            {{QStringLiteral("--address"), QStringLiteral("1"), QStringLiteral("ports")}, 2, 430},
-            {{QStringLiteral("--address"), QStringLiteral("x2"), QStringLiteral("ports")}, 2, 430},
-            {{QStringLiteral("frobnicate")}, 2, 431},
-            {{QStringLiteral("--demo"), QStringLiteral("send")}, 2, 433},
-            {{QStringLiteral("--demo"), QStringLiteral("pin"), QStringLiteral("1")}, 2, 433},
-            {{QStringLiteral("--demo"), QStringLiteral("address"), QStringLiteral("255")}, 2, 430},
-            {{QStringLiteral("--demo"), QStringLiteral("send"), QStringLiteral("FZ01")}, 2, 421},
-            {{QStringLiteral("--bogus"), QStringLiteral("ports")}, 2, 453},
-        };
-        for (const Case &c : cases) {
-            const Run r = cli(c.args);
-            QVERIFY2(r.status == c.status, qPrintable(c.args.join(' ') + QStringLiteral(": ") + r.err));
-            QVERIFY2(r.err.startsWith(Msg(c.message)), qPrintable(r.err));
-            // Nothing reached the wire.
-            QVERIFY2(!r.out.contains(QStringLiteral("-> ")), qPrintable(r.out));
+        for (const auto &c : usage) {
+            const Run r = cli(c.first);
+            QVERIFY2(r.status == 2, qPrintable(c.first + u": "_s + r.err));
+            QVERIFY2(r.err.startsWith(Msg(c.second)), qPrintable(r.err));
+            QVERIFY2(!r.out.contains(u"-> "_s), qPrintable(r.out));
         }
-        const Run missing = cli({QStringLiteral("ports")}, m_dir.filePath(QStringLiteral("no-such-dir")));
-        QCOMPARE(missing.status, 3);
-        QVERIFY(missing.err.startsWith(Msg(435)));
-    }
-
-    void demoSendPrintsTheExchange()
-    {
-        const Run r = cli({QStringLiteral("--demo"), QStringLiteral("send"), QStringLiteral("fe")});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, QStringLiteral("-> 020001FEFF\n<- 01000200FD\n"));
-        const Run silent = cli({QStringLiteral("--demo"), QStringLiteral("--address"), QStringLiteral("9"),
-                                QStringLiteral("send"), QStringLiteral("FE")});
-        QCOMPARE(silent.status, 1);
-        QCOMPARE(silent.out, QStringLiteral("-> 090001FEF8\n"));
-    }
-
-    void deviceCommandOnUnopenablePortFails()
-    {
-        const Run r = cli({QStringLiteral("--port"), m_dir.filePath(QStringLiteral("ttyNONE")),
-                           QStringLiteral("send"), QStringLiteral("FE")});
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.startsWith(Msg(438)), qPrintable(r.err));
+        const Run noDir = cli(u"--data-dir "_s + m_dir.filePath(u"no-such-dir"_s) + u" ports"_s);
+        QVERIFY2(noDir.status == 3 && noDir.err.startsWith(Msg(435)), qPrintable(noDir.err));
+        const Run noPort = cli(u"--port "_s + m_dir.filePath(u"ttyX"_s) + u" send FE"_s);
+        QVERIFY2(noPort.status == 1 && noPort.err.startsWith(Msg(438)), qPrintable(noPort.err));
+        // A port held by another program is named as such.
+        Pty pty;
+        QSerialPort holder(pty.slave);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        const Run busy = cli(u"--port "_s + pty.slave + u" send FE"_s);
+        QVERIFY2(busy.status == 1 && busy.err.startsWith(Msg(427) + pty.slave), qPrintable(busy.err));
+        QVERIFY(busy.out.isEmpty());
     }
 
     void portWithoutPermissionIsExplained()
     {
         // Needs another user than root to meet a permission it lacks.
-        const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"));
+        const QString runuser = QStandardPaths::findExecutable(u"runuser"_s);
         if (geteuid() != 0 || runuser.isEmpty())
             QSKIP("needs root and runuser to act as an unprivileged user");
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0);
-        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
-        const QString slave = QString::fromLatin1(ptsname(master));
-        QVERIFY(chmod(slave.toLocal8Bit().constData(), 0600) == 0);
+        Pty pty;
+        QVERIFY(chmod(pty.slave.toLocal8Bit().constData(), 0600) == 0);
+        // A data folder everyone may use, so only the port stands in the way.
         QTemporaryDir shared;
-        QFile::setPermissions(shared.path(), QFileDevice::ReadOther | QFileDevice::WriteOther |
-                                                 QFileDevice::ExeOther | QFileDevice::ReadOwner |
-                                                 QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("rx30.ini")),
-                            shared.filePath(QStringLiteral("rx30.ini"))));
-        QFile::setPermissions(shared.filePath(QStringLiteral("rx30.ini")),
-                              QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ReadOwner |
-                                  QFileDevice::WriteOwner);
+        const QString ini = shared.filePath(u"rx30.ini"_s);
+        QVERIFY(QFile::copy(m_dir.filePath(u"rx30.ini"_s), ini));
+        QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(ini, QFileDevice::Permissions(0x6666));
 
         QProcess p;
-        p.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                          QStringLiteral(RXCLI_PATH), QStringLiteral("--data-dir"), shared.path(),
-                          QStringLiteral("--port"), slave, QStringLiteral("send"), QStringLiteral("FE")});
-        const bool finished = p.waitForFinished(30000);
-        ::close(master);
-        QVERIFY(finished);
+        p.start(runuser, {u"-u"_s, u"nobody"_s, u"--"_s, QStringLiteral(RXCLI_PATH), u"--data-dir"_s,
+                          shared.path(), u"--port"_s, pty.slave, u"send"_s, u"FE"_s});
+        QVERIFY(p.waitForFinished(30000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         if (p.exitCode() == 1 && err.isEmpty())
             QSKIP("runuser could not switch users here");
         QCOMPARE(p.exitCode(), 1);
-        QVERIFY2(err.startsWith(Msg(426) + slave), qPrintable(err));
+        QVERIFY2(err.startsWith(Msg(426) + pty.slave), qPrintable(err));
         QVERIFY(p.readAllStandardOutput().isEmpty());
     }
 
-    void portHeldByAnotherProgramIsExplained()
+    void rxsimSelectorIsFoundAndKeepsItsNewAddressForLaterRuns()
     {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0);
-        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
-        const QString slave = QString::fromLatin1(ptsname(master));
-        QSerialPort holder(slave);
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-        const Run r = cli({QStringLiteral("--port"), slave, QStringLiteral("send"), QStringLiteral("FE")});
-        holder.close();
-        ::close(master);
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.startsWith(Msg(427) + slave), qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-    }
-
-    void rxsimAddressChangeCarriesOverToLaterRuns()
-    {
-        if (!startSim({}))
+        if (!startSim(QString()))
             QSKIP("rxsim is not available");
-        const Run found = cli({QStringLiteral("--port"), m_pty, QStringLiteral("identify")});
-        QVERIFY2(found.status == 0, qPrintable(found.err));
-        QVERIFY(found.out.contains(QStringLiteral("Port: ") + m_pty));
-
-        const Run changed =
-            cli({QStringLiteral("--port"), m_pty, QStringLiteral("address"), QStringLiteral("254")});
+        const Run changed = onSim(u"address 254"_s);
         QVERIFY2(changed.status == 0, qPrintable(changed.err));
         QVERIFY(changed.err.contains(Msg(52)));
-        QCOMPARE(iniValue(QStringLiteral("ccTalkAddr")), QStringLiteral("FE"));
-
-        // The next run talks to 254 by default; the old address is silent.
-        const Run poll = cli({QStringLiteral("--port"), m_pty, QStringLiteral("send"), QStringLiteral("FE")});
+        QCOMPARE(setting(u"ccTalkAddr"_s), u"FE"_s);
+        // The next run talks to 254 by default and prints the exchange; the old address is silent.
+        const Run poll = onSim(u"send fe"_s);
         QCOMPARE(poll.status, 0);
-        QVERIFY(poll.out.startsWith(QStringLiteral("-> FE0001FE")));
-        const Run old = cli({QStringLiteral("--port"), m_pty, QStringLiteral("--address"),
-                             QStringLiteral("2"), QStringLiteral("send"), QStringLiteral("FE")});
-        QCOMPARE(old.status, 1);
-
-        // A search finds it again at its new address.
-        const Run again = cli({QStringLiteral("--port"), m_pty, QStringLiteral("identify")});
-        QVERIFY2(again.status == 0, qPrintable(again.err));
-        QVERIFY(again.out.contains(QStringLiteral("Address: 254")));
-    }
-
-    void rxsimMonitorAt38400IsOfferedAndThePortLeftUsable()
-    {
-        if (!startSim(
-                {QStringLiteral("--monitor"), QStringLiteral("--monitor-baud"), QStringLiteral("38400")}))
-            QSKIP("rxsim is not available");
-        // Only the given port: the machine's own ports are not part of this test's wire.
-        const Run yes =
-            cli({QStringLiteral("--port"), m_pty, QStringLiteral("--yes"), QStringLiteral("identify")});
-        QCOMPARE(yes.status, 1);
-        QVERIFY2(yes.err.contains(Msg(98)), qPrintable(yes.err));
-        QVERIFY2(yes.err.contains(Msg(420)), qPrintable(yes.err));
-        QVERIFY(yes.out.isEmpty());
-        const Run no = cli({QStringLiteral("--port"), m_pty, QStringLiteral("identify")});
-        QCOMPARE(no.status, 1);
-        QVERIFY(no.err.contains(Msg(98)));
-        QVERIFY(!no.err.contains(Msg(420)));
+        QCOMPARE(poll.out, u"-> FE0001FE03\n<- 0100FE0001\n"_s);
+        const Run silent = onSim(u"--address 2 send FE"_s);
+        QCOMPARE(silent.status, 1);
+        QCOMPARE(silent.out, u"-> 020001FEFF\n"_s);
+        // A search finds it at its new address, prints the panel and remembers the port.
+        const Run found = onSim(u"identify"_s);
+        QVERIFY2(found.status == 0, qPrintable(found.err));
+        QVERIFY(found.err.contains(Msg(97) + u"254"_s + Msg(2) + m_pty));
+        const QStringList lines = found.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 8);
+        QVERIFY(lines.at(0).startsWith(Msg(215).trimmed() + u' '));
+        QCOMPARE(lines.mid(6), (QStringList{u"Port: "_s + m_pty, u"Address: 254"_s}));
+        QCOMPARE(setting(u"ComPort"_s), m_pty);
     }
 
     void rxsimProtectedReadUsesThePinOption()
     {
-        if (!startSim({QStringLiteral("--masks"), QStringLiteral("FFFF0000"), QStringLiteral("--pin"),
-                       QStringLiteral("1234ABCD")}))
+        if (!startSim(u"--masks FFFF0000 --pin 1234ABCD"_s))
             QSKIP("rxsim is not available");
-        const QStringList read = {QStringLiteral("--port"), m_pty, QStringLiteral("send"),
-                                  QStringLiteral("FF0207A008")};
-        const Run ok = cli(QStringList{QStringLiteral("--pin"), QStringLiteral("1234abcd")} + read);
+        const Run ok = onSim(u"--pin 1234abcd send FF0207A008"_s);
         QVERIFY2(ok.status == 0, qPrintable(ok.err));
-        QVERIFY(ok.out.contains(QStringLiteral("-> 020401DA1234ABCD")));
-        QVERIFY(ok.out.contains(QStringLiteral("<- 01080200")));
-
-        const Run wrong = cli(QStringList{QStringLiteral("--pin"), QStringLiteral("00000000")} + read);
+        QVERIFY(ok.out.contains(u"-> 020401DA1234ABCD"_s));
+        QVERIFY(ok.out.contains(u"<- 01080200"_s));
+        const Run wrong = onSim(u"--pin 00000000 send FF0207A008"_s);
         QCOMPARE(wrong.status, 1);
         QVERIFY(wrong.err.contains(Msg(321)));
-
-        const Run none = cli(read);
+        const Run none = onSim(u"send FF0207A008"_s);
         QCOMPARE(none.status, 1);
         QVERIFY(none.err.contains(Msg(116)));
     }
