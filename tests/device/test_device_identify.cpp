@@ -39,7 +39,7 @@ class TestDeviceIdentify : public QObject
 private slots:
     void identifiesSupportedSelectorAndRemembersWhereItIs()
     {
-        DeviceBench b;
+        DeviceBench b("RX20=\n");
         SelectorSim *sim = b.openSim();
         sim->setAddress(10);
         sim->identity().serialNumber = 0x0A0B0C;
@@ -47,6 +47,9 @@ private slots:
         sim->identity().modificationDate = 0x0A70;
         sim->setMasks(QByteArray::fromHex("F0E1D2C3"));
         b.link.DeviceAddress = 10;
+        // The catalogue of supported types is read afresh each time.
+        QVERIFY(!b.session.Identify());
+        QVERIFY(IniFile(b.session.iniPath()).writeValue(u"SUPPORTED TYPES"_s, u"RX30"_s, QString()));
         b.session.ReportFlag = true;
         QSignalSpy done(&b.session, &DeviceSession::identified);
 
@@ -75,6 +78,8 @@ private slots:
         QVERIFY(b.session.Identify());
         QVERIFY(b.session.identity.serialNumber.isEmpty());
         QVERIFY(b.prompts.shown().isEmpty());
+        sim->identity().deviceType = "rx30"; // the type is compared case-sensitively
+        QVERIFY(!b.session.Identify());
     }
 
     void failuresShowTheirMessageOnlyWhenReporting()
@@ -121,17 +126,6 @@ private slots:
             if (c.faultHeader == 246)
                 QCOMPARE(b.sentHeaders(), (QList<int>{246, 246}));
         }
-    }
-
-    void supportedTypesAreReadAfreshAndCaseSensitive()
-    {
-        DeviceBench b("RX20=\n");
-        SelectorSim *sim = b.openSim();
-        QVERIFY(!b.session.Identify());
-        QVERIFY(IniFile(b.session.iniPath()).writeValue(u"SUPPORTED TYPES"_s, u"RX30"_s, QString()));
-        QVERIFY(b.session.Identify());
-        sim->identity().deviceType = "rx30";
-        QVERIFY(!b.session.Identify());
     }
 
     void searchFindsSelectorOnCurrentPortWithoutScanning()

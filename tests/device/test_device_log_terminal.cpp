@@ -96,33 +96,27 @@ private slots:
         QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
     }
 
-    void malformedCommandsSendNothing()
+    void terminalChecksTheCommandThenTheAccessBeforeSending()
     {
         DeviceBench b;
-        b.openSim();
-        b.session.AccessMasks = {{0xFF, 0xFF, 0x00, 0x00}}; // an access check would ask for the PIN
+        b.identifiedSim(QByteArray::fromHex("FFFF0000")); // reads need the PIN
         CommandTerminal terminal(b.session);
-        const QList<QPair<QString, QString>> cases = {
+        const QList<QPair<QString, QString>> malformed = {
             {u"FF02G7A0"_s, Msg(421) + u"G"_s},
             {u"FE;"_s, Msg(421) + u";"_s},
             {QString(), Msg(422)},
             {u"F"_s, Msg(422)},
             {u"FF"_s.repeated(257), Msg(423)},
         };
-        for (const auto &c : cases) {
+        for (const auto &c : malformed) {
             b.prompts.clear();
             QCOMPARE(terminal.SendCommand(c.first), int(CommandTerminal::Rejected));
             QCOMPARE(b.prompts.allTexts(), QStringList{c.second});
         }
         QVERIFY(b.log.lines().isEmpty());
-    }
 
-    void memoryAndFactoryCommandsPassTheAccessCheckFirst()
-    {
-        DeviceBench b;
-        b.identifiedSim(QByteArray::fromHex("FFFF0000"));
+        b.prompts.clear();
         b.prompts.queuePassword(u"12345678"_s);
-        CommandTerminal terminal(b.session);
         QCOMPARE(terminal.SendCommand(u"FF0207A008"_s), int(CommandTerminal::Sent));
         QCOMPARE(b.sentHeaders(), (QList<int>{218, 255}));
         QVERIFY(b.log.lines().last().startsWith(u"<- 01080200"_s));
