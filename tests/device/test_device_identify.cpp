@@ -16,10 +16,6 @@ QString setting(const DeviceBench &b, const QString &key)
 {
     return IniFile(b.session.iniPath()).readValue(u"SETTINGS"_s, key);
 }
-QString found(int address, const QString &port)
-{
-    return Msg(97) + QString::number(address) + Msg(2) + port;
-}
 
 // A port that will not open, as one held by another program.
 class HeldPort : public LoopbackPort
@@ -142,7 +138,7 @@ private slots:
         b.session.setNotebookHook([&notebook](bool on) { notebook << on; });
         b.link.DeviceAddress = 9;
         QVERIFY(b.session.Search());
-        QCOMPARE(b.prompts.allTexts(), QStringList{found(2, u"SIMA"_s)});
+        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(97) + u"2"_s + Msg(2) + u"SIMA"_s});
         QCOMPARE(listed, 0);
         QCOMPARE(notebook, (QList<bool>{false, true}));
         QVERIFY(b.session.ReportFlag);
@@ -161,7 +157,7 @@ private slots:
         const bool wasFound = b.session.Search();
         PortFactory::unregisterVirtual(u"HELD"_s);
         QVERIFY(wasFound);
-        QCOMPARE(b.prompts.allTexts(), QStringList{found(37, u"SIMC"_s)});
+        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(97) + u"37"_s + Msg(2) + u"SIMC"_s});
         QCOMPARE(b.link.MonitorAddress, quint8(37));
         QVERIFY(b.link.isPortOpen());
         // Broadcast simple polls went to every port that opened, up to the one answering.
