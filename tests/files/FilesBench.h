@@ -19,10 +19,8 @@
 
 using Fault = SelectorSim::FaultKind;
 
-// The program's core around one simulated selector: a program directory with copies of the
-// shipped catalogues and template, the link, the session, the configuration page, the section
-// tree, the statistics page and the file and transfer operations. It records the frames sent
-// and lets a test act on one before the selector sees it (the link logs a frame first).
+// The program's core around one simulated selector, in a program directory of its own. It records
+// the frames sent and lets a test act on one before the selector sees it (the link logs first).
 struct FilesBench : LogSink
 {
     QTemporaryDir dir;
@@ -74,8 +72,7 @@ struct FilesBench : LogSink
             return true;
         };
     }
-    // Injects a fault into the reply to the first memory command (or read) at this address; 0 is
-    // the commit.
+    // A fault in the reply to the first memory command (or read) at this address; 0: the commit.
     void faultAt(int address, Fault kind, bool readsOnly = false)
     {
         auto armed = std::make_shared<bool>(true);
@@ -98,8 +95,7 @@ struct FilesBench : LogSink
         if (onSend)
             onSend(QByteArray::fromHex(line.mid(3).toLatin1()));
     }
-    // Memory commands sent so far as "R 0600", "W 0600 <data>" or "C" for a commit; the
-    // identification's read of the protection masks is left out.
+    // Memory commands sent as "R 0600", "W 0600 <data>" or "C" (commit), masks read left out.
     QStringList memoryOps() const
     {
         QStringList out;
