@@ -1,7 +1,6 @@
 #pragma once
 
-// Shared set-up of the configuration page tests: catalogues in a temporary folder (the
-// shipped ones or purpose-made text), a scripted Prompts and the page.
+// The configuration page on catalogues in a temporary folder, with scripted prompts.
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
@@ -58,8 +57,7 @@ struct ConfigFixture
     }
     QString function(int k) const { return page->line(k).functions.value(page->line(k).functionIndex); }
 
-    // Loads eight line definitions as a transfer would ("-" is an unassigned line) and
-    // recognises the version.
+    // Loads line definitions as a transfer would ("-" is unassigned) and recognises the version.
     void loadLines(const QString &lines)
     {
         const QStringList defs = lines.split(QLatin1Char(' '));
@@ -79,8 +77,7 @@ struct ConfigFixture
         return lines.join(QLatin1Char(' '));
     }
 
-    // The line definitions and parameter bytes as the page holds them and as rx30.ini
-    // stores the configuration called name.
+    // Line definitions and parameter bytes as the page holds them and as rx30.ini stores them.
     QString imageText() const
     {
         return linesText() + QLatin1Char(' ') + page->image().paramText().left(2 * ConfigImage::ParamCount);

@@ -249,6 +249,7 @@ private slots:
         t.StringToChannel(17, QByteArray(16, char(1)));
         t.StringToChannel(5, QByteArray(15, char(1)));
         QCOMPARE(t.ChannelToString(16), rec);
+        QVERIFY(t.ChannelToString(0).isEmpty());
         QVERIFY(t.ChannelToString(17).isEmpty());
         QVERIFY(t.row(5).boxes[0].isEmpty());
     }
@@ -258,6 +259,7 @@ private slots:
         ChannelTable t;
         t.StringToChannel(1, QByteArray(16, char(0x20)));
         QVERIFY(!t.setBox(1, 0, QStringLiteral("256")));
+        QVERIFY(!t.setBox(1, 0, QStringLiteral("1x")));
         QVERIFY(!t.setValue(1, QStringLiteral("300")));
         QCOMPARE(t.row(1).boxes[0], QStringLiteral("32"));
         QVERIFY(t.setBox(1, 11, QString()));
