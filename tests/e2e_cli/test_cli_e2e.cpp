@@ -19,9 +19,8 @@ using namespace Qt::StringLiterals;
 namespace {
 struct Run
 {
-    int status = -1;
-    QString out;
-    QString err;
+    int status;
+    QString out, err;
 };
 
 // A pseudo-terminal pair; the master end stays open while the object lives.
@@ -83,11 +82,6 @@ private slots:
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write("[SETTINGS]\nComPort=NONE\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n");
     }
-    void cleanup()
-    {
-        m_sim.kill();
-        m_sim.waitForFinished();
-    }
 
     void errorsHaveTheirExitStatusAndMessageAndSendNothing()
     {
@@ -124,15 +118,11 @@ private slots:
         Pty pty;
         QVERIFY(chmod(pty.slave.toLocal8Bit().constData(), 0600) == 0);
         // A data folder everyone may use, so only the port stands in the way.
-        QTemporaryDir shared;
-        const QString ini = shared.filePath(u"rx30.ini"_s);
-        QVERIFY(QFile::copy(m_dir.filePath(u"rx30.ini"_s), ini));
-        QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777));
-        QFile::setPermissions(ini, QFileDevice::Permissions(0x6666));
-
+        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(m_dir.filePath(u"rx30.ini"_s), QFileDevice::Permissions(0x6666));
         QProcess p;
         p.start(runuser, {u"-u"_s, u"nobody"_s, u"--"_s, QStringLiteral(RXCLI_PATH), u"--data-dir"_s,
-                          shared.path(), u"--port"_s, pty.slave, u"send"_s, u"FE"_s});
+                          m_dir.path(), u"--port"_s, pty.slave, u"send"_s, u"FE"_s});
         QVERIFY(p.waitForFinished(30000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         if (p.exitCode() == 1 && err.isEmpty())
