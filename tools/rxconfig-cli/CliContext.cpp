@@ -151,3 +151,17 @@ QString cliUsageText()
     }
     return text;
 }
+
+bool takeOption(const QStringList &args, int &i, const QString &name, QString *value)
+{
+    const QString &a = args.at(i);
+    if (a == name && i + 1 < args.size()) {
+        *value = args.at(++i);
+        return true;
+    }
+    if (a.startsWith(name + QLatin1Char('='))) {
+        *value = a.mid(name.size() + 1);
+        return true;
+    }
+    return false;
+}

@@ -68,3 +68,7 @@ private:
 
 // The usage text: synopsis, options and every registered command.
 QString cliUsageText();
+
+// A command's own option, as "--name VALUE" or "--name=VALUE" at args[i]; advances i past the
+// value it took. false when args[i] is not that option.
+bool takeOption(const QStringList &args, int &i, const QString &name, QString *value);

@@ -13,11 +13,9 @@ int runDownload(CliContext &ctx)
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == QLatin1String("--sections") && i + 1 < args.size())
-            sections = args[++i];
-        else if (a.startsWith(QLatin1String("--sections=")))
-            sections = a.mid(11);
-        else if (input.isEmpty() && !a.startsWith(QLatin1Char('-')))
+        if (takeOption(args, i, QStringLiteral("--sections"), &sections))
+            continue;
+        if (input.isEmpty() && !a.startsWith(QLatin1Char('-')))
             input = a;
         else
             return ctx.usageError(Msg(453) + a);

@@ -38,15 +38,8 @@ int runErase(CliContext &ctx)
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == QLatin1String("--channels") && i + 1 < args.size())
-            channels = args[++i];
-        else if (a.startsWith(QLatin1String("--channels=")))
-            channels = a.mid(11);
-        else if (a == QLatin1String("--stats") && i + 1 < args.size())
-            stats = args[++i];
-        else if (a.startsWith(QLatin1String("--stats=")))
-            stats = a.mid(8);
-        else
+        if (!takeOption(args, i, QStringLiteral("--channels"), &channels) &&
+            !takeOption(args, i, QStringLiteral("--stats"), &stats))
             return ctx.usageError(Msg(453) + a);
     }
     QList<int> channelList;

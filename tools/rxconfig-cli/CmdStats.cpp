@@ -13,11 +13,7 @@ int runStats(CliContext &ctx)
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == QLatin1String("--xls") && i + 1 < args.size())
-            xls = args[++i];
-        else if (a.startsWith(QLatin1String("--xls=")))
-            xls = a.mid(6);
-        else
+        if (!takeOption(args, i, QStringLiteral("--xls"), &xls))
             return ctx.usageError(Msg(453) + a);
     }
     ConfigWorkspace ws(ctx.session, ctx.prompts, ctx.dataDir);

@@ -13,15 +13,9 @@ int runUpload(CliContext &ctx)
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < args.size())
-            output = args[++i];
-        else if (a.startsWith(QLatin1String("--output=")))
-            output = a.mid(9);
-        else if (a == QLatin1String("--sections") && i + 1 < args.size())
-            sections = args[++i];
-        else if (a.startsWith(QLatin1String("--sections=")))
-            sections = a.mid(11);
-        else
+        if (!takeOption(args, i, QStringLiteral("-o"), &output) &&
+            !takeOption(args, i, QStringLiteral("--output"), &output) &&
+            !takeOption(args, i, QStringLiteral("--sections"), &sections))
             return ctx.usageError(Msg(453) + a);
     }
     if (output.isEmpty())
