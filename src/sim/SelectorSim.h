@@ -188,7 +188,16 @@ private:
     Reply answerMonitor(const QByteArray &record);
     QByteArray ack(const QByteArray &data = {}) const;
     QByteArray nak() const;
-    QByteArray handle255(const QByteArray &data);
+    // Command families, one source file each: true when the header (or header 255's
+    // sub-code) is theirs, with the answer in out.
+    static int subCode(quint8 header, const QByteArray &data); // -1 unless header 255
+    bool answerBus(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerIdentity(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerProtection(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerMemory(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerSensors(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerCoins(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out);
     bool accessAllowed(int address, int count, bool write) const;
     QByteArray readMemory(const QByteArray &data);
     QByteArray writeMemory(const QByteArray &data);

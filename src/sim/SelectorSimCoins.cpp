@@ -1,21 +1,62 @@
 #include "sim/SelectorSim.h"
 
-// Coins, sensors and statistics of the simulated selector.
+#include "sim/SimBytes.h"
+
+// Coins: inhibits, insertion, the credit event buffer and the statistics a coin counts.
 
 namespace {
 
-constexpr int AnalogSize = 11;
 constexpr int StatCounters = 0x0800;
 constexpr int StatSlots = 20;
 constexpr int StatOptions = 0x07EA;
 
-quint8 u8(const QByteArray &bytes, int index)
-{
-    return static_cast<quint8>(bytes.at(index));
-}
+using SimBytes::u8;
 
 } // namespace
 
+bool SelectorSim::answerCoins(quint8 header, const QByteArray &data, QByteArray &out)
+{
+    const int n = data.size();
+    switch (header) {
+    case 231: // modify inhibit status: bit set = channel enabled, low byte first
+        if (n != 2) {
+            out = nak();
+            return true;
+        }
+        m_inhibitMask = quint16(u8(data, 0) | (u8(data, 1) << 8));
+        out = ack();
+        return true;
+    case 230:
+        out = ack(QByteArray() + char(m_inhibitMask & 0xFF) + char(m_inhibitMask >> 8));
+        return true;
+    case 229:
+        out = ack(creditEvents());
+        return true;
+    case 228: // modify master inhibit status: bit 0 set = normal operation
+        if (n != 1) {
+            out = nak();
+            return true;
+        }
+        m_masterInhibit = (u8(data, 0) & 1) == 0;
+        out = ack();
+        return true;
+    case 227:
+        out = ack(QByteArray(1, char(m_masterInhibit ? 0 : 1)));
+        return true;
+    case 226: {
+        const quint32 c = m_insertions;
+        out = ack(QByteArray() + char(c & 0xFF) + char((c >> 8) & 0xFF) + char((c >> 16) & 0xFF));
+        return true;
+    }
+    default:
+        break;
+    }
+    if (subCode(header, data) == 5) { // the last coin's six measurements
+        out = ack(m_lastMeasurements);
+        return true;
+    }
+    return false;
+}
 
 SelectorSim::CoinOutcome SelectorSim::insertCoin(int channel)
 {
@@ -106,22 +147,4 @@ void SelectorSim::countStatistic(quint8 option, quint32 amount)
         m_work.replace(at, 3, bytes);
         m_nv.replace(at, 3, bytes);
     }
-}
-
-void SelectorSim::setAnalog(const QByteArray &elevenBytes)
-{
-    if (elevenBytes.size() == AnalogSize)
-        m_analog = elevenBytes;
-}
-
-void SelectorSim::setAnalogByte(int index, quint8 value)
-{
-    if (index >= 0 && index < AnalogSize)
-        m_analog[index] = char(value);
-}
-
-void SelectorSim::setInputs(const QByteArray &bytes)
-{
-    if (!bytes.isEmpty())
-        m_inputs = bytes;
 }

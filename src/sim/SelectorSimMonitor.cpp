@@ -32,6 +32,20 @@ QByteArray nextRevisionOf(const QByteArray &revision)
 
 } // namespace
 
+bool SelectorSim::answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out)
+{
+    if (subCode(header, data) != 6)
+        return false;
+    // Guarded by the 0x40 write permission; the acknowledge still leaves at the normal rate.
+    if (!accessAllowed(-1, 0, true)) {
+        out = nak();
+        return true;
+    }
+    m_enterMonitorPending = true;
+    out = ack();
+    return true;
+}
+
 void SelectorSim::enterMonitor()
 {
     m_inMonitor = true;
