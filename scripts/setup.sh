@@ -22,5 +22,7 @@ fi
 build="${RX_BUILD_DIR:-$root/build}"
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_WERROR="$werror" >/dev/null
+launcher=()
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_WERROR="$werror" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
