@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 CommLog::CommLog(const QString &programDir, Prompts *prompts, QObject *parent)
     : QObject(parent), m_programDir(programDir), m_prompts(prompts)
@@ -70,8 +71,18 @@ bool CommLog::setLogToFile(bool on)
     }
     if (m_file.isOpen())
         m_file.close();
-    m_file.setFileName(filePath());
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    const QString path = filePath();
+    m_file.setFileName(path);
+    // The PIN exchange is logged with the PIN: the file is its owner's alone, whatever the umask.
+    // A plain file is replaced by a fresh one, which also shuts out a reader of the earlier one;
+    // a link or device the user put in its place is used as it is.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileInfo before(path);
+    if (before.isFile() && !before.isSymLink())
+        QFile::remove(path);
+    const bool opened = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text, ownerOnly) ||
+                        m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    if (!opened || (QFileInfo(path).isFile() && !m_file.setPermissions(ownerOnly))) {
         fileFailed();
         return false;
     }

@@ -30,7 +30,7 @@ public:
     bool ClearLog();
     void clear();
 
-    // "Log to file": switching on creates log.txt empty (or truncates it) and keeps it open.
+    // "Log to file": switching on creates log.txt empty, its owner's alone, and keeps it open.
     // false, reported once, when the file cannot be created.
     bool setLogToFile(bool on);
     bool logToFile() const { return m_file.isOpen(); }

@@ -135,7 +135,9 @@ bool SimStateFile::load(const QString &path, SelectorSim &sim, QString *error)
 bool SimStateFile::save(const QString &path, const SelectorSim &sim, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    // The PIN and the factory password are in it: the owner's alone, before anything is written.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     const SelectorSim::Identity &id = sim.identity();
     QTextStream out(&file);

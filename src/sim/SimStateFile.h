@@ -29,6 +29,6 @@ public:
     // false with a reason when the file cannot be read or a line is malformed; the
     // selector is left untouched then.
     static bool load(const QString &path, SelectorSim &sim, QString *error = nullptr);
-    // Written atomically, so a crash never leaves half a state behind.
+    // Written atomically, so a crash never leaves half a state behind; readable by its owner only.
     static bool save(const QString &path, const SelectorSim &sim, QString *error = nullptr);
 };

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 QString fileText(const QString &path)
 {
@@ -129,6 +131,40 @@ private slots:
         QCOMPARE(b.prompts.allTexts(), (QStringList{Msg(296), Msg(296)}));
         QCOMPARE(b.sentHeaders(), (QList<int>{255, 255}));
         QVERIFY(b.sent().at(1).startsWith(u"020201FF0307"_s));
+    }
+
+    void logFileHoldingThePinIsTheOwnersWhateverTheUmaskAndAnEarlierFile()
+    {
+        DeviceBench b;
+        b.identifiedSim(QByteArray::fromHex("FFFF0000")); // reads need the PIN
+        const QString path = b.log.filePath();
+        // An earlier log left readable by everyone, and someone reading it.
+        writeFile(path, "-> old\n");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x6666)));
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        const mode_t previous = umask(0);
+        const bool on = b.log.setLogToFile(true);
+        umask(previous);
+        QVERIFY(on);
+        b.prompts.queuePassword(u"12345678"_s);
+        CommandTerminal terminal(b.session);
+        QCOMPARE(terminal.SendCommand(u"FF0207A008"_s), int(CommandTerminal::Sent));
+        // Every frame is logged, the PIN exchange too, so only the owner may read it.
+        QVERIFY(fileText(path).contains(u"-> 020401DA12345678"_s));
+        struct stat st = {};
+        QVERIFY(stat(path.toLocal8Bit().constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
+        // The earlier reader sees only the earlier file.
+        QCOMPARE(earlier.readAll(), QByteArray("-> old\n"));
+        // Switched on again, under the same umask, the same.
+        umask(0);
+        const bool again = b.log.setLogToFile(false) && b.log.setLogToFile(true);
+        umask(previous);
+        QVERIFY(again);
+        QVERIFY(stat(path.toLocal8Bit().constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
+        QCOMPARE(fileText(path), QString());
     }
 
     void unwritableLogFileIsSwitchedOffOnceAndExchangeCompletes()

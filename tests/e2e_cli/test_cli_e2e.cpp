@@ -160,7 +160,7 @@ private slots:
         // Reads need the PIN: from the option, else the prompt that cannot be answered.
         const Run ok = onSim(u"--pin 1234abcd send FF0207A008"_s);
         QVERIFY2(ok.status == 0, qPrintable(ok.err));
-        QVERIFY(ok.out.contains(u"-> FE0401DA1234ABCD"_s) && ok.out.contains(u"<- 0108FE00"_s));
+        QVERIFY(ok.out.contains(u"-> FE0401DA**********"_s) && ok.out.contains(u"<- 0108FE00"_s));
         const Run wrong = onSim(u"--pin 00000000 send FF0207A008"_s);
         QVERIFY2(wrong.status == 1 && wrong.err.contains(Msg(321)), qPrintable(wrong.err));
         const Run none = onSim(u"send FF0207A008"_s);

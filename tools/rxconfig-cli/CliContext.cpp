@@ -56,6 +56,10 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             } else {
                 out.dataDir = value;
             }
+        } else if (name == QLatin1String("--pin-file") || name == QLatin1String("--factory-password-file")) {
+            if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
+                return Msg(433) + name;
+            (name == QLatin1String("--pin-file") ? out.pinFile : out.factoryPasswordFile) = value;
         } else if (arg == QLatin1String("--yes")) {
             out.yes = true;
         } else if (arg == QLatin1String("--demo")) {
@@ -137,8 +141,17 @@ QString cliUsageText()
         {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
         {QStringLiteral("--yes"), 451},      {QStringLiteral("--demo"), 452},
     };
-    for (const auto &o : options)
-        s << "  " << o.first.leftJustified(18) << Msg(o.second) << '\n';
+    const QList<QPair<QString, int>> secretOptions = {
+        {QStringLiteral("--pin-file FILE"), 872},
+        {QStringLiteral("--factory-password-file FILE"), 873},
+    };
+    for (const auto &o : options + secretOptions) {
+        // A long option gets a line of its own, as a long command does.
+        if (o.first.size() >= 18)
+            s << "  " << o.first << '\n' << QString(20, QLatin1Char(' ')) << Msg(o.second) << '\n';
+        else
+            s << "  " << o.first.leftJustified(18) << Msg(o.second) << '\n';
+    }
     s << '\n' << Msg(439) << '\n';
     for (const CliCommand &c : CliCommandRegistry::all()) {
         const QString synopsis = c.name + QLatin1Char(' ') + c.arguments;

@@ -22,6 +22,10 @@ struct CliOptions
     QString command;   // the command word
     QStringList args;  // its arguments
 
+    // Secrets kept off the command line, where other users see them.
+    QString pinFile;             // --pin-file
+    QString factoryPasswordFile; // --factory-password-file
+
     // "" on success, else the usage message to show.
     static QString parse(const QStringList &arguments, CliOptions &out);
 };

@@ -1,6 +1,7 @@
-// send HEX: the command terminal; prints the log lines of the exchange.
+// send HEX: the command terminal; prints the log lines of the exchange, PINs hidden.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliSecrets.h"
 #include "device/CommLog.h"
 #include "device/CommandTerminal.h"
 #include "device/DeviceSession.h"
@@ -26,7 +27,7 @@ int runSend(CliContext &ctx)
     const int result = terminal.SendCommand(text);
     QObject::disconnect(connection);
     for (const QString &line : std::as_const(lines))
-        ctx.out << line << '\n';
+        ctx.out << CliSecrets::hidePin(line) << '\n';
     if (result == CommandTerminal::Rejected)
         return CliExitCodes::Usage;
     return result == CommandTerminal::Sent ? 0 : CliExitCodes::DeviceFailure;

@@ -1,6 +1,8 @@
 // rxconfig-cli: the device core without windows, for scripts and fleet work.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliPrompts.h"
+#include "CliSecrets.h"
 #include "app/AutoPrompts.h"
 #include "app/DataDir.h"
 #include "app/Messages.h"
@@ -37,7 +39,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("rxconfig"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    AutoPrompts prompts(&err);
+    CliPrompts prompts(&err);
 
     CliOptions options;
     const QString problem = CliOptions::parse(app.arguments().mid(1), options);
@@ -85,8 +87,6 @@ int main(int argc, char *argv[])
 #endif
 
     prompts.setAnswerYes(options.yes);
-    if (!options.pin.isEmpty())
-        prompts.setPassword(options.pin);
 
     CcTalkLink link;
     CommLog log(dir.path, &prompts);
@@ -107,6 +107,8 @@ int main(int argc, char *argv[])
 
     CliContext ctx(options, out, err, prompts, link, session, log, dir.path);
     ctx.setCurrentPort(current);
+    if (const int status = CliSecrets::install(ctx, prompts))
+        return status;
 
     int result = 0;
     if (command->device != CliCommand::Device::None && !ctx.openCurrentPort())

@@ -1,5 +1,6 @@
 #include "ControlServer.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -15,10 +16,15 @@ bool ControlServer::listen(const QString &path, QString *error)
 {
     m_server = new QLocalServer(this);
     QLocalServer::removeServer(path); // a socket file left by a killed run
+    // Whoever reaches the socket inserts coins and injects faults: the owner only. Qt binds it
+    // in a private folder and moves it into place, so it is never open to others, not even briefly.
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(path)) {
         *error = QStringLiteral("cannot listen on %1: %2").arg(path, m_server->errorString());
         return false;
     }
+    // Qt leaves the owner's execute bit set, which means nothing on a socket.
+    QFile::setPermissions(m_server->fullServerName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     connect(m_server, &QLocalServer::newConnection, this, &ControlServer::accept);
     return true;
 }

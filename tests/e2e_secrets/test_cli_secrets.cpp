@@ -1,0 +1,351 @@
+// The PIN kept off the command line, the screen and other users' reach: rxconfig-cli asking on
+// its terminal or taking the PIN from a file or the environment, against rxsim on a pty with
+// a PIN-protected memory; and the files and socket that hold secrets being the owner's alone.
+#include "PtyProcess.h"
+
+#include "app/Messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kPin = u"1234ABCD"_s;
+const QStringList kSecretVariables = {u"RXCONFIG_PIN"_s, u"RXCONFIG_NEW_PIN"_s,
+                                      u"RXCONFIG_FACTORY_PASSWORD"_s};
+
+struct Run
+{
+    int status;
+    QString out, err;
+};
+
+// Sets the umask for the object's life.
+struct Umask
+{
+    mode_t previous;
+    explicit Umask(mode_t mask) : previous(::umask(mask)) {}
+    ~Umask() { ::umask(previous); }
+};
+
+int modeOf(const QString &path)
+{
+    struct stat st = {};
+    return ::lstat(path.toLocal8Bit().constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QString textOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+bool writeText(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+// The command line of a running process, as ps shows it.
+QString argumentsOf(pid_t pid)
+{
+    QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
+    return cmdline.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' '))
+                                             : QString();
+}
+
+// The hex text of the block at address (as "0x0600") in a configuration file.
+QString blockIn(const QString &xmlPath, const QString &address)
+{
+    const QRegularExpression re(u"address=\""_s + address + u"\" length=\"\\d+\">([0-9A-F]*)<"_s);
+    return re.match(textOf(xmlPath)).captured(1);
+}
+
+class TestCliSecrets : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QProcess m_sim;
+    QString m_pty;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString statePath() const { return path(u"selector.state"_s); }
+    QStringList withPort(const QStringList &arguments) const
+    {
+        return QStringList{u"--data-dir"_s, path(u"data"_s), u"--port"_s, m_pty} + arguments;
+    }
+
+    bool startSim(const QStringList &extra = {})
+    {
+        m_sim.start(QStringLiteral(RXSIM_PATH),
+                    QStringList{u"--masks"_s, u"FFFF0000"_s, u"--pin"_s, kPin, u"--state"_s, statePath()} +
+                        extra);
+        if (!m_sim.waitForStarted(10000))
+            return false;
+        while (!m_sim.canReadLine())
+            if (!m_sim.waitForReadyRead(10000))
+                return false;
+        m_pty = QString::fromUtf8(m_sim.readLine()).trimmed();
+        return !m_pty.isEmpty();
+    }
+
+    // The CLI with standard input a pipe, no terminal; environment adds to a clean one.
+    Run cli(const QStringList &arguments, const QStringList &environment = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : kSecretVariables)
+            env.remove(name);
+        for (const QString &e : environment)
+            env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RXCLI_PATH), withPort(arguments));
+        p.closeWriteChannel();
+        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    // The CLI on a terminal of its own.
+    bool startOnTerminal(PtyProcess &p, const QStringList &arguments, const QStringList &environment = {})
+    {
+        return p.start(QStringLiteral(RXCLI_PATH), withPort(arguments), environment, kSecretVariables);
+    }
+
+    // A line of the selector's own state file.
+    QString simState(const QString &key) const
+    {
+        const QRegularExpression re(u"^"_s + QRegularExpression::escape(key) + u"=(.*)$"_s,
+                                    QRegularExpression::MultilineOption);
+        return re.match(textOf(statePath())).captured(1).trimmed();
+    }
+
+    // What a run wrote to its terminal must not hold the PIN in any case, nor its command line.
+    static void verifyNoPin(const QString &text, const QString &pin = kPin)
+    {
+        QVERIFY2(!text.contains(pin, Qt::CaseInsensitive), qPrintable(text));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir(m_dir->path()).mkdir(u"data"_s));
+        for (const QString &name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s})
+            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, path(u"data/"_s + name)));
+        QVERIFY(startSim());
+    }
+
+    void cleanup()
+    {
+        m_sim.terminate();
+        if (!m_sim.waitForFinished(5000))
+            m_sim.kill();
+        m_sim.waitForFinished(5000);
+        m_dir.reset();
+    }
+
+    void uploadTakesThePinFromFileOrVariable_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QByteArray>("pinFile");
+        QTest::newRow("file") << QStringList{u"--pin-file"_s, u"PIN"_s} << QStringList()
+                              << QByteArray("1234abcd\nsecond line\n");
+        QTest::newRow("file with CRLF")
+            << QStringList{u"--pin-file"_s, u"PIN"_s} << QStringList() << QByteArray("1234ABCD\r\n");
+        QTest::newRow("variable") << QStringList() << QStringList{u"RXCONFIG_PIN="_s + kPin} << QByteArray();
+        // The option on the command line beats the variable, as it keeps working.
+        QTest::newRow("option") << QStringList{u"--pin"_s, kPin} << QStringList{u"RXCONFIG_PIN=00000000"_s}
+                                << QByteArray();
+    }
+
+    void uploadTakesThePinFromFileOrVariable()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        QFETCH(QByteArray, pinFile);
+        if (!pinFile.isEmpty())
+            QVERIFY(writeText(path(u"PIN"_s), pinFile));
+        arguments.replaceInStrings(u"PIN"_s, path(u"PIN"_s));
+        const QString xml = path(u"up.xml"_s);
+        const Run r = cli(arguments + QStringList{u"upload"_s, u"-o"_s, xml}, environment);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
+        QVERIFY(!blockIn(xml, u"0x07A0"_s).isEmpty());
+        if (!arguments.contains(u"--pin"_s))
+            verifyNoPin(r.out + r.err);
+    }
+
+    void typedPinIsCheckedAskedAgainOrCancelled_data()
+    {
+        QTest::addColumn<QByteArrayList>("typed");
+        QTest::addColumn<QList<int>>("complaints");
+        QTest::addColumn<int>("status");
+        QTest::newRow("right at once") << QByteArrayList{"1234ABCD\n"} << QList<int>{} << 0;
+        QTest::newRow("misfits, wrong twice, then right")
+            << QByteArrayList{"12\n", "1234ABCG\n", "00000000\n", "11111111\n", "1234abcd\n"}
+            << QList<int>{161, 160, 321, 321} << 0;
+        QTest::newRow("refused three times")
+            << QByteArrayList{"00000000\n", "11111111\n", "22222222\n"} << QList<int>{321, 321, 321} << 1;
+        QTest::newRow("empty line cancels") << QByteArrayList{"\n"} << QList<int>{} << 1;
+        QTest::newRow("Ctrl-D cancels") << QByteArrayList{"\x04"} << QList<int>{} << 1;
+    }
+
+    void typedPinIsCheckedAskedAgainOrCancelled()
+    {
+        QFETCH(QByteArrayList, typed);
+        QFETCH(QList<int>, complaints);
+        QFETCH(int, status);
+        const QString xml = path(u"up.xml"_s);
+        PtyProcess p;
+        QVERIFY(startOnTerminal(p, {u"upload"_s, u"-o"_s, xml}));
+        const QString question = Msg(116) + u": "_s;
+        for (const QByteArray &entry : typed) {
+            QVERIFY2(p.waitFor(question), qPrintable(p.output()));
+            // Its arguments as other users see them, after the entries typed so far.
+            const QString arguments = argumentsOf(p.pid());
+            QVERIFY2(arguments.contains(u"upload"_s), qPrintable(arguments));
+            for (const QByteArray &earlier : typed)
+                if (earlier.trimmed().size() == 8)
+                    verifyNoPin(arguments, QString::fromLatin1(earlier.trimmed()));
+            p.type(entry);
+        }
+        // Nothing more is asked for.
+        const int exit = p.finish();
+        const QString shown = p.output();
+        QVERIFY2(exit == status, qPrintable(shown));
+        QCOMPARE(shown.count(question), typed.size());
+        qsizetype at = 0;
+        for (int message : complaints) {
+            at = shown.indexOf(Msg(message), at);
+            QVERIFY2(at >= 0, qPrintable(Msg(message) + u" missing in:\n"_s + shown));
+            ++at;
+        }
+        // Typed without echo, and never printed.
+        verifyNoPin(shown);
+        QCOMPARE(QFileInfo::exists(xml), status == 0);
+        if (status == 0)
+            QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
+    }
+
+    void withoutTerminalTheMessageSaysHowAndNothingIsWritten()
+    {
+        const QString xml = path(u"up.xml"_s);
+        const Run upload = cli({u"upload"_s, u"-o"_s, xml});
+        QVERIFY2(upload.status == 1, qPrintable(upload.err));
+        QVERIFY(upload.err.contains(Msg(116)));
+        QVERIFY2(upload.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)),
+                 qPrintable(upload.err));
+        QVERIFY(!QFileInfo::exists(xml));
+
+        // A wrong PIN from a file is refused once, not asked again.
+        QVERIFY(writeText(path(u"PIN"_s), "00000000\n"));
+        const Run wrong = cli({u"--pin-file"_s, path(u"PIN"_s), u"upload"_s, u"-o"_s, xml});
+        QVERIFY2(wrong.status == 1 && wrong.err.count(Msg(321)) == 1, qPrintable(wrong.err));
+        QVERIFY(!QFileInfo::exists(xml));
+        const Run missing = cli({u"--pin-file"_s, path(u"nothing"_s), u"upload"_s, u"-o"_s, xml});
+        QVERIFY2(missing.status == 3 && missing.err.startsWith(Msg(871) + path(u"nothing"_s)),
+                 qPrintable(missing.err));
+
+        // The PIN change: neither value at hand, then the new one missing; the selector keeps its PIN.
+        const Run neither = cli({u"pin"_s, u"-"_s, u"-"_s});
+        QVERIFY2(neither.status == 1, qPrintable(neither.err));
+        QVERIFY(neither.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)));
+        const Run noNew = cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN="_s + kPin});
+        QVERIFY2(noNew.status == 1, qPrintable(noNew.err));
+        QVERIFY(noNew.err.contains(Msg(870).arg(u"--new-pin-file"_s, u"RXCONFIG_NEW_PIN"_s)));
+        QCOMPARE(simState(u"pin"_s), kPin);
+    }
+
+    void pinChangeTakesItsValuesFromFileVariableOrTerminal()
+    {
+        QVERIFY(writeText(path(u"NEW"_s), "cafe0001\n"));
+        const Run scripted =
+            cli({u"pin"_s, u"-"_s, u"-"_s, u"--new-pin-file"_s, path(u"NEW"_s)}, {u"RXCONFIG_PIN="_s + kPin});
+        QVERIFY2(scripted.status == 0 && scripted.err.contains(Msg(192)), qPrintable(scripted.err));
+        QCOMPARE(simState(u"pin"_s), u"CAFE0001"_s);
+        verifyNoPin(scripted.out + scripted.err, u"CAFE0001"_s);
+
+        const Run fromVariables =
+            cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN=CAFE0001"_s, u"RXCONFIG_NEW_PIN=0BADF00D"_s});
+        QVERIFY2(fromVariables.status == 0, qPrintable(fromVariables.err));
+        QCOMPARE(simState(u"pin"_s), u"0BADF00D"_s);
+
+        // On the terminal: the current PIN, the new one and its confirmation, none echoed.
+        struct Session
+        {
+            QList<QPair<int, QByteArray>> asked; // question, answer typed
+            int complaint;                       // the message that ends it, 0 for none
+            QString pinAfter;
+        };
+        const QList<Session> sessions = {
+            // The confirmation differs: nothing is sent.
+            {{{56, "0BADF00D\n"}, {57, "5EC12E70\n"}, {59, "5EC12E71\n"}}, 60, u"0BADF00D"_s},
+            // A new PIN too short is asked again.
+            {{{56, "0BADF00D\n"}, {57, "5EC12E7\n"}, {57, "5EC12E70\n"}, {59, "5ec12e70\n"}},
+             0,
+             u"5EC12E70"_s},
+        };
+        for (const Session &s : sessions) {
+            PtyProcess p;
+            QVERIFY(startOnTerminal(p, {u"pin"_s, u"-"_s, u"-"_s}));
+            for (const auto &q : s.asked) {
+                QVERIFY2(p.waitFor(Msg(q.first)), qPrintable(p.output()));
+                p.type(q.second);
+            }
+            const int status = p.finish();
+            QVERIFY2(s.complaint ? status != 0 && p.output().contains(Msg(s.complaint)) : status == 0,
+                     qPrintable(p.output()));
+            for (const auto &q : s.asked)
+                verifyNoPin(p.output(), QString::fromLatin1(q.second.trimmed()));
+            QCOMPARE(simState(u"pin"_s), s.pinAfter);
+        }
+    }
+
+    void sendShowsTheExchangeWithThePinHidden()
+    {
+        QVERIFY(writeText(path(u"PIN"_s), kPin.toLatin1()));
+        const Run r = cli({u"--pin-file"_s, path(u"PIN"_s), u"send"_s, u"FF0207A008"_s});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.contains(u"-> 020401DA**********"_s), qPrintable(r.out));
+        QVERIFY2(lines.last().startsWith(u"<- 01080200"_s), qPrintable(r.out));
+        verifyNoPin(r.out + r.err);
+    }
+
+    void simulatorStateAndControlSocketAreTheOwnersWhateverTheUmask()
+    {
+        cleanup();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir(m_dir->path()).mkdir(u"data"_s));
+        for (const QString &name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s})
+            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, path(u"data/"_s + name)));
+        const Umask open(0);
+        // A state file left readable by everyone, as an earlier version wrote it.
+        QVERIFY(writeText(statePath(), "pin=1234ABCD\n"));
+        QVERIFY(QFile::setPermissions(statePath(), QFileDevice::Permissions(0x6666)));
+        const QString socket = path(u"control.sock"_s);
+        QVERIFY(startSim({u"--control"_s, socket}));
+        QCOMPARE(modeOf(statePath()), 0600);
+        QCOMPARE(modeOf(socket) & 0777, 0600);
+        // Written again on a PIN change, still the owner's.
+        const Run changed = cli({u"pin"_s, kPin, u"00C0FFEE"_s});
+        QVERIFY2(changed.status == 0, qPrintable(changed.err));
+        QCOMPARE(simState(u"pin"_s), u"00C0FFEE"_s);
+        QCOMPARE(modeOf(statePath()), 0600);
+    }
+};
+} // namespace
+
+QTEST_GUILESS_MAIN(TestCliSecrets)
+#include "test_cli_secrets.moc"
