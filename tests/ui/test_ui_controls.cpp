@@ -210,8 +210,8 @@ private slots:
         QImage red(40, 40, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath(QStringLiteral("product.png"))));
-        QVERIFY(
-            QFile::copy(QStringLiteral(__FILE__), dir.filePath(QStringLiteral("logo.png")))); // not a picture
+        QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/rx30.ini"),
+                            dir.filePath(QStringLiteral("logo.png")))); // not a picture
         ProductPictures::setDataDirectory(dir.path());
         const QImage fromFile = ProductPictures::product(QSize(120, 160)).toImage();
         QCOMPARE(fromFile.size(), QSize(120, 120));
