@@ -23,6 +23,9 @@ build="${RX_BUILD_DIR:-$root/build}"
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# ccache speeds up rebuilds on a workstation; CI builds from scratch without it.
+if [ "${CI:-}" != "true" ] && command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_WERROR="$werror" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
