@@ -25,6 +25,7 @@ public:
     // Reads everything the model shows.
     void refresh();
 
+    CoinProgModel &model() const { return m_model; }
     QListWidget *sampleList() const { return m_list; }
     QPushButton *deleteButton() const { return m_delete; }
     QPushButton *clearButton() const { return m_clear; }
