@@ -62,9 +62,10 @@ TCprgFrm::TCprgFrm(CoinProgModel &model, QWidget *parent) : QDialog(parent), m_m
     m_statusGroup = new QGroupBox(this);
     auto *sg = new QGridLayout(m_statusGroup);
     m_selLabel = new QLabel(m_statusGroup);
-    m_statusLabel = new QLabel(m_statusGroup);
+    m_imageLabel = new QLabel(m_statusGroup);
+    // "ccTalk  Sel." over the first pair of boxes, the fake-coin/enabled caption over the second.
     sg->addWidget(m_selLabel, 0, 0, 1, 2);
-    sg->addWidget(m_statusLabel, 2, 0, 1, 2);
+    sg->addWidget(m_imageLabel, 2, 0, 1, 2);
     for (int i = 0; i < 4; ++i) {
         m_status[size_t(i)] = new QCheckBox(m_statusGroup);
         sg->addWidget(m_status[size_t(i)], i < 2 ? 1 : 3, i % 2);
@@ -167,9 +168,9 @@ void TCprgFrm::init_language()
     setWindowTitle(Msg(75));
     m_chLabel->setText(Msg(54));
     m_paramHeading->setText(Msg(207));
-    m_statusLabel->setText(Msg(275));
+    m_statusGroup->setTitle(Msg(275));
     m_selLabel->setText(Msg(601));
-    m_statusGroup->setTitle(Msg(143));
+    m_imageLabel->setText(Msg(143));
     m_presetLabel->setText(Msg(301));
     m_close->setText(Msg(68));
     m_delete->setText(Msg(96));

@@ -59,7 +59,7 @@ private:
     QComboBox *m_preset;
     QGroupBox *m_statusGroup;
     QLabel *m_selLabel;
-    QLabel *m_statusLabel;
+    QLabel *m_imageLabel;
     std::array<QCheckBox *, 4> m_status{}; // ccTalk, selective, fake, enabled
     QGroupBox *m_optionGroup;
     std::array<QComboBox *, 4> m_options{};

@@ -5,7 +5,7 @@
 
 AcceptancePlot::AcceptancePlot(QWidget *parent) : QWidget(parent)
 {
-    setMinimumSize(120, 80);
+    setMinimumSize(120, 110);
 }
 
 void AcceptancePlot::setTitle(const QString &title)

@@ -24,7 +24,7 @@ public:
     // samples: the readings; centre < 0 when nothing is computed yet.
     // Bands of others that overlap the new one are outlined in a warning colour.
     void setData(const QList<int> &samples, int centre, int tolerance, const QList<Band> &others);
-    QSize sizeHint() const override { return {150, 96}; }
+    QSize sizeHint() const override { return {150, 120}; }
 
     QString title() const { return m_title; }
     int centre() const { return m_centre; }
