@@ -4,12 +4,61 @@
 
 #include "app/Messages.h"
 #include "device/ReplyFrame.h"
+#include "sim/SimCoinKinds.h"
+#include "sim/SimControl.h"
 
 class TestCoinProg : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { LanguageBase = 1000; }
+
+    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
+    // the database version, and refusals of bad lines.
+    void simulatorCoinKinds()
+    {
+        SimBus bus;
+        SelectorSim *sim = bus.addSelector();
+        SimControl control(&bus);
+        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
+        QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
+        QByteArray first;
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
+            first += sim->lastMeasurements();
+        }
+        QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
+        QByteArray again;
+        for (int i = 0; i < 5; ++i) {
+            control.execute(u"coin token"_s);
+            again += sim->lastMeasurements();
+        }
+        QCOMPARE(again, first);
+        QVERIFY(first.mid(0, 6) != first.mid(6, 6)); // the coins differ
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(quint8(first[6 * i + 5]), quint8(90)); // no spread, no noise
+        QCOMPARE(sim->insertionCounter(), quint32(10));
+
+        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
+        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
+        QTest::qWait(150);
+        QCOMPARE(sim->insertionCounter(), quint32(13));
+        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
+        QCOMPARE(control.execute(u"database 12"_s), u"OK"_s);
+        QCOMPARE(int(sim->identity().databaseVersion), 12);
+
+        const QStringList refused = {u"coin nosuch"_s,
+                                     u"burst nosuch 3 40"_s,
+                                     u"burst token 0 40"_s,
+                                     u"kind bad 1 2 3"_s,
+                                     u"kind bad 1 2 3 4 5 300 1 1 1 1 1 1"_s,
+                                     u"database 256"_s,
+                                     u"seed x"_s};
+        for (const QString &line : refused)
+            QVERIFY2(control.execute(line).startsWith(u"ERR"_s), qPrintable(line));
+        QCOMPARE(sim->insertionCounter(), quint32(13));
+        QCOMPARE(control.execute(u"coin 5"_s).left(2), u"OK"_s); // a channel number still works
+    }
 
     // Teach an erased channel from fifteen coins of a new kind, save, close with the commit;
     // the selector then credits that kind on that channel and rejects a far-away one.
