@@ -299,7 +299,8 @@ void CoinProgModel::channelListChanged(int index)
 void CoinProgModel::saveChannelClick()
 {
     userAction([this] {
-        if (!m_open)
+        // Without a channel loaded the controls hold nothing read from the selector or typed.
+        if (!m_open || !m_loaded)
             return;
         if (m_prompts.confirm(Msg(214) + QString::number(m_channel), Prompts::Buttons::OkCancel) !=
             Prompts::Answer::Ok)

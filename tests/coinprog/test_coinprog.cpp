@@ -163,6 +163,11 @@ private slots:
             b.model->windowOpened();
         QCOMPARE(b.prompts.texts(Kind::Error), QStringList{message});
         QVERIFY(!b.model->polling());
+        // Without a channel loaded, "Save channel" writes nothing.
+        const int writes = b.sentCount(255, 3);
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        QCOMPARE(b.sentCount(255, 3), writes);
         // No channel after the one that failed is asked for.
         QCOMPARE(b.sent().filter(u"FF020650"_s).size(), opens ? 1 : 0);
     }
