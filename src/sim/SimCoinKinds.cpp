@@ -77,7 +77,8 @@ QString SimCoinKinds::grammar()
 {
     return QStringLiteral(
         "  kind NAME M1..M6 S1..S6      define a coin kind: six means, six spreads (0..255)\n"
-        "  kinds                        -> OK the names of the coin kinds\n"
+        "  kinds                        -> OK the names of the coin kinds (built in: c10 c20 c50 c100\n"
+        "                               c200 washer)\n"
         "  coin NAME                    insert one coin of a kind (measured with its noise)\n"
         "  burst NAME COUNT MS          insert COUNT coins of a kind, one every MS ms\n"
         "  burst stop | burst           stop the burst / -> OK inserted=K of N running=0|1\n"
