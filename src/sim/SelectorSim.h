@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/SimCoinKinds.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
@@ -150,6 +152,9 @@ public:
     // ---- coins and sensors ----
     CoinOutcome insertCoin(int channel);
     CoinOutcome insertCoin(const QByteArray &sixMeasurements, bool returned = false);
+    // A coin of a kind, measured with that kind's noise.
+    CoinOutcome insertKind(const QString &kind);
+    SimCoinKinds &coinKinds() { return m_coinKinds; }
     quint32 insertionCounter() const { return m_insertions; }
     quint8 eventCounter() const { return m_eventCounter; }
     QByteArray lastMeasurements() const { return m_lastMeasurements; }
@@ -222,6 +227,7 @@ private:
     quint8 m_eventCounter = 0;
     QVector<quint8> m_events; // result pairs, newest first
     QByteArray m_lastMeasurements;
+    SimCoinKinds m_coinKinds;
     bool m_masterInhibit = true;
     quint16 m_inhibitMask = 0;
     QByteArray m_analog;

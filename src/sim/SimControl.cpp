@@ -1,6 +1,7 @@
 #include "sim/SimControl.h"
 
 #include "sim/SelectorSim.h"
+#include "sim/SimCoinKinds.h"
 #include "sim/SimBus.h"
 
 #include <QRegularExpression>
@@ -93,7 +94,8 @@ QString SimControl::grammar()
         "  coin CH                      insert a coin measuring like channel CH (1..16)\n"
         "  coin AM1 PH1 AM2 PH2 PI3 DIM insert a coin with six measurements (0..255)\n"
         "                               -> OK accepted CH | OK rejected | OK inhibited\n"
-        "  return AM1 PH1 AM2 PH2 PI3 DIM  a coin measured and then returned\n"
+        "  return AM1 PH1 AM2 PH2 PI3 DIM  a coin measured and then returned\n") +
+           SimCoinKinds::grammar() + QStringLiteral(
         "  dip 1|2 HEX                  DIP switch bank 1 or 2, low six bits\n"
         "  input 1|2 0|1                input line 1 or 2\n"
         "  inputs HEX                   the whole reply of read input lines\n"
@@ -124,6 +126,9 @@ QString SimControl::execute(const QString &line)
         return err(QStringLiteral("empty command"));
     const QString cmd = w.first().toLower();
     const int argc = w.size() - 1;
+    QString kindReply;
+    if (SimCoinKinds::control(m_bus, *sim, w, kindReply))
+        return kindReply;
 
     if (cmd == QLatin1String("coin") || cmd == QLatin1String("return")) {
         int v = 0;

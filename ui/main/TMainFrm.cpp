@@ -1,6 +1,7 @@
 #include "main/TMainFrm.h"
 
 #include "app/AutoPrompts.h"
+#include "coinprog/CoinProgModel.h"
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
 #include "controls/PictureLabel.h"
@@ -175,6 +176,8 @@ void TMainFrm::buildToolbar()
     // Their windows come in a later version; until then the buttons say so.
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setEnabled(false);
+    m_tools[CoinsProg]->setEnabled(true);
+    connect(m_tools[CoinsProg], &QToolButton::clicked, this, &TMainFrm::CoinsProgClick);
 }
 
 QWidget *TMainFrm::buildAbout()
@@ -276,6 +279,7 @@ void TMainFrm::init_language()
         m_tools[t]->setText(Msg(tools[t]));
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setToolTip(Msg(550));
+    m_tools[CoinsProg]->setToolTip(QString());
 
     m_addrFrm->init_language();
     m_pinFrm->init_language();

@@ -18,6 +18,8 @@ class ConfigTransfer;
 class ConfigPage;
 class ConfigPageView;
 class CcTalkLink;
+class CoinProgModel;
+class TCprgFrm;
 class DeviceSession;
 class ErasingModel;
 class StatisticsPage;
@@ -93,6 +95,9 @@ public:
     void EraseClick();
     void SearchClick();
     void ExitClick();
+    void CoinsProgClick();
+    // The coin programming window, made on first use.
+    TCprgFrm *cprgFrm();
 
     // Renders every page and dialog into dir as PNG files; returns the files written.
     QStringList saveScreenshots(const QString &dir);
@@ -167,6 +172,8 @@ private:
     std::unique_ptr<ErasingModel> m_erasing;
     std::unique_ptr<ConfigFiles> m_files;
     std::unique_ptr<ConfigTransfer> m_transfer;
+    std::unique_ptr<CoinProgModel> m_coinProg;
+    TCprgFrm *m_cprgFrm = nullptr;
 
     QToolBar *m_toolbar = nullptr;
     std::array<QToolButton *, ToolCount> m_tools{};

@@ -1,0 +1,401 @@
+// Coin programming against the simulated selector through the real link: what the
+// selector was sent, what it stores and what it then does with coins.
+#include "CoinProgBench.h"
+
+#include "app/Messages.h"
+#include "device/ReplyFrame.h"
+#include "sim/SimCoinKinds.h"
+#include "sim/SimControl.h"
+
+class TestCoinProg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { LanguageBase = 1000; }
+
+    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
+    // the database version, and refusals of bad lines.
+    void simulatorCoinKinds()
+    {
+        SimBus bus;
+        SelectorSim *sim = bus.addSelector();
+        SimControl control(&bus);
+        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
+        QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
+        QByteArray first;
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
+            first += sim->lastMeasurements();
+        }
+        QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
+        QByteArray again;
+        for (int i = 0; i < 5; ++i) {
+            control.execute(u"coin token"_s);
+            again += sim->lastMeasurements();
+        }
+        QCOMPARE(again, first);
+        QVERIFY(first.mid(0, 6) != first.mid(6, 6)); // the coins differ
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(quint8(first[6 * i + 5]), quint8(90)); // no spread, no noise
+        QCOMPARE(sim->insertionCounter(), quint32(10));
+
+        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
+        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
+        QTest::qWait(150);
+        QCOMPARE(sim->insertionCounter(), quint32(13));
+        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
+        QCOMPARE(control.execute(u"database 12"_s), u"OK"_s);
+        QCOMPARE(int(sim->identity().databaseVersion), 12);
+
+        const QStringList refused = {u"coin nosuch"_s,
+                                     u"burst nosuch 3 40"_s,
+                                     u"burst token 0 40"_s,
+                                     u"kind bad 1 2 3"_s,
+                                     u"kind bad 1 2 3 4 5 300 1 1 1 1 1 1"_s,
+                                     u"database 256"_s,
+                                     u"seed x"_s};
+        for (const QString &line : refused)
+            QVERIFY2(control.execute(line).startsWith(u"ERR"_s), qPrintable(line));
+        QCOMPARE(sim->insertionCounter(), quint32(13));
+        QCOMPARE(control.execute(u"coin 5"_s).left(2), u"OK"_s); // a channel number still works
+    }
+
+    // Teach an erased channel from fifteen coins of a new kind, save, close with the commit;
+    // the selector then credits that kind on that channel and rejects a far-away one.
+    void teachSaveCommitAndAccept()
+    {
+        CoinProgBench b;
+        SimCoinKinds::Kind k;
+        k.mean = {150, 90, 160, 70, 120, 130};
+        k.spread.fill(1.5);
+        b.sim->coinKinds().define(u"new"_s, k);
+        QVERIFY(b.open());
+        QVERIFY(b.sim->masterInhibit());
+        QCOMPARE(b.model->channel(), 1);
+        QCOMPARE(b.model->minimumSamples(), 15);
+        QCOMPARE(b.model->ccLabels(), QStringList({u"EU"_s, u"US"_s, u"GB"_s, u"CH"_s}));
+        // An erased channel is free: the usual options, the erased parameters shown.
+        QCOMPARE(b.model->controls().direction, 1);
+        QCOMPARE(b.model->controls().value, 1);
+        QCOMPARE(b.model->controls().params[0], 255);
+        QVERIFY(b.prompts.shown().isEmpty());
+
+        for (int i = 1; i <= 15; ++i) {
+            QVERIFY2(b.feed(u"new"_s), qPrintable(QString::number(i)));
+            QCOMPARE(b.model->listColour(), i < 15 ? CoinProgModel::Red : CoinProgModel::DarkGreen);
+            // Each line is the selector's measurement of that coin.
+            const QByteArray m = b.sim->lastMeasurements();
+            QCOMPARE(b.model->samples().last(),
+                     CoinCalc::sampleLine({quint8(m[0]), quint8(m[1]), quint8(m[2]), quint8(m[3]),
+                                           quint8(m[4]), quint8(m[5])}));
+        }
+        QVERIFY(b.model->unsavedSamples());
+        const QByteArray taught = b.model->controls().toRecord();
+        for (int p = 0; p < 6; ++p) {
+            QVERIFY(qAbs(int(quint8(taught[p])) - int(k.mean[size_t(p)])) <= 2);
+            QVERIFY(quint8(taught[6 + p]) >= 4 && quint8(taught[6 + p]) <= 12);
+        }
+        QCOMPARE(quint8(taught[12]), quint8(0x70));
+
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        QCOMPARE(b.record(1), taught);
+        QCOMPARE(b.nvRecord(1), QByteArray(16, char(0xFF))); // not yet committed
+        QCOMPARE(b.model->channel(), 2);
+        QCOMPARE(b.model->savedChannels(), quint16(1));
+
+        bool closed = false;
+        QObject::connect(b.model.get(), &CoinProgModel::closeAccepted, [&] { closed = true; });
+        b.prompts.queueAnswer(Answer::Yes); // "Save data to NV memory?"
+        b.model->closeClick();
+        QVERIFY(closed);
+        QVERIFY(!b.model->isOpen());
+        QVERIFY(!b.model->polling());
+        QVERIFY(!b.sim->masterInhibit());
+        QCOMPARE(b.nvRecord(1), taught);
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"1"_s, Msg(231)}));
+        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
+
+        // A later identification finds the record in the selector.
+        QVERIFY(b.session.Identify());
+        QByteArray read;
+        QCOMPARE(b.session.ReadChannel(1, read), int(DeviceSession::Done));
+        QCOMPARE(read, taught);
+
+        // The host enables the channels; coins of the kind are credited on channel 1.
+        QByteArray reply;
+        QCOMPARE(int(b.link.Transact(2, QByteArray::fromHex("E7FFFF"), 10, reply)), int(CcTalkLink::Ok));
+        int accepted = 0;
+        for (int i = 0; i < 20; ++i) {
+            const SelectorSim::CoinOutcome o = b.sim->insertKind(u"new"_s);
+            if (o.result == SelectorSim::CoinResult::Accepted && o.channel == 1)
+                ++accepted;
+        }
+        QVERIFY2(accepted >= 18, qPrintable(QString::number(accepted)));
+        QCOMPARE(int(b.sim->insertKind(u"washer"_s).result), int(SelectorSim::CoinResult::Rejected));
+        QCOMPARE(int(b.sim->insertKind(u"c10"_s).result), int(SelectorSim::CoinResult::Rejected));
+        // The credit event names the channel.
+        QCOMPARE(int(b.link.Transact(2, QByteArray(1, char(229)), 10, reply)), int(CcTalkLink::Ok));
+    }
+
+    void openingFailures_data()
+    {
+        QTest::addColumn<QString>("frame"); // the request that gets no reply
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("identify") << u"0001F6"_s << Msg(78) << false;
+        QTest::newRow("channel 5") << u"FF020640"_s << Msg(124) << false;
+        QTest::newRow("counter") << u"0001E2"_s << Msg(78) << true;
+    }
+    void openingFailures()
+    {
+        QFETCH(QString, frame);
+        QFETCH(QString, message);
+        QFETCH(bool, opens);
+        CoinProgBench b;
+        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
+            if (line.startsWith(u"-> "_s) && line.contains(frame))
+                b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, -1});
+        });
+        const bool toolbar = b.model->openFromToolbar();
+        QCOMPARE(toolbar, opens);
+        if (toolbar)
+            b.model->windowOpened();
+        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{message});
+        QVERIFY(!b.model->polling());
+        // Without a channel loaded, "Save channel" writes nothing.
+        const int writes = b.sentCount(255, 3);
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        QCOMPARE(b.sentCount(255, 3), writes);
+        // No channel after the one that failed is asked for.
+        QCOMPARE(b.sent().filter(u"FF020650"_s).size(), opens ? 1 : 0);
+    }
+
+    // A coin whose measurement request fails is taken once, at a later tick.
+    void failedMeasurementTakenOnce()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        b.sim->injectFault({SelectorSim::FaultKind::NoReply, 1, 255});
+        b.sim->insertCoin(QByteArray::fromHex("0A141E28323C"));
+        QVERIFY(QTest::qWaitFor([&] { return b.model->samples().size() == 1; }, 3000));
+        QCOMPARE(b.model->samples().first(), u" 10  20  30  40  50  60 "_s);
+        QTest::qWait(4 * CoinProgModel::PollMs);
+        QCOMPARE(b.model->samples().size(), 1);
+        QCOMPARE(b.sentCount(255, 5), 2);
+    }
+
+    // Several coins between two ticks give one sample: the last coin's.
+    void severalCoinsOneSample()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        b.sim->insertCoin(QByteArray::fromHex("010101010101"));
+        b.sim->insertCoin(QByteArray::fromHex("020202020202"));
+        b.sim->insertCoin(QByteArray::fromHex("030303030303"));
+        QVERIFY(QTest::qWaitFor([&] { return !b.model->samples().isEmpty(); }, 3000));
+        QTest::qWait(3 * CoinProgModel::PollMs);
+        QCOMPARE(b.model->samples(), QStringList{u"  3   3   3   3   3   3 "_s});
+        QCOMPARE(b.model->lastInsertionCount(), b.sim->insertionCounter());
+    }
+
+    // Replies shorter than the bytes used take the failure path: a short counter re-sends
+    // master inhibit, a short measurement is asked again, a short version means no addends.
+    void shortReplies()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        const int inhibits = b.sentCount(228);
+        b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, 226});
+        QVERIFY(QTest::qWaitFor([&] { return b.sentCount(228) == inhibits + 1; }, 3000));
+        QVERIFY(b.sim->masterInhibit());
+
+        b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, 255});
+        b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, 243});
+        b.sim->insertCoin(QByteArray::fromHex("6464646464C8"));
+        QVERIFY(QTest::qWaitFor([&] { return b.model->samples().size() == 1; }, 3000));
+        QCOMPARE(b.sentCount(255, 5), 2);
+        // One sample, version refused: tolerances are the bare deviation, 0.
+        QCOMPARE(b.model->controls().params[11], 0);
+        QCOMPARE(b.model->controls().params[5], 200);
+        // With the version answered, the addends of BASE_1 apply.
+        b.model->presetChanged(CoinCalc::High);
+        QCOMPARE(b.model->controls().params[6], 3);
+        QCOMPARE(b.model->controls().params[11], 2);
+    }
+
+    // A version above 9 reads its addends from the section named in decimal digits.
+    void databaseVersionAboveNine()
+    {
+        QByteArray ini = CoinProgBench::defaultIni() + "[BASE_12]\nAM1_ADD=9\nPH1_ADD=8\nAM2_ADD=7\n";
+        CoinProgBench b(true, ini);
+        b.sim->identity().databaseVersion = 12;
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c50"_s));
+        const auto &p = b.model->controls().params;
+        QCOMPARE((std::array<int, 6>{p[6], p[7], p[8], p[9], p[10], p[11]}),
+                 (std::array<int, 6>{9, 8, 7, 0, 0, 0}));
+    }
+
+    // A save clicked while a tick waits for the selector runs after that tick: one exchange
+    // at a time, every request answered before the next goes out.
+    void saveDuringTickWaits()
+    {
+        CoinProgBench b;
+        b.sim->setTurnaroundMs(40);
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c20"_s));
+        b.prompts.queueAnswer(Answer::Ok);
+        b.log.clear();
+        bool clicked = false;
+        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
+            if (!clicked && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
+                clicked = true;
+                b.model->saveChannelClick(); // arrives inside the tick's exchange
+            }
+        });
+        QVERIFY(QTest::qWaitFor([&] { return b.model->savedChannels() == 1; }, 5000));
+        QVERIFY(clicked);
+        QCOMPARE(b.model->channel(), 2);
+        const QStringList lines = b.log.lines();
+        QString previous = u"<- "_s;
+        for (const QString &l : lines) {
+            QVERIFY2(l.left(3) != previous.left(3), qPrintable(lines.join(u'\n')));
+            previous = l;
+        }
+        QCOMPARE(b.record(1), CoinProgControls::fromRecord(b.record(1)).toRecord());
+        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
+    }
+
+    // The channel list changed with samples not saved: Yes saves first, No drops them,
+    // Cancel keeps the channel in work.
+    void channelChangeQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("yes") << int(Answer::Yes) << 4 << true;
+        QTest::newRow("no") << int(Answer::No) << 4 << false;
+        QTest::newRow("cancel") << int(Answer::Cancel) << 1 << false;
+    }
+    void channelChangeQuestion()
+    {
+        QFETCH(int, answer);
+        CoinProgBench b;
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c100"_s));
+        b.prompts.queueAnswer(Answer(answer));
+        b.model->channelListChanged(3);
+        QTEST(b.model->channel(), "channel");
+        QFETCH(bool, written);
+        QCOMPARE(b.record(1) != QByteArray(16, char(0xFF)), written);
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(93) + u"1 ?"_s});
+        QCOMPARE(b.model->samples().isEmpty(), answer != int(Answer::Cancel));
+    }
+
+    // A programmed channel says so and keeps its options; a free one takes the defaults.
+    void programmedChannel()
+    {
+        CoinProgBench b(false); // the service image: channels with coins
+        QVERIFY(b.model->openFromToolbar());
+        b.model->windowOpened();
+        const QByteArray stored = b.record(1);
+        QVERIFY(!(quint8(stored[12]) & 1));
+        QCOMPARE(b.prompts.texts(Kind::Information), QStringList{Msg(58) + u"1"_s + Msg(14)});
+        QCOMPARE(b.model->controls().toRecord().left(12), stored.left(12));
+        QCOMPARE(b.model->controls().value, int(quint8(stored[15])));
+    }
+
+    // "CVF is not programmed": No writes nothing and stays on the channel.
+    void cvfNotProgrammed()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c10"_s));
+        b.model->controlsForEdit().cvf = -1;
+        b.prompts.queueAnswer(Answer::Ok);
+        b.prompts.queueAnswer(Answer::No);
+        b.model->saveChannelClick();
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"1"_s, Msg(92)}));
+        QCOMPARE(b.record(1), QByteArray(16, char(0xFF)));
+        QCOMPARE(b.model->channel(), 1);
+        QCOMPARE(b.model->samples().size(), 1);
+        QVERIFY(b.model->polling());
+    }
+
+    // Saving channel 16 stays on channel 16 with its samples.
+    void saveChannel16Stays()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        b.model->channelListChanged(15);
+        QVERIFY(b.feed(u"c200"_s));
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        QCOMPARE(b.model->channel(), 16);
+        QCOMPARE(b.model->samples().size(), 1);
+        QCOMPARE(b.model->savedChannels(), quint16(0x8000));
+        QCOMPARE(b.record(16), b.model->controls().toRecord());
+    }
+
+    // Deleting every line keeps the parameters, turns the list red and clears the flag.
+    void deleteEveryLine()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c20"_s));
+        QVERIFY(b.feed(u"c20"_s));
+        const CoinProgControls before = b.model->controls();
+        b.model->deleteItems({1, 0});
+        QVERIFY(b.model->samples().isEmpty());
+        QVERIFY(!b.model->unsavedSamples());
+        QCOMPARE(b.model->listColour(), CoinProgModel::Red);
+        QCOMPARE(b.model->controls().params, before.params);
+    }
+
+    // A commit that fails keeps the window open, tells the user and holds coins again.
+    void failedCommitKeepsWindowOpen()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        QVERIFY(b.feed(u"c50"_s));
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, 255});
+        b.prompts.queueAnswer(Answer::Yes);
+        b.model->closeClick();
+        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(129)});
+        QVERIFY(b.model->isOpen());
+        QVERIFY(b.model->polling());
+        QVERIFY(b.sim->masterInhibit());
+        QCOMPARE(b.nvRecord(1), QByteArray(16, char(0xFF)));
+        // Trying again commits.
+        b.prompts.queueAnswer(Answer::Yes);
+        b.model->closeClick();
+        QVERIFY(!b.model->isOpen());
+        QCOMPARE(b.nvRecord(1), b.record(1));
+    }
+
+    // Two channels taught from the same kind cannot be told apart; another kind can.
+    void indistinguishableChannels()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(b.feed(u"c20"_s));
+        b.prompts.queueAnswer(Answer::Ok);
+        b.model->saveChannelClick();
+        QCOMPARE(b.model->channel(), 2);
+        QVERIFY(b.feed(u"c20"_s));
+        QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});
+        QCOMPARE(b.model->otherBands(0).size(), 1);
+        b.model->deleteItems({0});
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(b.feed(u"c200"_s));
+        QVERIFY(b.model->indistinguishableChannels().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCoinProg)
+#include "test_coinprog.moc"

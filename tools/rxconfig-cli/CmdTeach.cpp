@@ -1,0 +1,222 @@
+// teach --channel N [--samples K] [--tolerance high|middle|low] [channel options]: the coin
+// programming window for scripts and production benches. Master inhibit is held while coins
+// are sampled; each sample line goes to stdout as it arrives, progress to stderr. With --yes
+// the channel is written and committed; Ctrl-C or SIGTERM ends with master inhibit off and
+// nothing written.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "coinprog/CoinProgModel.h"
+#include "config/ChannelTable.h"
+
+#include <QEventLoop>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &c, 1);
+}
+
+// Ctrl-C and SIGTERM end the wait through the event loop instead of killing the process,
+// for as long as the guard lives.
+class StopSignals
+{
+public:
+    explicit StopSignals(QEventLoop &loop, bool &stopped)
+    {
+        if (stopPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, stopPipe) != 0)
+            return;
+        m_notifier = new QSocketNotifier(qintptr(stopPipe[0]), QSocketNotifier::Read);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, [&loop, &stopped] {
+            char c = 0;
+            [[maybe_unused]] const ssize_t n = ::read(stopPipe[0], &c, 1);
+            stopped = true;
+            loop.quit();
+        });
+        m_int = std::signal(SIGINT, onStopSignal);
+        m_term = std::signal(SIGTERM, onStopSignal);
+    }
+    ~StopSignals()
+    {
+        if (!m_notifier)
+            return;
+        std::signal(SIGINT, m_int);
+        std::signal(SIGTERM, m_term);
+        delete m_notifier;
+    }
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+    void (*m_int)(int) = SIG_DFL;
+    void (*m_term)(int) = SIG_DFL;
+};
+
+struct TeachOptions
+{
+    int channel = 0;
+    int samples = -1;
+    int preset = CoinCalc::Middle;
+    // Channel options: -2 = leave as the window sets them.
+    int direction = -2, cvf = -2, mint = -2, cc = -2, value = -2;
+    int ccTalk = -2, selective = -2, fake = -2, enabled = -2;
+};
+
+bool number(const QString &text, int min, int max, int &out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    if (!ok || v < min || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+// "" when the arguments are good, else the text of the usage error.
+QString parse(const QStringList &args, TeachOptions &o)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args[i];
+        QString v;
+        struct Field
+        {
+            const char *name;
+            int *target;
+            int min;
+            int max;
+        } fields[] = {{"--channel", &o.channel, 1, 16},    {"--samples", &o.samples, 1, 10000},
+                      {"--dir", &o.direction, 0, 8},       {"--cvf", &o.cvf, 0, 15},
+                      {"--mint", &o.mint, 0, 3},           {"--cc", &o.cc, 0, 3},
+                      {"--value", &o.value, 0, 255},       {"--cctalk", &o.ccTalk, 0, 1},
+                      {"--selective", &o.selective, 0, 1}, {"--fake", &o.fake, 0, 1},
+                      {"--enabled", &o.enabled, 0, 1}};
+        bool taken = false;
+        for (const Field &f : fields) {
+            if (!takeOption(args, i, QLatin1String(f.name), &v))
+                continue;
+            taken = true;
+            if (f.target == &o.direction && v.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+                o.direction = -1;
+            else if (!number(v, f.min, f.max, *f.target))
+                return Msg(611) + QLatin1String(f.name) + QLatin1Char(' ') + v;
+            break;
+        }
+        if (taken)
+            continue;
+        if (takeOption(args, i, QStringLiteral("--tolerance"), &v)) {
+            const QStringList names = {QStringLiteral("high"), QStringLiteral("middle"),
+                                       QStringLiteral("low")};
+            o.preset = int(names.indexOf(v.toLower()));
+            if (o.preset < 0)
+                return Msg(611) + QStringLiteral("--tolerance ") + v;
+            continue;
+        }
+        return Msg(453) + a;
+    }
+    if (o.channel == 0)
+        return Msg(433) + QStringLiteral("--channel");
+    return QString();
+}
+
+void applyOptions(const TeachOptions &o, CoinProgControls &c)
+{
+    const auto set = [](int option, int &field) {
+        if (option != -2)
+            field = option;
+    };
+    const auto flag = [](int option, bool &field) {
+        if (option != -2)
+            field = option == 1;
+    };
+    set(o.direction, c.direction);
+    set(o.cvf, c.cvf);
+    set(o.mint, c.mint);
+    set(o.cc, c.cc);
+    set(o.value, c.value);
+    flag(o.ccTalk, c.ccTalk);
+    flag(o.selective, c.selective);
+    flag(o.fake, c.fake);
+    flag(o.enabled, c.enabled);
+}
+
+int runTeach(CliContext &ctx)
+{
+    TeachOptions o;
+    const QString problem = parse(ctx.options.args, o);
+    if (!problem.isEmpty())
+        return ctx.usageError(problem);
+
+    ChannelTable channels;
+    CoinProgModel model(ctx.session, channels, ctx.prompts);
+    if (!model.openFromToolbar())
+        return CliExitCodes::DeviceFailure;
+    QEventLoop loop;
+    bool stopped = false;
+    const StopSignals guard(loop, stopped);
+    model.windowOpened();
+    if (!model.polling()) {
+        model.windowClosed();
+        return CliExitCodes::DeviceFailure;
+    }
+    model.channelListChanged(o.channel - 1);
+    applyOptions(o, model.controlsForEdit());
+    if (o.preset != model.preset())
+        model.presetChanged(o.preset);
+    const int wanted = o.samples > 0 ? o.samples : qMax(1, model.minimumSamples());
+
+    ctx.err << Msg(612) << o.channel << Qt::endl;
+    QObject::connect(&model, &CoinProgModel::sampleAdded, &loop, [&](const QString &line) {
+        ctx.out << line << Qt::endl;
+        ctx.err << Msg(604) << model.samples().size() << Msg(605) << wanted << Qt::endl;
+        if (model.samples().size() >= wanted)
+            loop.quit();
+    });
+    loop.exec();
+    if (stopped) {
+        model.windowClosed();
+        ctx.err << Msg(609) << Qt::endl;
+        return CliExitCodes::DeviceFailure;
+    }
+
+    const QByteArray record = model.controls().toRecord();
+    ctx.out << Msg(606) << CcTalkLink::BytesToHex(record) << Qt::endl;
+    ctx.out << Msg(607) << CcTalkLink::BytesToHex(record.mid(12)) << Qt::endl;
+    if (!ctx.options.yes) {
+        model.windowClosed();
+        ctx.err << Msg(608) << Qt::endl;
+        return 0;
+    }
+    model.saveChannelClick();
+    if (!(model.savedChannels() & (1u << (o.channel - 1)))) {
+        model.windowClosed();
+        return CliExitCodes::DeviceFailure;
+    }
+    bool closed = false;
+    QObject::connect(&model, &CoinProgModel::closeAccepted, [&closed] { closed = true; });
+    model.closeClick();
+    if (!closed) {
+        // The commit failed (already reported); the selector is let go all the same.
+        model.windowClosed();
+        return CliExitCodes::DeviceFailure;
+    }
+    ctx.err << Msg(610) << Qt::endl;
+    return 0;
+}
+
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("teach"),
+     QStringLiteral("--channel N [--samples K] [--tolerance high|middle|low] [--dir 0-8|none] "
+                    "[--cvf 0-15] [--mint 0-3] [--cc 0-3] [--value 0-255] [--cctalk 0|1] "
+                    "[--selective 0|1] [--fake 0|1] [--enabled 0|1]"),
+     603, CliCommand::Device::Identify, 0, -1, &runTeach});
+} // namespace
