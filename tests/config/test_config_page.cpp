@@ -285,26 +285,73 @@ private slots:
         QCOMPARE(f->page->line(3).note, QStringLiteral("Timer output"));
     }
 
-    void timerCheckLimitsTimeOutWarning()
+    void timerCheckComparesSecondsWithSeconds()
     {
-        f->chooseVersion("Timer"); // timer 10, credit timer 30 x credit 2
-        f->page->setParam(P::TimeOutWarning, 8);
+        f->chooseVersion("Timer"); // timer 10 minutes, credit timer 30 s x credit 2
+        QVERIFY(f->page->multiplierMinutes());
+        f->page->setParam(P::TimeOutWarning, 20); // 20 s lies well within 10 minutes
         QVERIFY(f->warnings().isEmpty());
-        f->page->setParam(P::TimeOutWarning, 20);
+        QCOMPARE(f->page->image().param(P::TimeOutWarning), 20);
+        f->page->setParam(P::TimeOutWarning, 80); // the credit timer gives 60 s only
         QCOMPARE(f->warnings(), QStringList{Msg(27)});
-        QCOMPARE(f->page->image().param(P::TimeOutWarning), 10);
-
-        f->page->setTimeOn(1, 100);
-        f->page->setParam(P::TimeOutWarning, 80); // the credit timer gives 60 only
-        QCOMPARE(f->warnings().size(), 2);
         QCOMPARE(f->page->paramValue(P::TimeOutWarning), 60);
         // A lower credit makes the credit timer shorter than the warning.
         f->page->setParam(P::Credit, 1);
-        QCOMPARE(f->warnings().size(), 3);
+        QCOMPARE(f->warnings().size(), 2);
         QCOMPARE(f->page->paramValue(P::TimeOutWarning), 30);
-        // A shorter timer output pulls the warning down with it.
+        // In seconds the timer output itself becomes the shorter one and pulls the warning down.
+        f->page->setMultiplierMinutes(false);
         f->page->setTimeOn(1, 12);
-        QCOMPARE(f->page->paramValue(P::TimeOutWarning), 12);
+        QCOMPARE(f->warnings().size(), 3);
+        QCOMPARE(f->page->image().param(P::TimeOutWarning), 12);
+    }
+
+    // Bit 7 of byte 1 is the line's level: it changes neither the time step nor the unit.
+    void levelBitLeavesTimeStepAndUnitAlone()
+    {
+        f->chooseVersion("Timer");
+        for (int k : {1, 2, 8}) {
+            const LineRow before = f->page->line(k);
+            f->page->toggleLevel(k);
+            QVERIFY(f->page->image().lineByte(k - 1, 1) & 0x80);
+            const LineRow &after = f->page->line(k);
+            QCOMPARE(after.timeOnStep, before.timeOnStep);
+            QCOMPARE(after.timeOnUnit, before.timeOnUnit);
+            QCOMPARE(after.timeOn, before.timeOn);
+        }
+    }
+
+    void storingWhileCustomIsListedKeepsTheStoredEntrySelected()
+    {
+        const QStringList standard = f->page->versionEntries();
+        f->loadLines("0200FF0000001400 - - - - - - -");
+        QCOMPARE(f->version(), Msg(460));
+        f->prompts.queueAnswer(Prompts::Answer::Yes);
+        f->prompts.queueText("Shop 8");
+        QVERIFY(f->page->storeStandardConfiguration());
+        QCOMPARE(f->version(), QStringLiteral("Shop 8"));
+        f->page->openVersionList(); // the list drops down and loses "Custom"
+        QCOMPARE(f->page->versionEntries(), standard + QStringList{"Shop 8"});
+        QCOMPARE(f->version(), QStringLiteral("Shop 8"));
+    }
+
+    // A value that does not convert stops the store where it is shown: nothing is written.
+    void storeStopsAtAConversionError()
+    {
+        f->chooseVersion("Value pulses");
+        f->page->chooseDisplayType(f->page->displayTypes().indexOf("LED 4 digits"));
+        f->page->chooseViewOption(f->page->viewOptions().indexOf("Value"));
+        QByteArray rx30 = f->read("rx30.ini");
+        rx30.replace("Value=02", "Value=Z2");
+        QFile file(f->path("rx30.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rx30) == rx30.size());
+        file.close();
+        f->prompts.queueAnswer(Prompts::Answer::Yes);
+        f->prompts.queueText("Shop 9");
+        QVERIFY(!f->page->storeStandardConfiguration());
+        QCOMPARE(f->errors().size(), 1);
+        QCOMPARE(f->read("rx30.ini"), rx30);
+        QVERIFY(!f->page->versionEntries().contains("Shop 9"));
     }
 
     void sorterAcceptPutsSolenoidsOnFreeOutputsOnly()
