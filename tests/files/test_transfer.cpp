@@ -112,6 +112,10 @@ private slots:
         const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.size(), 8 + 18 + 1);
         QCOMPARE(ops.first(), "R 0700");
+        // The upload preparation command goes first, once, before any read.
+        QCOMPARE(bench.sent.filter(QRegularExpression("^02..01FF09")).size(), 1);
+        QVERIFY(bench.sent.indexOf(QRegularExpression("02..01FF09.*")) <
+                bench.sent.indexOf(QRegularExpression("02..01FF020700.*")));
         QCOMPARE(ops.last(), "R 07B2");
         bench.sim->setAddress(9);
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::NotFound);
