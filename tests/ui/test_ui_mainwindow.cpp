@@ -293,6 +293,28 @@ private slots:
                  TParsFrm::statePicture(tree.state(0)).toImage());
         w.clickState(-1); // clicks beside the tree change nothing
         w.clickState(tree.count());
+
+        // Only a press on the picture ticks; the caption, clicked or double-clicked, and Enter
+        // only select. The window must be where the mouse is.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTreeWidget *view = w.treeWidget();
+        QTreeWidgetItem *root = w.itemOf(0);
+        const QRect r = view->visualItemRect(root);
+        const QPoint picture(r.left() + view->iconSize().width() / 2, r.center().y());
+        const QPoint caption(r.left() + view->iconSize().width() + 20, r.center().y());
+        const int state = tree.state(0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, caption);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, caption);
+        view->setCurrentItem(root);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(tree.state(0), state);
+        QCOMPARE(view->currentItem(), root);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, picture);
+        QVERIFY(tree.state(0) != state);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(tree.state(0), state);
+        w.hide();
     }
 
     void uploadEditDownloadSaveAndOpenRoundTrip()
