@@ -111,7 +111,7 @@ private slots:
     }
 
     // A failed exchange says why; a remembered demo port is explained.
-    void declinedFailedAndDemoPortRunsSayWhat()
+    void failedExchangesAndTheDemoPortAreExplained()
     {
         const Run silent = cli(u"--demo --address 9 send FE"_s);
         QVERIFY2(silent.status == 1 && silent.err.startsWith(Msg(645) + u"9"_s), qPrintable(silent.err));
