@@ -29,6 +29,15 @@ const ChannelRow &ChannelTable::row(int channel) const
     return validChannel(channel) ? m_rows[channel - 1] : none;
 }
 
+bool ChannelTable::isBlank(int channel) const
+{
+    const ChannelRow &r = row(channel);
+    for (const QString &box : r.boxes)
+        if (!box.isEmpty())
+            return false;
+    return r.value.isEmpty();
+}
+
 void ChannelTable::StringToChannel(int channel, const QByteArray &record)
 {
     if (!validChannel(channel) || record.size() != RecordSize)

@@ -41,6 +41,9 @@ public:
     QByteArray ChannelToString(int channel, QString *error = nullptr) const;
 
     const ChannelRow &row(int channel) const;
+    // A row that was never read, opened or typed into: every box and the value are empty.
+    // It carries no record, so nothing of it is saved or written.
+    bool isBlank(int channel) const;
     int hiddenStatus(int channel) const { return row(channel).hiddenStatus; }
 
     // Edits as the user makes them. A box refuses a value above 255 (returns false, the

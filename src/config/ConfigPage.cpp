@@ -74,6 +74,10 @@ bool ConfigPage::loadCatalogues(const QString &dir)
     }
     m_versionIndex = m_versions.isEmpty() ? -1 : 0;
     applyConfiguration();
+    // The first standard configuration only fills the page: nothing has been read, opened or
+    // typed yet, so nothing may be saved or written until the user loads or chooses something.
+    m_image.loadedSections &= ~ConfigImage::Configuration;
+    emit changed();
     return true;
 }
 
@@ -117,8 +121,8 @@ void ConfigPage::openVersionList()
     const QString custom = Msg(460);
     const QString chosen = m_versionIndex >= 0 ? m_versions.at(m_versionIndex) : QString();
     m_versions.removeAll(custom);
-    if (chosen == custom)
-        m_versionIndex = -1;
+    // The index follows its entry: entries after a removed "Custom" move up.
+    m_versionIndex = chosen == custom ? -1 : m_versions.indexOf(chosen);
     emit changed();
 }
 
@@ -220,7 +224,8 @@ bool ConfigPage::storeStandardConfiguration()
     QString name;
     if (!m_prompts.inputText(Msg(276), Msg(277), validate, name) || !validate(name).isEmpty())
         return false;
-    windowToImage();
+    if (!windowToImage())
+        return false; // the conversion error was shown; nothing is stored
 
     QFile file(m_rx30.path());
     if (!file.open(QIODevice::Append) || file.write(QByteArray(7, '\n')) != 7) {
@@ -242,8 +247,12 @@ bool ConfigPage::storeStandardConfiguration()
         emit changed();
         return false;
     }
-    m_versions.append(name);
-    m_versionIndex = m_versions.size() - 1;
+    // A standard configuration goes before "Custom", which stays last.
+    int at = m_versions.indexOf(custom);
+    if (at < 0)
+        at = m_versions.size();
+    m_versions.insert(at, name);
+    m_versionIndex = at;
     emit changed();
     return true;
 }
@@ -271,14 +280,16 @@ void ConfigPage::refresh()
     imageToWindow();
 }
 
-void ConfigPage::windowToImage()
+bool ConfigPage::windowToImage()
 {
     try {
         paramsToImage();
         linesToImage();
     } catch (const ConversionError &e) {
         fail(e);
+        return false;
     }
+    return true;
 }
 
 void ConfigPage::setModeByte(int value)

@@ -126,7 +126,8 @@ public:
     const ConfigImage &image() const { return m_image; }
     ConfigImage &imageForLoad() { return m_image; }
     bool imageToWindow();
-    void windowToImage();
+    // false when a value did not convert (the error was shown): the caller stops there.
+    bool windowToImage();
     void applyConfiguration();
     void recogniseVersion();
     void recogniseFunctions();

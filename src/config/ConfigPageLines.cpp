@@ -344,6 +344,10 @@ void ConfigPage::setTimeOn(int k, int shown)
     if (k < 1 || k > LineCount)
         return;
     LineRow &row = m_rows[k - 1];
+    if (shown == row.timeOn) {
+        emit changed();
+        return;
+    }
     row.timeOn = qBound(row.timeOnStep, shown, row.timeOnMaximum);
     try {
         lineToImage(k - 1);

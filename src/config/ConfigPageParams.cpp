@@ -114,6 +114,11 @@ void ConfigPage::bonusRule(int changed)
 
 void ConfigPage::setParam(int p, int value)
 {
+    // Leaving a box the user did not change runs no rule and changes nothing.
+    if (p >= 0 && p < ConfigImage::ParamCount && value == m_ctl[p]) {
+        emit changed();
+        return;
+    }
     switch (p) {
     case Credit:
         m_ctl[p] = qBound(1, value, 255);
@@ -189,7 +194,9 @@ void ConfigPage::timerCheck()
             const LineRow &row = m_rows[k];
             if ((m_image.lineByte(k, 1) & 0x7F) != kind || !row.timeOnVisible)
                 continue;
-            const int allowed = kind == 0x04 ? row.timeOn : row.timeOn * m_ctl[Credit];
+            // "Time out warning" is in seconds; a Time On shown in minutes is compared as seconds.
+            const int seconds = row.timeOn * (usesMultiplierUnit(k) && m_minutes ? 60 : 1);
+            const int allowed = kind == 0x04 ? seconds : seconds * m_ctl[Credit];
             if ((kind == 0x04 && warning > allowed) || (kind == 0x05 && allowed < warning))
                 limit = qMin(allowed, 255);
         }

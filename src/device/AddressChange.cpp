@@ -12,8 +12,8 @@ int AddressChange::currentAddress() const
 
 bool AddressChange::Apply(int newAddress)
 {
-    // The spin edit cannot offer these; a caller passing one gets a message, not a broadcast address.
-    if (!isValid(newAddress)) {
+    // 0 is the broadcast address and 1 the host's; a caller passing one gets a message.
+    if (!isHeld(newAddress)) {
         m_prompts.error(Msg(430) + QString::number(newAddress));
         return false;
     }

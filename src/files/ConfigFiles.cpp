@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 const char *const ConfigFiles::FormatMarker = "format=\"RX20/RX30\"";
 const char *const ConfigFiles::FileFilter = "Marvesti coin selector xml files (*.xml)";
@@ -67,20 +68,29 @@ bool ConfigFiles::screen_2_xml()
     if (loaded & ConfigImage::Channels) {
         QStringList records;
         for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
+            // A row that was neither read nor opened has no value to save or write; its
+            // block keeps what the document holds (nothing, after a partial Upload).
+            if (m_page.channels().isBlank(n)) {
+                records.append(QString());
+                continue;
+            }
             QString error;
             const QByteArray record = m_page.channels().ChannelToString(n, &error);
             if (record.size() != ChannelTable::RecordSize) {
-                m_prompts.error(error.isEmpty() ? Msg(505).arg(n) : error);
+                m_prompts.error(error.isEmpty() ? Msg(505).arg(n)
+                                                : Msg(505).arg(n) + QStringLiteral(": ") + error);
                 return false;
             }
             records.append(CcTalkLink::BytesToHex(record));
         }
-        for (int n = 1; n <= ChannelTable::ChannelCount; ++n)
-            putBlock(m_tree, 0x0600 + 16 * (n - 1), records[n - 1], 1);
+        for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
+            if (!records[n - 1].isEmpty())
+                putBlock(m_tree, 0x0600 + 16 * (n - 1), records[n - 1], 1);
+        }
     }
     if (loaded & ConfigImage::Configuration) {
-        m_page.windowToImage();
-        m_page.rebuildCountryCodes();
+        if (!m_page.windowToImage() || !m_page.rebuildCountryCodes())
+            return false;
         const ConfigImage &image = m_page.image();
         for (int k = 0; k < ConfigImage::LineCount; ++k)
             putBlock(m_tree, 0x0700 + 8 * k, image.lineText(k).left(16), 2);
@@ -194,6 +204,16 @@ bool ConfigFiles::xml_2_screen()
     return true;
 }
 
+QString ConfigFiles::wholeFileProblem(const QByteArray &content)
+{
+    QXmlStreamReader reader(content);
+    while (!reader.atEnd())
+        reader.readNext();
+    if (!reader.hasError())
+        return QString();
+    return QStringLiteral("%1 (%2)").arg(reader.errorString()).arg(reader.lineNumber());
+}
+
 bool ConfigFiles::hasFormatMarker(const QByteArray &content)
 {
     return content.contains(FormatMarker);
@@ -266,6 +286,13 @@ ConfigFiles::Result ConfigFiles::FileOpen(const QString &fileName)
     if (!hasFormatMarker(content)) {
         m_prompts.error(Msg(91));
         return Failed;
+    }
+    if (m_requireWhole) {
+        const QString problem = wholeFileProblem(content);
+        if (!problem.isEmpty()) {
+            m_prompts.error(Msg(640).arg(name, problem));
+            return Failed;
+        }
     }
     // The reader refuses such a line; say where it is in the user's own file.
     int lineNo = 1;

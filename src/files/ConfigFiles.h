@@ -39,6 +39,12 @@ public:
     Result FileOpen(const QString &fileName = QString());
     Result FileSave(const QString &fileName = QString());
 
+    // When set, File Open refuses a file that is not well-formed XML as a whole (the line
+    // merge alone would take the lines before a cut and drop the rest without a word).
+    void setRequireWholeFile(bool on) { m_requireWhole = on; }
+    // Empty when the content parses as XML to its end, else the reader's complaint with its line.
+    static QString wholeFileProblem(const QByteArray &content);
+
     // true when some line holds the format marker (exact letter case).
     static bool hasFormatMarker(const QByteArray &content);
     static const char *const FormatMarker;
@@ -52,4 +58,5 @@ private:
     Prompts &m_prompts;
     QString m_dir;
     StatisticsView *m_statistics;
+    bool m_requireWhole = false;
 };

@@ -115,13 +115,13 @@ ConfigTransfer::Result ConfigTransfer::Upload()
     return Done;
 }
 
-ConfigTransfer::Result ConfigTransfer::Download()
+ConfigTransfer::Result ConfigTransfer::Download(Source source)
 {
     if (!m_session.Identify()) {
         m_prompts.error(Msg(99));
         return NotFound;
     }
-    if (!m_files.screen_2_xml())
+    if (source == Source::Window && !m_files.screen_2_xml())
         return Failed;
     if (m_tree.allEmpty()) {
         m_prompts.error(Msg(29));

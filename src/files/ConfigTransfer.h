@@ -27,7 +27,11 @@ public:
     std::function<void(bool busy)> busy;
 
     Result Upload();
-    Result Download();
+    // Window: the window's loaded areas go into the document first (the toolbar's Download).
+    // Document: the document's Checked blocks are written as they stand, nothing added from
+    // the window; the command-line tool writes exactly the blocks of the file it opened.
+    enum class Source { Window, Document };
+    Result Download(Source source = Source::Window);
 
 private:
     int checkedBlocks(bool withText) const;

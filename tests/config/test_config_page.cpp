@@ -285,26 +285,112 @@ private slots:
         QCOMPARE(f->page->line(3).note, QStringLiteral("Timer output"));
     }
 
-    void timerCheckLimitsTimeOutWarning()
+    void timerCheckComparesSecondsWithSeconds()
     {
-        f->chooseVersion("Timer"); // timer 10, credit timer 30 x credit 2
-        f->page->setParam(P::TimeOutWarning, 8);
+        f->chooseVersion("Timer"); // timer 10 minutes, credit timer 30 s x credit 2
+        QVERIFY(f->page->multiplierMinutes());
+        f->page->setParam(P::TimeOutWarning, 20); // 20 s lies well within 10 minutes
         QVERIFY(f->warnings().isEmpty());
-        f->page->setParam(P::TimeOutWarning, 20);
+        QCOMPARE(f->page->image().param(P::TimeOutWarning), 20);
+        f->page->setParam(P::TimeOutWarning, 80); // the credit timer gives 60 s only
         QCOMPARE(f->warnings(), QStringList{Msg(27)});
-        QCOMPARE(f->page->image().param(P::TimeOutWarning), 10);
-
-        f->page->setTimeOn(1, 100);
-        f->page->setParam(P::TimeOutWarning, 80); // the credit timer gives 60 only
-        QCOMPARE(f->warnings().size(), 2);
         QCOMPARE(f->page->paramValue(P::TimeOutWarning), 60);
         // A lower credit makes the credit timer shorter than the warning.
         f->page->setParam(P::Credit, 1);
-        QCOMPARE(f->warnings().size(), 3);
+        QCOMPARE(f->warnings().size(), 2);
         QCOMPARE(f->page->paramValue(P::TimeOutWarning), 30);
-        // A shorter timer output pulls the warning down with it.
+        // In seconds the timer output itself becomes the shorter one and pulls the warning down.
+        f->page->setMultiplierMinutes(false);
         f->page->setTimeOn(1, 12);
-        QCOMPARE(f->page->paramValue(P::TimeOutWarning), 12);
+        QCOMPARE(f->warnings().size(), 3);
+        QCOMPARE(f->page->image().param(P::TimeOutWarning), 12);
+    }
+
+    // Bit 7 of byte 1 is the line's level: it changes neither the time step nor the unit.
+    void levelBitLeavesTimeStepAndUnitAlone()
+    {
+        f->chooseVersion("Timer");
+        for (int k : {1, 2, 8}) {
+            const LineRow before = f->page->line(k);
+            f->page->toggleLevel(k);
+            QVERIFY(f->page->image().lineByte(k - 1, 1) & 0x80);
+            const LineRow &after = f->page->line(k);
+            QCOMPARE(after.timeOnStep, before.timeOnStep);
+            QCOMPARE(after.timeOnUnit, before.timeOnUnit);
+            QCOMPARE(after.timeOn, before.timeOn);
+        }
+    }
+
+    // Data the program ships must be a fixed point of its own rules: applying a standard
+    // configuration (with any sorter it allows), recognising what that wrote as a selector load
+    // does, and applying again change nothing; neither does a line's own function.
+    void shippedConfigurationsAndSortersAreFixedPoints()
+    {
+        for (const QString &name : f->page->versionEntries()) {
+            for (int s = -1; s < f->page->sorterEntries().size(); ++s) {
+                const QString where = name + QStringLiteral(" / ") + f->page->sorterEntries().value(s);
+                f->chooseVersion(name);
+                if (s >= 0) {
+                    f->page->chooseSorter(s);
+                    if (!f->page->acceptSorter()) {
+                        f->prompts.clear(); // refused: the sorter does not fit this configuration
+                        continue;
+                    }
+                }
+                QVERIFY(f->page->windowToImage());
+                const QString applied = f->imageText();
+                QString params = f->page->image().paramText();
+                params.replace(0, 2 * ConfigImage::ParamCount, applied.right(2 * ConfigImage::ParamCount));
+                f->page->imageForLoad().setParamText(params);
+                f->loadLines(f->linesText());
+                QVERIFY(f->page->windowToImage());
+                QVERIFY2(f->imageText() == applied,
+                         qPrintable(where + ": " + f->imageText() + " != " + applied));
+                for (int k = 1; k <= 6; ++k) { // inputs are protected by the outputs needing them
+                    const int own = f->page->line(k).functionIndex;
+                    if (own < 0 || f->page->line(k).sorter)
+                        continue;
+                    const QString before = f->page->image().paramText().left(2 * ConfigImage::ParamCount);
+                    QVERIFY(f->page->chooseFunction(k, own));
+                    QVERIFY2(f->page->image().paramText().left(2 * ConfigImage::ParamCount) == before,
+                             qPrintable(where + ": " + f->function(k)));
+                }
+            }
+        }
+        QVERIFY2(f->errors().isEmpty(), qPrintable(f->errors().join(QLatin1Char('|'))));
+    }
+
+    void storingWhileCustomIsListedKeepsTheStoredEntrySelected()
+    {
+        const QStringList standard = f->page->versionEntries();
+        f->loadLines("0200FF0000001400 - - - - - - -");
+        QCOMPARE(f->version(), Msg(460));
+        f->prompts.queueAnswer(Prompts::Answer::Yes);
+        f->prompts.queueText("Shop 8");
+        QVERIFY(f->page->storeStandardConfiguration());
+        QCOMPARE(f->version(), QStringLiteral("Shop 8"));
+        f->page->openVersionList(); // the list drops down and loses "Custom"
+        QCOMPARE(f->page->versionEntries(), standard + QStringList{"Shop 8"});
+        QCOMPARE(f->version(), QStringLiteral("Shop 8"));
+    }
+
+    // A value that does not convert stops the store where it is shown: nothing is written.
+    void storeStopsAtAConversionError()
+    {
+        f->chooseVersion("Value pulses");
+        f->page->chooseDisplayType(f->page->displayTypes().indexOf("LED 4 digits"));
+        f->page->chooseViewOption(f->page->viewOptions().indexOf("Value"));
+        QByteArray rx30 = f->read("rx30.ini");
+        rx30.replace("Value=02", "Value=Z2");
+        QFile file(f->path("rx30.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rx30) == rx30.size());
+        file.close();
+        f->prompts.queueAnswer(Prompts::Answer::Yes);
+        f->prompts.queueText("Shop 9");
+        QVERIFY(!f->page->storeStandardConfiguration());
+        QCOMPARE(f->errors().size(), 1);
+        QCOMPARE(f->read("rx30.ini"), rx30);
+        QVERIFY(!f->page->versionEntries().contains("Shop 9"));
     }
 
     void sorterAcceptPutsSolenoidsOnFreeOutputsOnly()
@@ -320,7 +406,7 @@ private slots:
         QVERIFY(f->page->acceptSorter());
         QCOMPARE(f->informations(), QStringList{Msg(239)});
         QCOMPARE(f->page->image().lineText(5), QStringLiteral("0103020000000AFFYNNY"));
-        QCOMPARE(f->page->image().param(P::SorterNum), 4);
+        QCOMPARE(f->page->image().param(P::SorterNum), 2); // two direction bits
         QCOMPARE(f->page->line(5).note, Msg(248));
         // A later refresh finds the same sorter from the solenoids.
         f->page->setParam(P::Credit, 2);

@@ -182,6 +182,12 @@ private slots:
         const QByteArray c = QByteArray::fromHex("0123456789AB");
         const QByteArray p = QByteArray::fromHex("FEDCBA987654");
         QCOMPARE(FactoryChallenge::response(c, p), QByteArray::fromHex("EEEE00FF1100"));
+        // Nibbles that differ in every byte, so that each swap and each complement shows:
+        // r0 = swap(4C) ^ 3A = FE, r1 = swap(swap(5B) ^ 4B) = EF, r2 = swap(~1F ^ 07) = 7E,
+        // r3 = swap(6A ^ 5C) = 63, r4 = ~(swap(3D) ^ 29) = 05, r5 = ~(2E ^ 18) = C9.
+        QCOMPARE(FactoryChallenge::response(QByteArray::fromHex("1F2E3D4C5B6A"),
+                                            QByteArray::fromHex("0718293A4B5C")),
+                 QByteArray::fromHex("FEEF7E6305C9"));
         QVERIFY(FactoryChallenge::response(c.left(5), p).isEmpty());
     }
 
@@ -195,8 +201,8 @@ private slots:
         s->injectFault(fault(FK::NoReply, 251)); // the change may have happened; the host cannot know
         QVERIFY(!change.Apply(99));
         s->setAddress(2);
-        // Addresses the spin edit cannot offer are not sent at all.
-        for (int address : {0, 1, 255, 1000})
+        // The broadcast and host addresses, and numbers beyond a byte, are not sent at all.
+        for (int address : {0, 1, 256, 1000})
             QVERIFY(!change.Apply(address));
         QCOMPARE(b.sent().size(), 2);
         QCOMPARE(b.prompts.texts(Kind::Error).mid(0, 3), (QStringList{Msg(55), Msg(55), Msg(430) + u"0"_s}));

@@ -86,9 +86,10 @@ private slots:
     void errorsHaveTheirExitStatusAndMessageAndSendNothing()
     {
         const QList<QPair<QString, int>> usage = {
-            {u"--address 255 ports"_s, 430}, {u"--address 1 ports"_s, 430}, {u"frobnicate"_s, 431},
-            {u"--demo send"_s, 433},         {u"--demo pin 1"_s, 433},      {u"--demo address 255"_s, 430},
-            {u"--demo send FZ01"_s, 421},    {u"--bogus ports"_s, 453},
+            {u"--address 256 ports"_s, 430}, {u"--address 1 ports"_s, 430}, {u"frobnicate"_s, 431},
+            {u"--demo send"_s, 433},         {u"--demo pin 1"_s, 433},      {u"--demo address 256"_s, 430},
+            {u"--demo send FZ01"_s, 421},    {u"--bogus ports"_s, 453},     {u"--demo send FE0"_s, 644},
+            {u"--demo send 12 3"_s, 644},
         };
         for (const auto &c : usage) {
             const Run r = cli(c.first);
@@ -109,6 +110,22 @@ private slots:
         QVERIFY(busy.out.isEmpty());
     }
 
+    // A failed exchange says why; a remembered demo port is explained.
+    void failedExchangesAndTheDemoPortAreExplained()
+    {
+        const Run silent = cli(u"--demo --address 9 send FE"_s);
+        QVERIFY2(silent.status == 1 && silent.err.startsWith(Msg(645) + u"9"_s), qPrintable(silent.err));
+        QFile ini(m_dir.filePath(u"rx30.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[SETTINGS]\nComPort=SIMULATOR\nccTalkAddr=02\n");
+        ini.close();
+        const Run remembered = cli(u"send FE"_s);
+        QVERIFY2(remembered.status == 1 && remembered.err.contains(Msg(642)), qPrintable(remembered.err));
+        QVERIFY(remembered.out.isEmpty());
+        const Run demo = cli(u"--demo send FE"_s);
+        QVERIFY2(demo.status == 0 && !demo.err.contains(Msg(642)), qPrintable(demo.err));
+    }
+
     void portWithoutPermissionIsExplained()
     {
         // Needs another user than root to meet a permission it lacks.
@@ -120,9 +137,16 @@ private slots:
         // A data folder everyone may use, so only the port stands in the way.
         QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777));
         QFile::setPermissions(m_dir.filePath(u"rx30.ini"_s), QFileDevice::Permissions(0x6666));
+        // The build may lie in a private folder (mode 700) the other user cannot enter: it runs
+        // a copy of the program from a folder of its own.
+        QTemporaryDir bin;
+        const QString program = bin.filePath(u"rxconfig-cli"_s);
+        QVERIFY(QFile::copy(QStringLiteral(RXCLI_PATH), program));
+        QVERIFY(QFile::setPermissions(bin.path(), QFileDevice::Permissions(0x7755)));
+        QVERIFY(QFile::setPermissions(program, QFileDevice::Permissions(0x7755)));
         QProcess p;
-        p.start(runuser, {u"-u"_s, u"nobody"_s, u"--"_s, QStringLiteral(RXCLI_PATH), u"--data-dir"_s,
-                          m_dir.path(), u"--port"_s, pty.slave, u"send"_s, u"FE"_s});
+        p.start(runuser, {u"-u"_s, u"nobody"_s, u"--"_s, program, u"--data-dir"_s, m_dir.path(), u"--port"_s,
+                          pty.slave, u"send"_s, u"FE"_s});
         QVERIFY(p.waitForFinished(30000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         if (p.exitCode() == 1 && err.isEmpty())
@@ -165,6 +189,17 @@ private slots:
         QVERIFY2(wrong.status == 1 && wrong.err.contains(Msg(321)), qPrintable(wrong.err));
         const Run none = onSim(u"send FF0207A008"_s);
         QVERIFY2(none.status == 1 && none.err.contains(Msg(116)), qPrintable(none.err));
+
+        // 255 is an address a selector can hold: stored, read back, named and left again.
+        const Run top = onSim(u"address 255"_s);
+        QVERIFY2(top.status == 0, qPrintable(top.err));
+        QCOMPARE(setting(u"ccTalkAddr"_s), u"FF"_s);
+        QCOMPARE(onSim(u"send FE"_s).out, u"-> FF0001FE02\n<- 0100FF0000\n"_s);
+        QCOMPARE(onSim(u"--address 255 send FE"_s).status, 0);
+        const Run foundTop = onSim(u"identify"_s);
+        QVERIFY2(foundTop.out.contains(u"Address: 255"_s), qPrintable(foundTop.out + foundTop.err));
+        QVERIFY2(onSim(u"address 3"_s).status == 0, qPrintable(setting(u"ccTalkAddr"_s)));
+        QCOMPARE(setting(u"ccTalkAddr"_s), u"03"_s);
     }
 };
 } // namespace

@@ -59,6 +59,29 @@ private slots:
         QVERIFY(QFile::exists(path("s.xls")));
     }
 
+    // A file that holds one block shows that block alone, names what it lacks, and a file cut
+    // short is refused before anything is sent.
+    void partialFilesShowOnlyWhatTheyHoldAndCutFilesAreRefused()
+    {
+        const QByteArray credit =
+            "<?xml version=\"1.0\"?>\r\n<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n"
+            "<Group caption=\"Common parameters\">\r\n"
+            "<Data caption=\"Credit\" address=\"0x07A0\" length=\"1\">07</Data>\r\n"
+            "</Group>\r\n</MachineData>\r\n";
+        writeAll(path("credit.xml"), credit);
+        QVERIFY2(cli({"show", path("credit.xml")}) == 0, qPrintable(m_err));
+        QVERIFY2(m_out.contains("  Credit: 7\n"), qPrintable(m_out));
+        for (const char *absent : {"Bonus 1 level", "Standard configuration", "Country Codes", "Channel 1"})
+            QVERIFY2(!m_out.contains(QLatin1String(absent)), absent);
+        QVERIFY2(m_out.contains("Not in the file: Coin channels, I/O lines, Country codes, Operating modes, "
+                                "Statistics\n"),
+                 qPrintable(m_out));
+        QVERIFY2(cli({"--demo", "download", path("credit.xml")}) == 0, qPrintable(m_err));
+        writeAll(path("cut.xml"), credit.left(credit.indexOf("address=")));
+        QCOMPARE(cli({"--demo", "download", path("cut.xml")}), 3);
+        QVERIFY2(m_err.contains("is not a whole configuration file"), qPrintable(m_err));
+    }
+
     // Runs after the upload above has saved unit.xml and stats.xml.
     void commandsEndWithTheirStatus_data()
     {
@@ -76,7 +99,8 @@ private slots:
             << QStringList{"upload", "-o", path("stats.xml")} << 3 << "already exists";
         QTest::newRow("reversed range") << QStringList{"erase", "--channels", "3-1"} << 2 << "3-1";
         QTest::newRow("slot out of range") << QStringList{"erase", "--stats", "21"} << 2 << "21";
-        QTest::newRow("erase needs a yes") << QStringList{"erase", "--stats", "1"} << 1 << "";
+        QTest::newRow("erase needs a yes")
+            << QStringList{"erase", "--stats", "1"} << 4 << "Declined: nothing was changed.";
         QTest::newRow("erase") << QStringList{"--yes", "erase", "--channels", "1,3-4", "--stats", "all"} << 0
                                << "Operation finished";
     }

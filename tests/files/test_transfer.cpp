@@ -83,8 +83,7 @@ private slots:
         FilesBench bench;
         const QString before = bench.page.image().paramText();
         const ChannelRow rowBefore = bench.page.channels().row(1);
-        // Nothing loaded: Download shows no tree.
-        bench.page.imageForLoad().loadedSections = 0;
+        // Nothing loaded since start-up: Download shows no tree.
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
         QVERIFY(bench.tree.windowCaption.isEmpty());
         QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
@@ -113,11 +112,101 @@ private slots:
         const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.size(), 8 + 18 + 1);
         QCOMPARE(ops.first(), "R 0700");
+        // The upload preparation command goes first, once, before any read.
+        QCOMPARE(bench.sent.filter(QRegularExpression("^02..01FF09")).size(), 1);
+        QVERIFY(bench.sent.indexOf(QRegularExpression("02..01FF09.*")) <
+                bench.sent.indexOf(QRegularExpression("02..01FF020700.*")));
         QCOMPARE(ops.last(), "R 07B2");
         bench.sim->setAddress(9);
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::NotFound);
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::NotFound);
         QCOMPARE(bench.errors().last(), "Coin selector not found!");
+    }
+
+    // Start-up fills the page with the first standard configuration, but nothing was read,
+    // opened or typed: saving or writing it would put values the user never saw on a selector.
+    void saveAndDownloadRightAfterStartUpHaveNothingToSend()
+    {
+        FilesBench bench;
+        bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
+        bench.sim->commit();
+        const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
+        QCOMPARE(bench.files.FileSave(bench.path("startup.xml")), ConfigFiles::Failed);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
+        QCOMPARE(bench.errors(), QStringList(2, "All buffers are empty"));
+        QVERIFY(!QFile::exists(bench.path("startup.xml")));
+        QVERIFY(bench.memoryOps().filter(QRegularExpression("^[WC]")).isEmpty());
+        QCOMPARE(bench.sim->nvMemory(0x0600, 0x240), before);
+    }
+
+    // Rows that were neither read nor opened carry no value: the rest saves and downloads.
+    void partialUploadsSaveAndDownloadWhatWasRead_data()
+    {
+        QTest::addColumn<bool>("failInside"); // else channel 3 unticked
+        QTest::addColumn<QStringList>("written");
+        QTest::newRow("channel 3 unticked")
+            << false << QStringList{"0600", "0610", "0630", "0640", "0650", "0660", "0670", "0680",
+                                    "0690", "06A0", "06B0", "06C0", "06D0", "06E0", "06F0"};
+        QTest::newRow("upload failed at channel 3") << true << QStringList{"0600", "0610"};
+    }
+    void partialUploadsSaveAndDownloadWhatWasRead()
+    {
+        QFETCH(bool, failInside);
+        QFETCH(QStringList, written);
+        FilesBench bench;
+        if (failInside) {
+            bench.faultAt(0x0620, Fault::NoReply);
+            QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Failed);
+        } else {
+            bench.tree.showHook = [](SectionTree &t) {
+                t.ToggleNode(node(t, "0x0620"));
+                return true;
+            };
+            QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+            bench.tree.showHook = nullptr;
+            QVERIFY(!bench.memoryOps().contains("R 0620"));
+        }
+        bench.prompts.clear();
+        QCOMPARE(bench.files.FileSave(bench.path("part.xml")), ConfigFiles::Done);
+        const QByteArray saved = readAll(bench.path("part.xml"));
+        QVERIFY(!QString::fromLatin1(saved).contains(QRegularExpression("0x0620\" length=\"16\">[0-9A-F]")));
+        QVERIFY(saved.contains("0x0610\" length=\"16\">"));
+        bench.sim->setMemory(0x0620, QByteArray(16, char(0x5A)));
+        bench.sim->commit();
+        bench.sent.clear();
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::Done);
+        QVERIFY2(bench.errors().isEmpty(), qPrintable(bench.errors().join(QLatin1Char('|'))));
+        QStringList channelWrites;
+        for (const QString &op : bench.memoryOps())
+            if (op.startsWith("W 06"))
+                channelWrites << op.mid(2, 4);
+        QCOMPARE(channelWrites, written);
+        QCOMPARE(bench.sim->nvMemory(0x0620, 16), QByteArray(16, char(0x5A)));
+    }
+
+    // The command-line download: the document as the file holds it, nothing of the window.
+    void exactDownloadWritesOnlyTheFileBlocksAndRefusesACutFile()
+    {
+        FilesBench bench;
+        bench.sim->setMemory(0x07A0, QByteArray::fromHex("01050206"));
+        bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
+        bench.sim->commit();
+        const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
+        bench.files.setRequireWholeFile(true);
+        const QByteArray whole = configFile({{"0x07A0", "03"}});
+        const QByteArray two = configFile({{"0x07A0", "03"}, {"0x07A1", "09"}});
+        writeAll(bench.path("cut.xml"),
+                 two.left(two.indexOf("address=\"0x07A1\"") + 12)); // inside a start tag
+        QCOMPARE(bench.files.FileOpen(bench.path("cut.xml")), ConfigFiles::Failed);
+        QVERIFY(bench.memoryOps().isEmpty());
+
+        writeAll(bench.path("credit.xml"), whole);
+        QCOMPARE(bench.files.FileOpen(bench.path("credit.xml")), ConfigFiles::Done);
+        QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document), ConfigTransfer::Done);
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A0 03", "C"}));
+        QByteArray after = before;
+        after[0x01A0] = 3;
+        QCOMPARE(bench.sim->nvMemory(0x0600, 0x240), after);
     }
 
     // A failure mid-walk stops the walk, commits nothing and leaves permanent memory as it was.
@@ -255,7 +344,6 @@ private slots:
     void fileSaveAsksAboutTheFinalNameWritesNothingUntickedAndNeedsTheTemplate()
     {
         FilesBench bench;
-        bench.page.imageForLoad().loadedSections = 0;
         const QString existing = bench.path("cfg.xml");
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
         QVERIFY(!QFile::exists(existing));

@@ -162,7 +162,8 @@ private slots:
     void unframableCommandsAreRefusedBeforeSending()
     {
         QByteArray reply("keep");
-        QCOMPARE(m_link->Transact(2, QByteArray("FG01"), 5, false, false, reply), quint8(CcTalkLink::BadCommand));
+        QCOMPARE(m_link->Transact(2, QByteArray("FG01"), 5, false, false, reply),
+                 quint8(CcTalkLink::BadCommand));
         QVERIFY(!m_link->lastError().isEmpty());
         QCOMPARE(m_link->Transact(2, QByteArray(), 5, reply), quint8(CcTalkLink::BadCommand));
         QCOMPARE(m_link->Transact(2, QByteArray(""), 5, false, false, reply), quint8(CcTalkLink::BadCommand));
@@ -207,6 +208,20 @@ private slots:
         QCOMPARE(m_link->RawExchange(QByteArray("V"), 9, 10, reply), quint8(CcTalkLink::RawOk));
         QCOMPARE(reply, QByteArray("RX30ABCDE"));
         QCOMPARE(m_log.lines, QStringList({"-> 56", "<- 525833304142434445"}));
+    }
+
+    // The same reply, there after the first wait: Transact takes it on its last poll, the
+    // boot monitor's exchange needs one poll more.
+    void replyCompletedOnTheLastPollCountsForTransactOnly()
+    {
+        QByteArray reply;
+        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 1, reply), quint8(CcTalkLink::Ok));
+        m_port->queueReply(QByteArray("0"));
+        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 1, reply), quint8(CcTalkLink::RawTimeout));
+        m_port->queueReply(QByteArray("0"));
+        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 2, reply), quint8(CcTalkLink::RawOk));
+        QCOMPARE(reply, QByteArray("0"));
     }
 
     void rawExchangeTimesOutWithSix()

@@ -131,6 +131,18 @@ private slots:
         unlocked();
     }
 
+    // Start-up shows the first standard configuration, but nothing was read, opened or typed.
+    void saveAndDownloadRightAfterStartUpHaveNothingToSend()
+    {
+        const QByteArray before = sim()->nvMemory(0x0600, 0x240);
+        m_prompts.clear();
+        win().FileSaveClick();
+        win().DownloadClick();
+        QCOMPARE(m_prompts.texts(ScriptedPrompts::Kind::Error), QStringList(2, Msg(29)));
+        QCOMPARE(sim()->nvMemory(0x0600, 0x240), before);
+        unlocked();
+    }
+
     void parameterBoxesShowTheModelForEveryVersion()
     {
         const int versions = model().versionEntries().size();
@@ -282,6 +294,28 @@ private slots:
                  TParsFrm::statePicture(tree.state(0)).toImage());
         w.clickState(-1); // clicks beside the tree change nothing
         w.clickState(tree.count());
+
+        // Only a press on the picture ticks; the caption, clicked or double-clicked, and Enter
+        // only select. The window must be where the mouse is.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTreeWidget *view = w.treeWidget();
+        QTreeWidgetItem *root = w.itemOf(0);
+        const QRect r = view->visualItemRect(root);
+        const QPoint picture(r.left() + view->iconSize().width() / 2, r.center().y());
+        const QPoint caption(r.left() + view->iconSize().width() + 20, r.center().y());
+        const int state = tree.state(0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, caption);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, caption);
+        view->setCurrentItem(root);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(tree.state(0), state);
+        QCOMPARE(view->currentItem(), root);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, picture);
+        QVERIFY(tree.state(0) != state);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(tree.state(0), state);
+        w.hide();
     }
 
     void uploadEditDownloadSaveAndOpenRoundTrip()
@@ -339,6 +373,31 @@ private slots:
         QVERIFY2(!errorShown(), qPrintable(shown()));
         QCOMPARE(r.value->text(), QStringLiteral("77"));
         QCOMPARE(credit->text(), QStringLiteral("6"));
+    }
+
+    // Tabbing through boxes the user did not change leaves the image as it was loaded.
+    void leavingUnchangedBoxesChangesNothing()
+    {
+        // Output 1 a timer with Time On 0 (shown as one step); Bonus 1 level below Credit.
+        sim()->setMemory(0x0700, QByteArray::fromHex("0404000000000000"));
+        sim()->setMemory(0x07A0, QByteArray::fromHex("0400"));
+        sim()->commit();
+        m_prompts.clear();
+        win().UploadClick();
+        QVERIFY2(!errorShown(), qPrintable(shown()));
+        const QString lines = model().image().lineText(0).left(16);
+        const QString params = model().image().paramText().left(36);
+        IoRowView &row = view().io[0];
+        QVERIFY(!row.timeOn->isHidden());
+        emit row.timeOn->editingFinished();
+        emit view().param[ConfigPageView::Credit]->editingFinished();
+        model().windowToImage();
+        QCOMPARE(model().image().lineText(0).left(16), lines);
+        QCOMPARE(model().image().paramText().left(36), params);
+        // A value the user does change still arrives.
+        row.timeOn->setValue(3 * row.timeOn->singleStep());
+        emit row.timeOn->editingFinished();
+        QCOMPARE(model().image().lineByte(0, 6), 3);
     }
 
     void statisticsAreReadChosenAndExported()

@@ -32,6 +32,7 @@ QMap<int, int> &statuses()
         {433, CliExitCodes::Usage},         {434, CliExitCodes::Usage},
         {435, CliExitCodes::FileError},     {438, CliExitCodes::DeviceFailure},
         {445, CliExitCodes::Usage},         {453, CliExitCodes::Usage},
+        {643, CliExitCodes::Declined},      {644, CliExitCodes::Usage},
     };
     return table;
 }
@@ -58,7 +59,7 @@ QList<CliCommand> CliCommandRegistry::all()
 
 bool CliExitCodes::set(int message, int status)
 {
-    if (status < Success || status > FileError)
+    if (status < Success || status > Declined)
         return false;
     statuses().insert(message, status);
     return true;

@@ -22,7 +22,8 @@
 // run: returns the exit status, 0 on success. When it returns 0 but errors were shown, the
 // status follows from those messages (CliExitCodes).
 //
-// Exit statuses: 0 success, 1 device or communication failure, 2 usage, 3 file error. A command
+// Exit statuses: 0 success, 1 device or communication failure, 2 usage, 3 file error,
+// 4 a confirmation declined (nothing changed). A command
 // whose failure messages are new registers their statuses with CliExitCodes::set() the same way.
 
 #include <QList>
@@ -58,7 +59,8 @@ public:
 class CliExitCodes
 {
 public:
-    enum Status { Success = 0, DeviceFailure = 1, Usage = 2, FileError = 3 };
+    // Declined: a confirmation was answered No (without --yes); nothing was changed.
+    enum Status { Success = 0, DeviceFailure = 1, Usage = 2, FileError = 3, Declined = 4 };
 
     static bool set(int message, int status);
     // The status of a shown text: the registered message it begins with (the longest such),

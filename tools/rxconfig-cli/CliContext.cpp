@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "app/AutoPrompts.h"
 #include "app/Messages.h"
+#include "device/AddressChange.h"
 #include "device/DeviceSession.h"
 #include "link/CcTalkLink.h"
 #include "link/SerialPort.h"
@@ -48,7 +49,7 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             } else if (name == QLatin1String("--address")) {
                 bool ok = false;
                 const int address = value.toInt(&ok, 10);
-                if (!ok || address < 2 || address > 254)
+                if (!ok || !AddressChange::isHeld(address))
                     return Msg(430) + value;
                 out.address = address;
             } else if (name == QLatin1String("--pin")) {
@@ -95,6 +96,9 @@ bool CliContext::openCurrentPort()
             message = 427;
     }
     prompts.error(DeviceSession::openProblemText(message, m_currentPort, detail));
+    // A port remembered from a --demo run exists only inside such a run.
+    if (m_currentPort == QLatin1String("SIMULATOR") && !options.demo)
+        prompts.error(Msg(642));
     return false;
 }
 

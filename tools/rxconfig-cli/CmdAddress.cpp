@@ -13,7 +13,7 @@ int runAddress(CliContext &ctx)
 {
     bool ok = false;
     const int address = ctx.options.args.at(0).toInt(&ok, 10);
-    if (!ok || !AddressChange::isValid(address))
+    if (!ok || !AddressChange::isHeld(address))
         return ctx.usageError(Msg(430) + ctx.options.args.at(0));
     AddressChange change(ctx.link, ctx.prompts);
     if (!change.Apply(address))

@@ -29,13 +29,14 @@ int runDownload(CliContext &ctx)
     QString unknown;
     if (!SectionChoice::install(ws.tree(), sections, &unknown))
         return ctx.usageError(Msg(516) + unknown);
-    // Only what the file brought is sent: nothing from the start-up configuration.
-    ws.page().imageForLoad().loadedSections = 0;
+    // No window was looked at: exactly the blocks the file holds are written, nothing of the
+    // start-up configuration, and a file cut short is refused before anything is sent.
+    ws.files().setRequireWholeFile(true);
     if (ws.files().FileOpen(input) != ConfigFiles::Done)
         return CliExitCodes::FileError;
     // The sections chosen for the file are the ones downloaded.
     ws.tree().showHook = [](SectionTree &) { return true; };
-    switch (ws.transfer().Download()) {
+    switch (ws.transfer().Download(ConfigTransfer::Source::Document)) {
     case ConfigTransfer::Done:
         return 0;
     case ConfigTransfer::NothingToSend:
@@ -47,7 +48,7 @@ int runDownload(CliContext &ctx)
 
 // Messages of the configuration files that stand for a file error.
 const bool fileStatuses = [] {
-    for (int message : {29, 91, 500, 501, 502, 503, 505, 506, 508})
+    for (int message : {29, 91, 640, 500, 501, 502, 503, 505, 506, 508})
         CliExitCodes::set(message, CliExitCodes::FileError);
     for (int message : {516, 517})
         CliExitCodes::set(message, CliExitCodes::Usage);

@@ -59,6 +59,10 @@ int runErase(CliContext &ctx)
         erasing.setStatChecked(k, true);
     const int errorsBefore = ctx.prompts.errors().size();
     const bool closed = erasing.erase();
+    if (!closed && ctx.prompts.errors().size() == errorsBefore) {
+        ctx.prompts.error(Msg(643)); // the question was answered No: nothing was sent
+        return CliExitCodes::Declined;
+    }
     // The toolbar's Erase reads the statistics afterwards, whatever happened.
     ws.statistics().statisticsRead();
     if (!closed)

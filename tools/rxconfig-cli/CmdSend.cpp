@@ -1,10 +1,12 @@
 // send HEX: the command terminal; prints the log lines of the exchange, PINs hidden.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "app/Messages.h"
 #include "CliSecrets.h"
 #include "device/CommLog.h"
 #include "device/CommandTerminal.h"
 #include "device/DeviceSession.h"
+#include "link/CcTalkLink.h"
 
 #include <QTextStream>
 
@@ -12,6 +14,9 @@ namespace {
 int runSend(CliContext &ctx)
 {
     const QString text = ctx.options.args.join(QString());
+    // Half a byte would be dropped without a word: the whole command is refused instead.
+    if (CommandTerminal::normalise(text).size() % 2 != 0)
+        return ctx.usageError(Msg(644) + text);
     const QString problem = CommandTerminal::problem(text);
     if (!problem.isEmpty()) {
         ctx.prompts.error(problem);
@@ -30,6 +35,10 @@ int runSend(CliContext &ctx)
         ctx.out << CliSecrets::hidePin(line) << '\n';
     if (result == CommandTerminal::Rejected)
         return CliExitCodes::Usage;
+    if (result == CommandTerminal::NoReply)
+        ctx.prompts.error(Msg(645) + QString::number(ctx.link.DeviceAddress));
+    else if (result == CommandTerminal::Refused)
+        ctx.prompts.error(Msg(646));
     return result == CommandTerminal::Sent ? 0 : CliExitCodes::DeviceFailure;
 }
 

@@ -2,7 +2,10 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "app/Messages.h"
+#include "files/BlockValue.h"
 #include "stats/ConfigWorkspace.h"
+
+#include <QSet>
 
 namespace {
 // Captions of the common parameter block, byte by byte, as message numbers.
@@ -11,15 +14,52 @@ const int kParamCaptions[18] = {88,  39,  40,  41,  42,  43,  226, 510, 298,
 const int kLineCaptions[8] = {201, 202, 203, 204, 205, 206, 159, 167};
 const char *const kWindowNames[6] = {"AM1", "PH1", "AM2", "PH2", "PI3", "DIM"};
 
+// The addresses of the blocks the opened file holds: only these are shown.
+QSet<int> heldBlocks(const SectionTree &tree)
+{
+    QSet<int> held;
+    for (int i = 0; i < tree.count(); ++i) {
+        const TXMLItem *item = tree.item(i);
+        if (!item->Text.isEmpty() && BlockValue::length(item) > 0)
+            held.insert(BlockValue::address(item));
+    }
+    return held;
+}
+
+// The captions of the groups the file holds nothing of (the outermost of each).
+QStringList absentSections(const SectionTree &tree)
+{
+    QStringList absent;
+    QSet<int> reported;
+    for (int i = 1; i < tree.count(); ++i) {
+        if (BlockValue::length(tree.item(i)) > 0 || tree.state(i) != SectionTree::Empty)
+            continue;
+        if (reported.contains(tree.parent(i))) {
+            reported.insert(i);
+            continue;
+        }
+        reported.insert(i);
+        absent << tree.caption(i);
+    }
+    return absent;
+}
+
 QString entry(const QStringList &list, int index)
 {
     return index >= 0 && index < list.size() ? list.at(index) : QStringLiteral("-");
 }
 
-void showLines(CliContext &ctx, ConfigPage &page)
+void showLines(CliContext &ctx, ConfigPage &page, const QSet<int> &held)
 {
-    ctx.out << Msg(519) << entry(page.versionEntries(), page.versionIndex()) << '\n';
+    bool allLines = true;
+    for (int k = 0; k < ConfigPage::LineCount; ++k)
+        allLines = allLines && held.contains(0x0700 + 8 * k);
+    // Recognition needs every line; with some missing it would name a guess.
+    if (allLines)
+        ctx.out << Msg(519) << entry(page.versionEntries(), page.versionIndex()) << '\n';
     for (int k = 1; k <= ConfigPage::LineCount; ++k) {
+        if (!held.contains(0x0700 + 8 * (k - 1)))
+            continue;
         const LineRow &row = page.line(k);
         ctx.out << "  " << Msg(kLineCaptions[k - 1]) << ": " << entry(row.functions, row.functionIndex);
         if (row.timeOnVisible)
@@ -34,9 +74,11 @@ void showLines(CliContext &ctx, ConfigPage &page)
     }
 }
 
-void showParameters(CliContext &ctx, ConfigPage &page)
+void showParameters(CliContext &ctx, ConfigPage &page, const QSet<int> &held)
 {
     for (int p = 0; p < ConfigImage::ParamCount; ++p) {
+        if (!held.contains(0x07A0 + p))
+            continue;
         ctx.out << "  " << Msg(kParamCaptions[p]) << ": ";
         switch (p) {
         case ConfigPage::DipSwMode:
@@ -59,6 +101,8 @@ void showParameters(CliContext &ctx, ConfigPage &page)
         }
         ctx.out << '\n';
     }
+    if (!held.contains(0x07B2))
+        return;
     QStringList codes;
     const QString text = page.image().countryCodes();
     for (int i = 0; i + 1 < text.size(); i += 2)
@@ -66,10 +110,12 @@ void showParameters(CliContext &ctx, ConfigPage &page)
     ctx.out << "  " << Msg(86) << ": " << codes.join(QLatin1Char(' ')) << '\n';
 }
 
-void showChannels(CliContext &ctx, ConfigPage &page)
+void showChannels(CliContext &ctx, ConfigPage &page, const QSet<int> &held)
 {
     const ChannelTable &table = page.channels();
     for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
+        if (!held.contains(0x0600 + 16 * (n - 1)))
+            continue;
         if (table.ChannelToString(n) == QByteArray(ChannelTable::RecordSize, char(0xFF)))
             continue; // erased
         const ChannelRow &row = table.row(n);
@@ -99,14 +145,14 @@ int runShow(CliContext &ctx)
     if (!ws.load())
         return CliExitCodes::FileError;
     ConfigPage &page = ws.page();
-    page.imageForLoad().loadedSections = 0;
     if (ws.files().FileOpen(ctx.options.args.first()) != ConfigFiles::Done)
         return CliExitCodes::FileError;
     const int loaded = page.image().loadedSections;
+    const QSet<int> held = heldBlocks(ws.tree());
     if (loaded & ConfigImage::Configuration) {
         ctx.out << Msg(524) << '\n';
-        showLines(ctx, page);
-        showParameters(ctx, page);
+        showLines(ctx, page, held);
+        showParameters(ctx, page, held);
     }
     if (loaded & ConfigImage::Modes)
         ctx.out << Msg(525) << '\n'
@@ -114,17 +160,22 @@ int runShow(CliContext &ctx)
                 << " " << Msg(34).trimmed() << ": " << page.stopModeText() << '\n';
     if (loaded & ConfigImage::Channels) {
         ctx.out << Msg(63) << '\n';
-        showChannels(ctx, page);
+        showChannels(ctx, page, held);
     }
     if (loaded & ConfigImage::Statistics) {
         ctx.out << Msg(274) << '\n';
         StatisticsPage &stats = ws.statistics();
         for (int k = 1; k <= StatisticsPage::SlotCount; ++k) {
+            if (!held.contains(0x07EA + k - 1) && !held.contains(0x0800 + 3 * (k - 1)))
+                continue;
             const QString name =
                 stats.selection(k) >= 0 ? stats.selectedName(k) : stats.optionsText().mid(2 * (k - 1), 2);
             ctx.out << "  " << k << '\t' << name << '\t' << stats.value(k) << '\n';
         }
     }
+    const QStringList absent = absentSections(ws.tree());
+    if (!absent.isEmpty())
+        ctx.out << Msg(641) << absent.join(QStringLiteral(", ")) << '\n';
     ctx.out.flush();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "config/IniFile.h"
+#include "device/AddressChange.h"
 #include "device/CommLog.h"
 #include "device/DeviceSession.h"
 #include "link/CcTalkLink.h"
@@ -29,7 +30,7 @@ int addressFromIni(const IniFile &ini)
     const int address =
         ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), QStringLiteral("02"))
             .toInt(&ok, 16);
-    return ok && address >= 2 && address <= 254 ? address : 2;
+    return ok && AddressChange::isHeld(address) ? address : 2;
 }
 } // namespace
 

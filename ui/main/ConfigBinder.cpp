@@ -104,9 +104,14 @@ void ConfigBinder::bindLines()
         const int k = r.line;
         connect(r.functions, qOverload<int>(&QComboBox::activated), this,
                 [this, k](int i) { m_model.chooseFunction(k, i); });
+        // The box's minimum is the step, so a stored 0 shows as one step: only a value the
+        // user changed may reach the image, not the focus leaving the box.
+        connect(r.timeOn, &QSpinBox::valueChanged, this, [&r] { r.timeOn->setProperty("userEdited", true); });
         connect(r.timeOn, &QSpinBox::editingFinished, this, [this, k, &r] {
-            if (!m_refreshing)
+            if (!m_refreshing && r.timeOn->property("userEdited").toBool()) {
+                r.timeOn->setProperty("userEdited", false);
                 m_model.setTimeOn(k, r.timeOn->value());
+            }
         });
         if (r.timeOff)
             connect(r.timeOff, &QSpinBox::editingFinished, this, [this, k, &r] {

@@ -112,5 +112,8 @@ QString QtPrompts::openFileName(const QString &caption, const QString &directory
 QString QtPrompts::saveFileName(const QString &caption, const QString &directory, const QString &filter)
 {
     CursorPause pause;
-    return QFileDialog::getSaveFileName(m_parent, caption, directory, filter);
+    // The caller asks about overwriting the name it finally writes (its extension may change),
+    // so the dialog does not ask a second time.
+    return QFileDialog::getSaveFileName(m_parent, caption, directory, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }

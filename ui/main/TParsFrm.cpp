@@ -5,6 +5,8 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -24,15 +26,10 @@ TParsFrm::TParsFrm(SectionTree &tree, QWidget *parent) : QDialog(parent), m_mode
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    // A click on a node's picture (or a press of the space bar) changes its state.
-    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
-        const QPoint pos = m_tree->viewport()->mapFromGlobal(QCursor::pos());
-        const QRect r = m_tree->visualItemRect(item);
-        if (pos.x() < r.left() + m_tree->iconSize().width() + 6)
-            clickState(nodeOf(item));
-    });
-    connect(m_tree, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem *item, int) { clickState(nodeOf(item)); });
+    // A press on a node's picture (or the space bar) changes its state; a click or a double
+    // click on the caption, and Enter, only select, so a stray click never unticks a section.
+    m_tree->viewport()->installEventFilter(this);
+    m_tree->installEventFilter(this);
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
         const int n = nodeOf(item);
         if (n >= 0)
@@ -106,6 +103,25 @@ int TParsFrm::nodeOf(QTreeWidgetItem *item) const
 QTreeWidgetItem *TParsFrm::itemOf(int node) const
 {
     return node >= 0 && node < m_items.size() ? m_items.at(node) : nullptr;
+}
+
+bool TParsFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_tree->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint pos = mouse->position().toPoint();
+        QTreeWidgetItem *item = m_tree->itemAt(pos);
+        if (item && mouse->button() == Qt::LeftButton) {
+            const QRect r = m_tree->visualItemRect(item);
+            if (pos.x() < r.left() + m_tree->iconSize().width() + 6)
+                clickState(nodeOf(item));
+        }
+    } else if (watched == m_tree && event->type() == QEvent::KeyPress &&
+               static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        clickState(nodeOf(m_tree->currentItem()));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TParsFrm::clickState(int node)

@@ -28,6 +28,9 @@ public:
 
     static QPixmap statePicture(int state);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void refreshStates();
 
