@@ -102,9 +102,13 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
         if (!o.screenshotDir.isEmpty()) {
             window.startUp();
             err << Msg(560) << startClock.elapsed() << Qt::endl;
-            const QStringList files = window.saveScreenshots(o.screenshotDir);
+            QStringList cut;
+            const QStringList files =
+                window.saveScreenshots(o.screenshotDir, o.language + QLatin1Char('-'), &cut);
             for (const QString &f : files)
                 err << f << Qt::endl;
+            for (const QString &c : cut)
+                err << c << Qt::endl;
             status = files.isEmpty() ? 3 : 0;
         } else {
             status = QApplication::exec();

@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
+#include "controls/CaptionFit.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
 #include "controls/WrapButton.h"
@@ -31,6 +32,7 @@ void fillCombo(QComboBox *box, const QStringList &items, int index)
         box->addItems(items);
     }
     box->setCurrentIndex(index >= 0 && index < items.size() ? index : -1);
+    CaptionFit::fitPopup(box);
 }
 
 void setNumber(NumEdit *edit, int value)
