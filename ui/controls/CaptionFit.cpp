@@ -211,13 +211,8 @@ int CaptionFit::popupWidthNeeded(const QComboBox *box)
 void CaptionFit::fitPopup(QComboBox *box)
 {
     box->view()->setMinimumWidth(popupWidthNeeded(box));
-    QStyleOptionComboBox o;
-    o.initFrom(box);
-    o.currentText = box->currentText();
-    const QRect field =
-        box->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, box);
-    const bool cut = box->fontMetrics().horizontalAdvance(box->currentText()) > field.width();
-    box->setToolTip(cut ? box->currentText() : QString());
+    // Whatever width the layout gives the box later, its entry can be read whole.
+    box->setToolTip(box->currentText());
 }
 
 QList<CaptionFit::Problem> CaptionFit::check(QWidget *root)

@@ -26,6 +26,6 @@ public:
     // The width the open list of a drop-down needs for its longest entry.
     static int popupWidthNeeded(const class QComboBox *box);
     // A drop-down's open list made wide enough for its longest entry, and its current entry
-    // as tooltip when cut: for lists whose entries come from catalogues.
+    // as tooltip: for lists whose entries come from catalogues and may be shortened.
     static void fitPopup(QComboBox *box);
 };

@@ -70,6 +70,10 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     versionList->setObjectName(QStringLiteral("versionList"));
     setStandard = new WrapButton(versionGroup);
     setStandard->setObjectName(QStringLiteral("setStandard"));
+    // The caption wraps to the column's width instead of widening the column.
+    QSizePolicy wrap(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    wrap.setHeightForWidth(true);
+    setStandard->setSizePolicy(wrap);
     vg->addWidget(versionList);
     vg->addWidget(setStandard);
     col1->addWidget(versionGroup);
@@ -105,7 +109,8 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     auto *col2 = new QVBoxLayout;
     col2->addWidget(buildCommon());
     col2->addStretch(1);
-    bottom->addLayout(col2);
+    // Room left over goes to the parameters, whose captions then need not wrap.
+    bottom->addLayout(col2, 1);
 
     // Column 3: sorter and display.
     auto *col3 = new QVBoxLayout;
