@@ -12,6 +12,7 @@
 #include "main/ScreenTour.h"
 #include "main/TMainFrm.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
