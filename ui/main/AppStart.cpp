@@ -3,6 +3,7 @@
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "link/PortFactory.h"
+#include "main/QtTranslations.h"
 #include "main/TMainFrm.h"
 #include "sim/SimBus.h"
 #include "sim/SimulatorPort.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -78,9 +80,19 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
 {
     if (!selectLanguage(o.language))
         err << Msg(558) << Qt::endl;
+    QtTranslations::install(LanguageBase == 2000   ? QStringLiteral("it")
+                            : LanguageBase == 3000 ? QStringLiteral("hr")
+                                                   : QStringLiteral("en"));
     const DataDir::Resolution dir = DataDir::resolve(o.dataDir, seedDirs);
     if (dir.path.isEmpty()) {
         err << Msg(559) << dir.error << Qt::endl;
+        return 3;
+    }
+    // A folder named on the command line without the catalogue is a mistyped path, not a
+    // selector the catalogue does not know.
+    const QString catalogue = QDir(dir.path).filePath(QStringLiteral("rx30.ini"));
+    if (!o.dataDir.isEmpty() && !QFileInfo(catalogue).isFile()) {
+        err << Msg(587) << QDir::toNativeSeparators(catalogue) << Qt::endl;
         return 3;
     }
     QElapsedTimer startClock;
