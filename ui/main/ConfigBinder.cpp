@@ -318,6 +318,8 @@ void ConfigBinder::refreshLines()
             fillCombo(r.warning, warnings, l.warningIndex);
             r.warning->setVisible(l.warningVisible);
         }
+        if (r.directions)
+            r.directions->setVisible(l.sorter && l.channelsVisible);
         for (int c = 0; c < IoRowView::Channels; ++c) {
             if (!r.channel[c])
                 continue;
@@ -336,7 +338,8 @@ void ConfigBinder::refreshLines()
         if (r.impulses) {
             setNumber(r.impulses, l.impulses);
             r.impulses->setVisible(l.impulsesVisible);
-            r.impulses->setToolTip(l.impulsesCaption);
+            r.impulsesCaption->setText(l.impulsesCaption);
+            r.impulsesCaption->setVisible(l.impulsesVisible);
         }
     }
 }

@@ -299,8 +299,11 @@ void ConfigPageView::init_language()
     ioEdit->setText(Msg(105));
     ioGroup->setTitle(Msg(11));
     const int lines[8] = {194, 195, 196, 197, 198, 199, 158, 164};
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         io[i].caption->setText(Msg(lines[i]));
+        if (io[i].directions)
+            io[i].directions->setText(Msg(83));
+    }
     ioTimeOnHeading->setText(Msg(295));
     ioTimeOffHeading->setText(Msg(294));
     ioChannelsHeading->setText(Msg(63));
