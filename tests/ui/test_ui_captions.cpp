@@ -112,6 +112,45 @@ private slots:
         }
     }
 
+    // The impulse count's caption is a label beside the count, and a sorter line's boxes are
+    // headed "Directions", for every standard configuration.
+    void lineCaptionsFollowTheModel()
+    {
+        AppStart::selectLanguage(QStringLiteral("en"));
+        QTemporaryDir dir;
+        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, dir.path(), dir.path()).seeded);
+        ScriptedPrompts prompts;
+        StartOptions o;
+        o.dataDir = dir.path();
+        o.interactive = false;
+        TMainFrm win(o, &prompts);
+        win.show();
+        win.startUp();
+        win.notebook()->setCurrentIndex(TMainFrm::ConfigurationTab);
+        ConfigPage &model = win.model();
+        int impulses = 0, sorters = 0;
+        for (int v = 0; v < model.versionEntries().size(); ++v) {
+            model.openVersionList();
+            model.chooseVersion(v);
+            for (const IoRowView &r : win.configView()->io) {
+                const LineRow &l = model.line(r.line);
+                if (r.impulsesCaption) {
+                    QCOMPARE(r.impulsesCaption->isVisibleTo(&win), l.impulsesVisible);
+                    QCOMPARE(r.impulsesCaption->text(), l.impulsesCaption);
+                    impulses += l.impulsesVisible;
+                }
+                if (r.directions) {
+                    QCOMPARE(r.directions->isVisibleTo(&win), l.sorter && l.channelsVisible);
+                    QCOMPARE(r.directions->text(), Msg(83));
+                    sorters += l.sorter;
+                }
+            }
+        }
+        // The shipped catalogue has lines of both kinds.
+        QVERIFY(impulses > 0);
+        QVERIFY(sorters > 0);
+    }
+
     void everyScreenShowsEveryCaptionWhole_data()
     {
         QTest::addColumn<QString>("language");

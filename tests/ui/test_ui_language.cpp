@@ -3,6 +3,8 @@
 #include "app/Messages.h"
 #include "main/AppStart.h"
 #include "main/QtTranslations.h"
+#include "main/TMainFrm.h"
+#include "main/WindowPlacement.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -70,6 +72,25 @@ private slots:
         AppStart::selectLanguage(QStringLiteral("en"));
         QVERIFY(QtTranslations::install(QStringLiteral("en")));
         QCOMPARE(yesText(), QStringLiteral("&Yes"));
+    }
+
+    void theWindowStaysReachableOnSmallScreens_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("800 x 600") << QRect(0, 0, 800, 600) << QPoint(0, 0);
+        QTest::newRow("1280 x 1024, centred") << QRect(0, 0, 1280, 1024) << QPoint(171, 175);
+        QTest::newRow("panel on top") << QRect(0, 32, 800, 568) << QPoint(0, 32);
+        QTest::newRow("second screen, small") << QRect(1920, 0, 800, 600) << QPoint(1920, 0);
+        QTest::newRow("wide but low") << QRect(0, 0, 1600, 600) << QPoint(331, 0);
+    }
+
+    void theWindowStaysReachableOnSmallScreens()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, expected);
+        QCOMPARE(WindowPlacement::topLeft(QSize(TMainFrm::ClientWidth, TMainFrm::ClientHeight), screen),
+                 expected);
     }
 
     void helpAndVersionNeedNoDisplay()
