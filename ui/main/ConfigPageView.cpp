@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
@@ -178,10 +179,12 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     fraudTimeLabel = new QLabel(fraudGroup);
     fraudTime = byteEdit(fraudGroup);
     fraudUnit = new QLabel(fraudGroup);
-    fg->addWidget(fraudTimeLabel, 0, 0);
-    fg->addWidget(fraudTime, 0, 1);
-    fg->addWidget(fraudUnit, 0, 2);
-    fg->setColumnStretch(2, 1);
+    // The caption over its box: the unit may read "Disabled" in full, and the column's width
+    // is worth more to the parameters than its height.
+    fg->addWidget(fraudTimeLabel, 0, 0, 1, 2);
+    fg->addWidget(fraudTime, 1, 0);
+    fg->addWidget(fraudUnit, 1, 1);
+    fg->setColumnStretch(1, 1);
     col5->addWidget(fraudGroup);
     autoprogGroup = group(this);
     auto *ag = new QVBoxLayout(autoprogGroup);
@@ -290,8 +293,11 @@ void ConfigPageView::init_language()
     // choice of version squeezes it; a long caption wraps.
     int widest = 0;
     for (int i = 0; i < ParamCount; ++i) {
-        paramLabel[i]->setText(Msg(captions[i]));
-        for (const QString &word : Msg(captions[i]).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        // A trailing number stays with its word ("bonus 1" is never split).
+        QString caption = Msg(captions[i]);
+        caption.replace(QRegularExpression(QStringLiteral(" (\\d+)$")), QStringLiteral("\u00A0\\1"));
+        paramLabel[i]->setText(caption);
+        for (const QString &word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts))
             widest = qMax(widest, paramLabel[i]->fontMetrics().horizontalAdvance(word));
     }
     m_commonGrid->setColumnMinimumWidth(0, widest + 2);
