@@ -65,10 +65,11 @@ void registerBuiltIn()
         return tourOnly(d);
     });
     ScreenTour::addDialog(QStringLiteral("erasing"), [](TMainFrm &m) { return m.erasingWindow(); });
-    // A confirmation as the Qt prompts build it: Qt's own buttons in the chosen language.
+    // The question "Exit" asks, as the Qt prompts build it: Qt's own buttons in the chosen
+    // language.
     ScreenTour::addDialog(QStringLiteral("confirmation"), [](TMainFrm &m) -> QDialog * {
-        auto *box = new QMessageBox(QMessageBox::Question, Msg(28), Msg(64),
-                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &m);
+        auto *box =
+            new QMessageBox(QMessageBox::Question, Msg(28), Msg(67), QMessageBox::Yes | QMessageBox::No, &m);
         return tourOnly(box);
     });
 }
