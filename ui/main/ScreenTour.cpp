@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
+#include "files/ConfigFiles.h"
 #include "files/SectionTree.h"
 #include "main/DeviceDialogs.h"
 #include "main/TMainFrm.h"
@@ -9,6 +10,7 @@
 #include "main/TextEntryDlg.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QList>
 #include <QMessageBox>
@@ -71,6 +73,12 @@ void registerBuiltIn()
         auto *box =
             new QMessageBox(QMessageBox::Question, Msg(28), Msg(67), QMessageBox::Yes | QMessageBox::No, &m);
         return tourOnly(box);
+    });
+    ScreenTour::addDialog(QStringLiteral("file-open"), [](TMainFrm &m) -> QDialog * {
+        auto *d = new QFileDialog(&m, Msg(507), m.programDir(), QLatin1String(ConfigFiles::FileFilter));
+        d->setOption(QFileDialog::DontUseNativeDialog);
+        d->setFileMode(QFileDialog::ExistingFile);
+        return tourOnly(d);
     });
 }
 } // namespace
