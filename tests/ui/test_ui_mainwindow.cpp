@@ -15,6 +15,7 @@
 #include "main/ConfigPageView.h"
 #include "main/DeviceDialogs.h"
 #include "main/LogPage.h"
+#include "main/ScreenTour.h"
 #include "main/StatsPageView.h"
 #include "main/TErFrm.h"
 #include "main/TMainFrm.h"
@@ -454,6 +455,15 @@ private slots:
         QCOMPARE(page->lineAt(page->lineCount() - 1), lines.last());
         QCOMPARE(LogPage::lineColor(lines.last()), QColor(Qt::blue));
         QCOMPARE(LogPage::lineColor(lines.at(lines.size() - 2)), QColor(Qt::red));
+        // The field keeps the focus through the exchange, so the next command is typed at once.
+        win().notebook()->setCurrentWidget(page);
+        win().activateWindow();
+        QApplication::setActiveWindow(&win());
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("fe"));
+        QTest::keyClick(field, Qt::Key_Enter);
+        QCOMPARE(log.lines().last(), QStringLiteral("<- 01000200FD"));
+        QCOMPARE(QApplication::focusWidget(), field);
         page->logToFileBox()->click();
         page->terminalBox()->setChecked(false);
         QFile f(log.filePath());
@@ -544,10 +554,19 @@ private slots:
     void screenshotsCoverEveryPageAndDialog()
     {
         QTemporaryDir out;
-        const QStringList files = win().saveScreenshots(out.path());
-        QCOMPARE(files.size(), 16); // pages, dialogs, edit mode and pages after an upload
+        QStringList cut;
+        const QStringList files = win().saveScreenshots(out.path(), QStringLiteral("en-"), &cut);
+        // Six pages and the configuration page in Edit mode for every standard configuration,
+        // every dialog, and three pages after an upload.
+        const int versions = model().versionEntries().size();
+        QCOMPARE(files.size(), versions * 7 + ScreenTour::dialogNames().size() + 3);
         for (const QString &f : files)
             QVERIFY2(!QImage(f).isNull(), qPrintable(f));
+        // The names say what each shows.
+        QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("en-config-2-%1-page-1-configuration-edit.png")
+                                                   .arg(ScreenTour::slug(model().versionEntries().at(1))))));
+        QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("en-dialog-address.png"))));
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
         QCOMPARE(QImage(files.first()).size(), win().size()); // a page is pictured in the whole window
     }
 

@@ -18,8 +18,15 @@ public:
     void setOnText(const QString &text);
     QString onText() const { return m_onText; }
 
+    // At its hint a switch is 18 pixels wide; a window may give it more (or a little less)
+    // room, and the picture, its levers and its numbers scale with it.
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
+    // Where switch index's slot and lever are drawn at the current size.
+    QRectF slotRect(int index) const;
+    QRectF leverRect(int index) const;
+    // The pixel size of the "ON" mark and the switch numbers.
+    int textPixelSize() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

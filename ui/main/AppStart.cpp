@@ -3,6 +3,7 @@
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "link/PortFactory.h"
+#include "main/QtTranslations.h"
 #include "main/TMainFrm.h"
 #include "sim/SimBus.h"
 #include "sim/SimulatorPort.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -78,9 +80,19 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
 {
     if (!selectLanguage(o.language))
         err << Msg(558) << Qt::endl;
+    QtTranslations::install(LanguageBase == 2000   ? QStringLiteral("it")
+                            : LanguageBase == 3000 ? QStringLiteral("hr")
+                                                   : QStringLiteral("en"));
     const DataDir::Resolution dir = DataDir::resolve(o.dataDir, seedDirs);
     if (dir.path.isEmpty()) {
         err << Msg(559) << dir.error << Qt::endl;
+        return 3;
+    }
+    // A folder named on the command line without the catalogue is a mistyped path, not a
+    // selector the catalogue does not know.
+    const QString catalogue = QDir(dir.path).filePath(QStringLiteral("rx30.ini"));
+    if (!o.dataDir.isEmpty() && !QFileInfo(catalogue).isFile()) {
+        err << Msg(587) << QDir::toNativeSeparators(catalogue) << Qt::endl;
         return 3;
     }
     QElapsedTimer startClock;
@@ -102,9 +114,13 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
         if (!o.screenshotDir.isEmpty()) {
             window.startUp();
             err << Msg(560) << startClock.elapsed() << Qt::endl;
-            const QStringList files = window.saveScreenshots(o.screenshotDir);
+            QStringList cut;
+            const QStringList files =
+                window.saveScreenshots(o.screenshotDir, o.language + QLatin1Char('-'), &cut);
             for (const QString &f : files)
                 err << f << Qt::endl;
+            for (const QString &c : cut)
+                err << c << Qt::endl;
             status = files.isEmpty() ? 3 : 0;
         } else {
             status = QApplication::exec();

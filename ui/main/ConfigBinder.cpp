@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
+#include "controls/CaptionFit.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
 #include "controls/WrapButton.h"
@@ -31,6 +32,7 @@ void fillCombo(QComboBox *box, const QStringList &items, int index)
         box->addItems(items);
     }
     box->setCurrentIndex(index >= 0 && index < items.size() ? index : -1);
+    CaptionFit::fitPopup(box);
 }
 
 void setNumber(NumEdit *edit, int value)
@@ -321,6 +323,8 @@ void ConfigBinder::refreshLines()
             fillCombo(r.warning, warnings, l.warningIndex);
             r.warning->setVisible(l.warningVisible);
         }
+        if (r.directions)
+            r.directions->setVisible(l.sorter && l.channelsVisible);
         for (int c = 0; c < IoRowView::Channels; ++c) {
             if (!r.channel[c])
                 continue;
@@ -339,7 +343,8 @@ void ConfigBinder::refreshLines()
         if (r.impulses) {
             setNumber(r.impulses, l.impulses);
             r.impulses->setVisible(l.impulsesVisible);
-            r.impulses->setToolTip(l.impulsesCaption);
+            r.impulsesCaption->setText(l.impulsesCaption);
+            r.impulsesCaption->setVisible(l.impulsesVisible);
         }
     }
 }

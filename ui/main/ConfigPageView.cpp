@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,6 +29,18 @@ NumEdit *byteEdit(QWidget *parent)
     return e;
 }
 
+// A list of catalogue entries keeps its width whatever the entries are: a long entry is
+// shortened in the box (whole in its tooltip and in the open list) rather than squeezing
+// its neighbours.
+QComboBox *catalogueList(QWidget *parent, int minimumWidth)
+{
+    auto *c = new QComboBox(parent);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c->setMinimumContentsLength(4);
+    c->setMinimumWidth(minimumWidth);
+    return c;
+}
+
 QGridLayout *tightGrid(QWidget *w)
 {
     auto *g = new QGridLayout(w);
@@ -41,8 +54,8 @@ QGridLayout *tightGrid(QWidget *w)
 ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
 {
     auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(4, 4, 4, 4);
-    outer->setSpacing(4);
+    outer->setContentsMargins(3, 2, 3, 2);
+    outer->setSpacing(2);
     outer->addWidget(buildIo());
 
     auto *bottom = new QHBoxLayout;
@@ -52,18 +65,24 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     auto *col1 = new QVBoxLayout;
     versionGroup = group(this);
     auto *vg = new QVBoxLayout(versionGroup);
-    vg->setContentsMargins(6, 4, 6, 4);
-    versionList = new QComboBox(versionGroup);
+    vg->setContentsMargins(6, 2, 6, 2);
+    vg->setSpacing(2);
+    versionList = catalogueList(versionGroup, 130);
     versionList->setObjectName(QStringLiteral("versionList"));
-    versionList->setMinimumWidth(170);
     setStandard = new WrapButton(versionGroup);
     setStandard->setObjectName(QStringLiteral("setStandard"));
+    // The caption wraps to the column's width instead of widening the column.
+    QSizePolicy wrap(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    wrap.setHeightForWidth(true);
+    setStandard->setSizePolicy(wrap);
     vg->addWidget(versionList);
     vg->addWidget(setStandard);
     col1->addWidget(versionGroup);
     otherGroup = group(this);
-    auto *og = new QVBoxLayout(otherGroup);
-    og->setContentsMargins(6, 4, 6, 4);
+    // Side by side: the column is short of height when the second parameter box shows.
+    auto *og = new QHBoxLayout(otherGroup);
+    og->setContentsMargins(6, 2, 6, 2);
+    og->setSpacing(2);
     addressButton = new QPushButton(otherGroup);
     pinButton = new QPushButton(otherGroup);
     og->addWidget(addressButton);
@@ -87,15 +106,19 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     col1->addStretch(1);
     bottom->addLayout(col1);
 
-    bottom->addWidget(buildCommon());
+    // Column 2: the common parameters.
+    auto *col2 = new QVBoxLayout;
+    col2->addWidget(buildCommon());
+    col2->addStretch(1);
+    // Room left over goes to the parameters, whose captions then need not wrap.
+    bottom->addLayout(col2, 1);
 
     // Column 3: sorter and display.
     auto *col3 = new QVBoxLayout;
     sorterGroup = group(this);
     auto *sg = new QHBoxLayout(sorterGroup);
     sg->setContentsMargins(6, 4, 6, 4);
-    sorterList = new QComboBox(sorterGroup);
-    sorterList->setMinimumWidth(100);
+    sorterList = catalogueList(sorterGroup, 80);
     sorterAccept = new QPushButton(sorterGroup);
     sg->addWidget(sorterList, 1);
     sg->addWidget(sorterAccept);
@@ -103,11 +126,11 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     displayGroup = group(this);
     auto *dg = tightGrid(displayGroup);
     displayTypeLabel = new QLabel(displayGroup);
-    displayType = new QComboBox(displayGroup);
+    displayType = catalogueList(displayGroup, 105);
     displayViewLabel = new QLabel(displayGroup);
-    displayView = new QComboBox(displayGroup);
+    displayView = catalogueList(displayGroup, 105);
     multiplierLabel = new QLabel(displayGroup);
-    displayMultiplier = new QComboBox(displayGroup);
+    displayMultiplier = catalogueList(displayGroup, 60);
     displayMultiplier->addItems(
         {QStringLiteral("No"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"),
          QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("25"),
@@ -133,8 +156,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     auto *cg = tightGrid(countryGroup);
     for (int i = 0; i < 3; ++i) {
         countryLabel[i] = new QLabel(countryGroup);
-        countryCode[i] = new QComboBox(countryGroup);
-        countryCode[i]->setMinimumWidth(80);
+        countryCode[i] = catalogueList(countryGroup, 90);
         cg->addWidget(countryLabel[i], i, 0);
         cg->addWidget(countryCode[i], i, 1);
     }
@@ -144,7 +166,7 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     dipGroup = group(this);
     auto *dpl = new QVBoxLayout(dipGroup);
     dpl->setContentsMargins(6, 4, 6, 4);
-    dipMode = new QComboBox(dipGroup);
+    dipMode = catalogueList(dipGroup, 100);
     dpl->addWidget(dipMode);
     col4->addWidget(dipGroup);
     col4->addStretch(1);
@@ -157,10 +179,12 @@ ConfigPageView::ConfigPageView(QWidget *parent) : QWidget(parent)
     fraudTimeLabel = new QLabel(fraudGroup);
     fraudTime = byteEdit(fraudGroup);
     fraudUnit = new QLabel(fraudGroup);
-    fg->addWidget(fraudTimeLabel, 0, 0);
-    fg->addWidget(fraudTime, 0, 1);
-    fg->addWidget(fraudUnit, 0, 2);
-    fg->setColumnStretch(2, 1);
+    // The caption over its box: the unit may read "Disabled" in full, and the column's width
+    // is worth more to the parameters than its height.
+    fg->addWidget(fraudTimeLabel, 0, 0, 1, 2);
+    fg->addWidget(fraudTime, 1, 0);
+    fg->addWidget(fraudUnit, 1, 1);
+    fg->setColumnStretch(1, 1);
     col5->addWidget(fraudGroup);
     autoprogGroup = group(this);
     auto *ag = new QVBoxLayout(autoprogGroup);
@@ -190,9 +214,9 @@ QWidget *ConfigPageView::buildIo()
 {
     ioGroup = group(this);
     auto *grid = new QGridLayout(ioGroup);
-    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setContentsMargins(6, 0, 6, 2);
     grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(1);
+    grid->setVerticalSpacing(0);
     ioEdit = new QCheckBox(ioGroup);
     ioEdit->setObjectName(QStringLiteral("ioEdit"));
     grid->addWidget(ioEdit, 0, 1);
@@ -206,7 +230,7 @@ QWidget *ConfigPageView::buildIo()
     // to 1 (right) over their boxes.
     auto *heads = new QWidget(ioGroup);
     const int box = 16, gap = 6;
-    heads->setFixedSize(IoRowView::Channels * box + gap, 30);
+    heads->setFixedSize(IoRowView::Channels * box + gap + 4, 30);
     ioChannelsHeading = new QLabel(heads);
     ioChannelsHeading->setAlignment(Qt::AlignCenter);
     ioChannelsHeading->setGeometry(0, 0, heads->width(), 14);
@@ -237,8 +261,10 @@ QWidget *ConfigPageView::buildCommon()
 {
     commonGroup = group(this);
     auto *g = tightGrid(commonGroup);
+    m_commonGrid = g;
     for (int i = 0; i < ParamCount; ++i) {
         paramLabel[i] = new QLabel(commonGroup);
+        paramLabel[i]->setWordWrap(true);
         param[i] = byteEdit(commonGroup);
         param[i]->setObjectName(QStringLiteral("param%1").arg(i));
         paramUnit[i] = new QLabel(commonGroup);
@@ -251,6 +277,7 @@ QWidget *ConfigPageView::buildCommon()
     multiplierUnit = new QComboBox(commonGroup);
     multiplierUnit->addItems({QStringLiteral("m"), QStringLiteral("s")});
     g->addWidget(multiplierUnit, TimeMultiplier, 2);
+    g->setRowStretch(ParamCount, 1);
     return commonGroup;
 }
 
@@ -262,14 +289,27 @@ void ConfigPageView::init_language()
     dipGroup->setTitle(Msg(103));
     commonGroup->setTitle(Msg(5));
     const int captions[ParamCount] = {90, 39, 40, 41, 42, 43, 226, 298, 293};
-    for (int i = 0; i < ParamCount; ++i)
-        paramLabel[i]->setText(Msg(captions[i]));
+    // The box keeps room for the longest word of its captions, shown or not, so that no
+    // choice of version squeezes it; a long caption wraps.
+    int widest = 0;
+    for (int i = 0; i < ParamCount; ++i) {
+        // A trailing number stays with its word ("bonus 1" is never split).
+        QString caption = Msg(captions[i]);
+        caption.replace(QRegularExpression(QStringLiteral(" (\\d+)$")), QStringLiteral("\u00A0\\1"));
+        paramLabel[i]->setText(caption);
+        for (const QString &word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            widest = qMax(widest, paramLabel[i]->fontMetrics().horizontalAdvance(word));
+    }
+    m_commonGrid->setColumnMinimumWidth(0, widest + 2);
     ioValueHeading->setText(Msg(313));
     ioEdit->setText(Msg(105));
     ioGroup->setTitle(Msg(11));
     const int lines[8] = {194, 195, 196, 197, 198, 199, 158, 164};
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         io[i].caption->setText(Msg(lines[i]));
+        if (io[i].directions)
+            io[i].directions->setText(Msg(83));
+    }
     ioTimeOnHeading->setText(Msg(295));
     ioTimeOffHeading->setText(Msg(294));
     ioChannelsHeading->setText(Msg(63));
@@ -298,4 +338,7 @@ void ConfigPageView::init_language()
     stopGroup->setTitle(Msg(34));
     addressButton->setText(Msg(44));
     pinButton->setText(Msg(45));
+    // Each as narrow as its caption allows (a style's usual minimum is wider than "PIN").
+    for (QPushButton *b : {addressButton, pinButton})
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
 }

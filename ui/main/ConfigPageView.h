@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -102,6 +103,7 @@ public:
     QLabel *stopUnit = nullptr;
 
 private:
+    QGridLayout *m_commonGrid = nullptr;
     QWidget *buildIo();
     QWidget *buildCommon();
 };

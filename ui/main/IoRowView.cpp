@@ -55,6 +55,11 @@ void IoRowView::build(int lineNumber, QWidget *parent, QGridLayout *grid, int ro
         warning = new QComboBox(parent);
         warning->setFixedWidth(112);
         grid->addWidget(warning, row, 7);
+        // Shares the warning's cell: a sorter line never has a warning.
+        directions = new QLabel(parent);
+        directions->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        directions->hide();
+        grid->addWidget(directions, row, 7);
         auto *bank = new QWidget(parent);
         auto *bl = new QHBoxLayout(bank);
         bl->setContentsMargins(0, 0, 0, 0);
@@ -85,10 +90,13 @@ void IoRowView::build(int lineNumber, QWidget *parent, QGridLayout *grid, int ro
         edge->setIconSize(QSize(28, 16));
         edge->setFixedSize(34, 22);
         edge->setObjectName(QStringLiteral("edge%1").arg(lineNumber));
+        impulsesCaption = new QLabel(box);
+        impulsesCaption->setObjectName(QStringLiteral("impulsesCaption%1").arg(lineNumber));
         impulses = new NumEdit(box, 3);
         impulses->setFixedWidth(34);
         impulses->setObjectName(QStringLiteral("impulses%1").arg(lineNumber));
         bl->addWidget(edge);
+        bl->addWidget(impulsesCaption);
         bl->addWidget(impulses);
         bl->addStretch(1);
         grid->addWidget(box, row, 8);

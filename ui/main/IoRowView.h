@@ -28,10 +28,13 @@ struct IoRowView
     QLabel *timeOffUnit = nullptr;
     NumEdit *value = nullptr;
     QComboBox *warning = nullptr;
+    // "Directions" beside the check boxes of a sorter line, whose boxes are directions.
+    QLabel *directions = nullptr;
     // channel[0] is channel 1; shown right to left so channel 16 is leftmost.
     std::array<QCheckBox *, Channels> channel{};
     QToolButton *level = nullptr;
     QToolButton *edge = nullptr;
+    QLabel *impulsesCaption = nullptr; // "Imp." or "Div."
     NumEdit *impulses = nullptr;
 
     bool hasTimeOff() const { return line <= 7; }

@@ -138,6 +138,9 @@ void LogPage::SendCommandClick()
         return;
     emit sendCommand(text);
     m_command->clear();
+    // The page was locked during the exchange, which took the focus away from the field.
+    if (m_command->isEnabled() && m_command->isVisible())
+        m_command->setFocus();
 }
 
 void LogPage::ClearLogClick()

@@ -1,4 +1,5 @@
 #include "main/TMainFrm.h"
+#include "main/WindowPlacement.h"
 
 #include "app/AutoPrompts.h"
 #include "coinprog/CoinProgModel.h"
@@ -131,7 +132,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     // The client area is fixed: the pages are laid out for it.
     setFixedSize(ClientWidth, ClientHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(WindowPlacement::topLeft(size(), screen->availableGeometry()));
 }
 
 TMainFrm::~TMainFrm()

@@ -99,8 +99,11 @@ public:
     // The coin programming window, made on first use.
     TCprgFrm *cprgFrm();
 
-    // Renders every page and dialog into dir as PNG files; returns the files written.
-    QStringList saveScreenshots(const QString &dir);
+    // Renders every page for every standard configuration and every dialog into dir as PNG
+    // files named prefix + what they show; returns the files written. Cut captions found on
+    // the way are added to cutCaptions.
+    QStringList saveScreenshots(const QString &dir, const QString &prefix = QString(),
+                                QStringList *cutCaptions = nullptr);
 
     // Parts the tests and the screenshot run look at.
     QToolButton *toolButton(Tool t) const { return m_tools[t]; }
