@@ -55,7 +55,9 @@ void ExchangeLogFile::lineAdded()
     if (e.line.startsWith(QLatin1String("-> ")))
         m_held = row;
     else
-        write(e.decoded.isEmpty() ? e.line : e.line + QLatin1Char('\t') + e.deltaText() + QLatin1Char('\t') + e.decoded);
+        write(e.decoded.isEmpty()
+                  ? e.line
+                  : e.line + QLatin1Char('\t') + e.deltaText() + QLatin1Char('\t') + e.decoded);
 }
 
 void ExchangeLogFile::entryChanged(int row)

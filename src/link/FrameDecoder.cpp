@@ -99,15 +99,15 @@ QString FrameDecoder::decodeLine(const QString &line)
 QString FrameDecoder::decodeRequest(const QByteArray &b)
 {
     m_pending = Pending();
-    m_pending.frameSize = static_cast<int>(b.size());
+    m_pending.sent = b;
     if (!validFrame(b)) {
         // Boot-monitor bytes go out without a frame.
         if (const HeaderTable::Row *row = m_table.findUnframed(b)) {
             m_pending.row = row;
             m_pending.unframed = true;
-            return row->request == HeaderTable::Request::None ? row->name
-                                                               : row->name + QStringLiteral(", ") +
-                                                                     byteCount(static_cast<int>(b.size()));
+            return row->request == HeaderTable::Request::None
+                       ? row->name
+                       : row->name + QStringLiteral(", ") + byteCount(static_cast<int>(b.size()));
         }
         return brokenFrame(b);
     }
@@ -202,7 +202,8 @@ QString FrameDecoder::replyData(HeaderTable::Reply kind, const QByteArray &data)
     case R::Date: {
         if (data.size() != 2)
             return byteCount(static_cast<int>(data.size()));
-        const quint64 code = littleEndian(data);
+        // This selector sends the high byte first.
+        const unsigned code = (static_cast<quint8>(data.at(0)) << 8) | static_cast<quint8>(data.at(1));
         return Msg(921) + QString::number(code & 0x1F) + Msg(922) + QString::number((code >> 5) & 0x0F) +
                Msg(923) + QString::number((code >> 9) & 0x1F);
     }
@@ -216,7 +217,9 @@ QString FrameDecoder::replyData(HeaderTable::Reply kind, const QByteArray &data)
         QString text = Msg(920) + QString::number(static_cast<quint8>(data.at(0)));
         QStringList pairs;
         for (int i = 1; i + 1 < data.size(); i += 2)
-            pairs << QStringLiteral("%1/%2").arg(static_cast<quint8>(data.at(i))).arg(static_cast<quint8>(data.at(i + 1)));
+            pairs << QStringLiteral("%1/%2")
+                         .arg(static_cast<quint8>(data.at(i)))
+                         .arg(static_cast<quint8>(data.at(i + 1)));
         return pairs.isEmpty() ? text : text + QStringLiteral("; ") + pairs.join(QLatin1Char(' '));
     }
     case R::Ack:
@@ -238,10 +241,11 @@ QString FrameDecoder::decodeOutcome(int result, const QByteArray &received)
         return QString();
     if (received.isEmpty())
         return Msg(909);
-    const int echo = request.frameSize;
-    if (received.size() <= echo)
-        return received.size() == echo ? Msg(910) : Msg(911) + hex(received);
-    const QByteArray behind = received.mid(echo);
+    if (!received.startsWith(request.sent))
+        return Msg(919) + hex(received);
+    const QByteArray behind = received.mid(request.sent.size());
+    if (behind.isEmpty())
+        return Msg(910);
     // An address poll is answered by bare bytes, one per device, which Transact sees as a time-out.
     if (request.row && request.row->reply == HeaderTable::Reply::Addresses && !request.unframed) {
         QStringList addresses;

@@ -33,7 +33,7 @@ private:
     struct Pending
     {
         const HeaderTable::Row *row = nullptr;
-        int frameSize = 0;
+        QByteArray sent;
         int address = -1;
         int count = 0;
         bool unframed = false;

@@ -16,9 +16,9 @@ const QHash<QString, HeaderTable::Request> &requestKinds()
 {
     using R = HeaderTable::Request;
     static const QHash<QString, R> kinds = {
-        {QStringLiteral("none"), R::None},       {QStringLiteral("number"), R::Number},
-        {QStringLiteral("mask"), R::Mask},       {QStringLiteral("pin"), R::Pin},
-        {QStringLiteral("secret"), R::Secret},   {QStringLiteral("memread"), R::MemRead},
+        {QStringLiteral("none"), R::None},         {QStringLiteral("number"), R::Number},
+        {QStringLiteral("mask"), R::Mask},         {QStringLiteral("pin"), R::Pin},
+        {QStringLiteral("secret"), R::Secret},     {QStringLiteral("memread"), R::MemRead},
         {QStringLiteral("memwrite"), R::MemWrite}, {QStringLiteral("bytes"), R::Bytes},
     };
     return kinds;
@@ -28,10 +28,10 @@ const QHash<QString, HeaderTable::Reply> &replyKinds()
 {
     using R = HeaderTable::Reply;
     static const QHash<QString, R> kinds = {
-        {QStringLiteral("ack"), R::Ack},         {QStringLiteral("text"), R::Text},
-        {QStringLiteral("number"), R::Number},   {QStringLiteral("date"), R::Date},
-        {QStringLiteral("bits"), R::Bits},       {QStringLiteral("events"), R::Events},
-        {QStringLiteral("memory"), R::Memory},   {QStringLiteral("addresses"), R::Addresses},
+        {QStringLiteral("ack"), R::Ack},       {QStringLiteral("text"), R::Text},
+        {QStringLiteral("number"), R::Number}, {QStringLiteral("date"), R::Date},
+        {QStringLiteral("bits"), R::Bits},     {QStringLiteral("events"), R::Events},
+        {QStringLiteral("memory"), R::Memory}, {QStringLiteral("addresses"), R::Addresses},
         {QStringLiteral("bytes"), R::Bytes},
     };
     return kinds;
@@ -79,7 +79,8 @@ HeaderTable HeaderTable::parse(const QString &text)
             if (ok && sub != QLatin1String("-"))
                 row.subCode = sub.toInt(&ok, unframed ? 16 : 10);
             ok = ok && row.subCode >= -1 && row.subCode <= 255 && (!unframed || row.subCode >= 0);
-            ok = ok && requestKinds().contains(cols.at(2).trimmed()) && replyKinds().contains(cols.at(3).trimmed());
+            ok = ok && requestKinds().contains(cols.at(2).trimmed()) &&
+                 replyKinds().contains(cols.at(3).trimmed());
         }
         if (!ok) {
             ++t.m_skipped;

@@ -13,8 +13,8 @@ public:
 
     struct Row
     {
-        int header = -1;   // 0..255; -1 for unframed
-        int subCode = -1;  // -1 when the row has none
+        int header = -1;  // 0..255; -1 for unframed
+        int subCode = -1; // -1 when the row has none
         Request request = Request::Bytes;
         Reply reply = Reply::Bytes;
         QString name;

@@ -105,7 +105,7 @@ LogPage::LogPage(CommLog &log, QWidget *parent) : QWidget(parent), m_log(log)
         addRow(row);
     connect(&m_log, &CommLog::lineAdded, this, [this] {
         addRow(m_log.count() - 1);
-        m_list->setCurrentRow(m_list->count() - 1);
+        m_list->setCurrentRow(m_list->count() - 1, QItemSelectionModel::ClearAndSelect);
     });
     connect(&m_log, &CommLog::entryChanged, this, [this](int row) {
         if (QListWidgetItem *item = m_list->item(row))

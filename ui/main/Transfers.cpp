@@ -4,8 +4,11 @@
 #include "main/TMainFrm.h"
 
 #include "config/ConfigPage.h"
+#include "device/DeviceSession.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
+#include "files/DownloadCompare.h"
+#include "main/CompareView.h"
 #include "main/ConfigBinder.h"
 #include "stats/StatisticsPage.h"
 
@@ -24,6 +27,8 @@ void TMainFrm::bindTransfers()
         else
             EndBusy();
     };
+    m_downloadCompare = std::make_unique<DownloadCompare>(*m_tree, *m_session, m_session->iniPath());
+    m_transfer->writeFilter = [this](int node) { return m_downloadCompare->shouldWrite(node); };
     connect(m_tools[FileOpen], &QToolButton::clicked, this, &TMainFrm::FileOpenClick);
     connect(m_tools[FileSave], &QToolButton::clicked, this, &TMainFrm::FileSaveClick);
     connect(m_tools[Upload], &QToolButton::clicked, this, &TMainFrm::UploadClick);
@@ -57,7 +62,12 @@ void TMainFrm::UploadClick()
 
 void TMainFrm::DownloadClick()
 {
+    // The section window is made after the toolbar; its compare view joins it on first use.
+    if (!m_compareView)
+        m_compareView = new CompareView(*m_parsFrm, *m_downloadCompare, this);
+    m_compareView->setActive(true);
     guarded([this] { m_transfer->Download(); });
+    m_compareView->setActive(false);
     showIdentity();
     afterDataChange();
 }
