@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -87,6 +88,26 @@ private slots:
         page.copyButton()->click();
         QCOMPARE(QApplication::clipboard()->text(), log.textOf({1, 2}));
         QVERIFY(QApplication::clipboard()->text().startsWith(page.lineAt(1) + QLatin1Char('\t')));
+    }
+
+    void pageKeepsTheNewest2001DecodedLines()
+    {
+        QTemporaryDir dir;
+        CommLog log(dir.path(), nullptr);
+        LogPage page(log);
+        page.filterField()->setText(QStringLiteral("Request serial"));
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 1250; ++i) {
+            log.LogLine(QStringLiteral("-> 020001F20B"));
+            log.LogLine(QStringLiteral("<- 0103020087D6128B"));
+        }
+        qInfo("2500 decoded lines into the page: %.3f ms per line", t.nsecsElapsed() / 1e6 / 2500);
+        QCOMPARE(page.lineCount(), 2001);
+        QCOMPARE(page.lineAt(2000), QStringLiteral("<- 0103020087D6128B"));
+        QCOMPARE(page.list()->item(2000)->data(Qt::UserRole).toString(), Msg(900) + QStringLiteral(": 1234567"));
+        // Rows follow their entries when old ones drop out; the filter still holds.
+        QVERIFY(page.rowShown(1999) && !page.rowShown(2000));
     }
 
     void downloadWindowComparesBeforeWriting()
