@@ -210,8 +210,8 @@ private slots:
         QImage red(40, 40, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath(QStringLiteral("product.png"))));
-        QVERIFY(
-            QFile::copy(QStringLiteral(__FILE__), dir.filePath(QStringLiteral("logo.png")))); // not a picture
+        // Not a picture. Found from the source folder: ctest runs this in another working directory.
+        QVERIFY(QFile::copy(QFINDTESTDATA("test_ui_controls.cpp"), dir.filePath(QStringLiteral("logo.png"))));
         ProductPictures::setDataDirectory(dir.path());
         const QImage fromFile = ProductPictures::product(QSize(120, 160)).toImage();
         QCOMPARE(fromFile.size(), QSize(120, 120));
