@@ -29,11 +29,6 @@ CompareView::CompareView(TParsFrm &window, DownloadCompare &model, QObject *pare
     m_panel->hide();
     connect(m_compare, &QPushButton::clicked, this, &CompareView::compareClick);
     connect(m_onlyChanged, &QCheckBox::toggled, this, [this](bool on) { m_model.setWriteOnlyChanged(on); });
-    // OK with "Write only what changed" and no comparison yet: compare before anything is written.
-    connect(&window, &QDialog::accepted, this, [this] {
-        if (m_active)
-            m_model.prepareWrites();
-    });
     init_language();
 }
 

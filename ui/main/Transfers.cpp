@@ -28,7 +28,12 @@ void TMainFrm::bindTransfers()
             EndBusy();
     };
     m_downloadCompare = std::make_unique<DownloadCompare>(*m_tree, *m_session, m_session->iniPath());
-    m_transfer->writeFilter = [this](int node) { return m_downloadCompare->shouldWrite(node); };
+    // Asked before the first write: with "Write only what changed" the blocks are compared then,
+    // when the section window did not already.
+    m_transfer->writeFilter = [this](int node) {
+        m_downloadCompare->prepareWrites();
+        return m_downloadCompare->shouldWrite(node);
+    };
     connect(m_tools[FileOpen], &QToolButton::clicked, this, &TMainFrm::FileOpenClick);
     connect(m_tools[FileSave], &QToolButton::clicked, this, &TMainFrm::FileSaveClick);
     connect(m_tools[Upload], &QToolButton::clicked, this, &TMainFrm::UploadClick);
