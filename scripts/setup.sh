@@ -5,7 +5,7 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n)
+          qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

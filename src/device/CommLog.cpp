@@ -7,8 +7,9 @@
 #include <QFileInfo>
 
 CommLog::CommLog(const QString &programDir, Prompts *prompts, QObject *parent)
-    : QObject(parent), m_programDir(programDir), m_prompts(prompts)
+    : QObject(parent), m_programDir(programDir), m_prompts(prompts), m_decoder(HeaderTable::load(programDir))
 {
+    m_clock.start();
 }
 
 CommLog::~CommLog()
@@ -21,18 +22,69 @@ QString CommLog::filePath() const
     return QDir(m_programDir).filePath(QStringLiteral("log.txt"));
 }
 
+QStringList CommLog::lines() const
+{
+    QStringList out;
+    out.reserve(m_entries.size());
+    for (const CommLogEntry &e : m_entries)
+        out << e.line;
+    return out;
+}
+
 void CommLog::LogLine(const QString &line)
 {
-    if (m_lines.size() > MaxLines - 1) {
-        m_lines.removeFirst();
+    writeHeld();
+    CommLogEntry e;
+    e.line = line;
+    const qint64 now = m_clock.elapsed();
+    e.deltaMs = m_lastMs < 0 ? 0 : now - m_lastMs;
+    m_lastMs = now;
+    e.decoded = m_decoder.decodeLine(line);
+    if (line.startsWith(QLatin1String("-> "))) {
+        m_requestHeader = FrameDecoder::headerOf(QByteArray::fromHex(line.mid(3).toLatin1()));
+        e.header = m_requestHeader;
+    } else if (line.startsWith(QLatin1String("<- "))) {
+        e.header = m_requestHeader;
+    }
+    if (m_entries.size() > MaxLines - 1) {
+        m_entries.removeFirst();
         emit firstLineRemoved();
     }
-    m_lines.append(line);
+    m_entries.append(e);
     emit lineAdded(line);
     if (!m_file.isOpen())
         return;
-    const QByteArray bytes = line.toUtf8() + '\n';
-    // Flushed per line so a crash loses nothing already logged.
+    if (line.startsWith(QLatin1String("-> ")))
+        m_held = true;
+    else
+        writeToFile(e);
+}
+
+void CommLog::LogOutcome(int result, const QByteArray &received)
+{
+    const QString mark = m_decoder.decodeOutcome(result, received);
+    if (!mark.isEmpty() && !m_entries.isEmpty() && m_entries.last().line.startsWith(QLatin1String("-> "))) {
+        CommLogEntry &e = m_entries.last();
+        e.decoded = e.decoded.isEmpty() ? mark : e.decoded + QStringLiteral(" | ") + mark;
+        e.fault = true;
+        emit entryChanged(count() - 1);
+    }
+    writeHeld();
+}
+
+void CommLog::writeHeld()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    if (m_file.isOpen() && !m_entries.isEmpty())
+        writeToFile(m_entries.last());
+}
+
+void CommLog::writeToFile(const CommLogEntry &entry)
+{
+    const QByteArray bytes = entry.toText().toUtf8() + '\n';
+    // Flushed per exchange so a crash loses nothing already logged.
     if (m_file.write(bytes) != bytes.size() || !m_file.flush())
         fileFailed();
 }
@@ -54,14 +106,25 @@ bool CommLog::ClearLog()
     return true;
 }
 
+QString CommLog::textOf(const QList<int> &rows) const
+{
+    QStringList out;
+    for (int row : rows)
+        if (row >= 0 && row < count())
+            out << m_entries.at(row).toText();
+    return out.isEmpty() ? QString() : out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void CommLog::clear()
 {
-    m_lines.clear();
+    writeHeld();
+    m_entries.clear();
     emit cleared();
 }
 
 bool CommLog::setLogToFile(bool on)
 {
+    writeHeld();
     if (!on) {
         if (m_file.isOpen()) {
             m_file.close();
@@ -92,6 +155,7 @@ bool CommLog::setLogToFile(bool on)
 
 void CommLog::close()
 {
+    writeHeld();
     if (m_file.isOpen())
         m_file.close();
 }

@@ -149,7 +149,7 @@ ConfigTransfer::Result ConfigTransfer::Download(Source source)
             continue;
         const int address = BlockValue::address(item);
         const int length = BlockValue::length(item);
-        if (!isBlock(address, length))
+        if (!isBlock(address, length) || (writeFilter && !writeFilter(i)))
             continue;
         if (progress)
             progress(m_tree.caption(i), ++done, total);

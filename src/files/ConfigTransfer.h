@@ -25,6 +25,9 @@ public:
     std::function<void(const QString &caption, int index, int total)> progress;
     // The cursor hooks of the window (hourglass on, off), called on every path.
     std::function<void(bool busy)> busy;
+    // Download asks before writing each ticked block; false skips it ("Write only what
+    // changed"). Without it every ticked block is written.
+    std::function<bool(int node)> writeFilter;
 
     Result Upload();
     // Window: the window's loaded areas go into the document first (the toolbar's Download).

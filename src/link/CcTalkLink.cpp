@@ -99,6 +99,12 @@ void CcTalkLink::log(const QString &line)
         m_log->LogLine(line);
 }
 
+void CcTalkLink::logOutcome(int result, const QByteArray &received)
+{
+    if (LoggingEnabled && m_log)
+        m_log->LogOutcome(result, received);
+}
+
 quint8 CcTalkLink::Transact(quint8 destination, const QByteArray &command, int polls, bool rawReply,
                             bool rawCommand, QByteArray &reply)
 {
@@ -154,12 +160,16 @@ quint8 CcTalkLink::Transact(quint8 destination, const QByteArray &command, int p
         ++n;
     } while (!complete && n < polls);
 
-    if (!complete)
+    if (!complete) {
+        logOutcome(Timeout, RxBuffer);
         return Timeout;
+    }
 
     const QByteArray frameIn = RxBuffer.mid(echoLength);
-    if (ccTalkChecksum(frameIn.left(frameIn.size() - 1)) != static_cast<quint8>(frameIn.back()))
+    if (ccTalkChecksum(frameIn.left(frameIn.size() - 1)) != static_cast<quint8>(frameIn.back())) {
+        logOutcome(ChecksumError, frameIn);
         return ChecksumError;
+    }
 
     const QString hex = BytesToHex(frameIn);
     reply = rawReply ? frameIn : hex.toLatin1();
@@ -192,6 +202,7 @@ quint8 CcTalkLink::RawExchange(const QByteArray &command, int replyLength, int p
         log(QStringLiteral("<- ") + BytesToHex(reply));
         result = RawOk;
     } else {
+        logOutcome(RawTimeout, RxBuffer);
         reply = QByteArray("6");
     }
     return result;

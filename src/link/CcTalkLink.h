@@ -85,6 +85,7 @@ signals:
 
 private:
     void log(const QString &line);
+    void logOutcome(int result, const QByteArray &received);
     void attachPort(std::unique_ptr<SerialPort> port);
 
     std::unique_ptr<SerialPort> m_port;

@@ -12,6 +12,7 @@
 #include "device/DeviceSession.h"
 #include "files/SectionTree.h"
 #include "main/ChannelPageView.h"
+#include "main/CompareView.h"
 #include "main/ConfigPageView.h"
 #include "main/DeviceDialogs.h"
 #include "main/LogPage.h"
@@ -399,6 +400,28 @@ private slots:
         row.timeOn->setValue(3 * row.timeOn->singleStep());
         emit row.timeOn->editingFinished();
         QCOMPARE(model().image().lineByte(0, 6), 3);
+    }
+
+    void downloadWritesOnlyWhatChangedOnceChosen()
+    {
+        win().DownloadClick(); // the selector holds what the window shows
+        QVERIFY(win().compareView());
+        QVERIFY(!win().compareView()->onlyChangedBox()->isChecked());
+        win().compareView()->onlyChangedBox()->setChecked(true);
+        NumEdit *credit = view().param[ConfigPageView::Credit];
+        type(credit, QStringLiteral("3"));
+        const int before = win().commLog().count();
+        m_prompts.clear();
+        win().DownloadClick();
+        QVERIFY2(!errorShown(), qPrintable(shown()));
+        QCOMPARE(sim()->nvMemory(0x07A0, 1), QByteArray(1, char(3)));
+        QStringList writes;
+        for (int row = before; row < win().commLog().count(); ++row)
+            if (win().commLog().entry(row).decoded.startsWith(QStringLiteral("Write memory")))
+                writes << win().commLog().entry(row).decoded;
+        QCOMPARE(writes, QStringList{QStringLiteral("Write memory: 0x07A0, 1 bytes")});
+        win().compareView()->onlyChangedBox()->setChecked(false);
+        unlocked();
     }
 
     void statisticsAreReadChosenAndExported()

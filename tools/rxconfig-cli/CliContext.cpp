@@ -41,7 +41,8 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
         const QString name = arg.section(QLatin1Char('='), 0, 0);
         QString value;
         if (name == QLatin1String("--port") || name == QLatin1String("--address") ||
-            name == QLatin1String("--pin") || name == QLatin1String("--data-dir")) {
+            name == QLatin1String("--pin") || name == QLatin1String("--data-dir") ||
+            name == QLatin1String("--log")) {
             if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
                 return Msg(433) + name;
             if (name == QLatin1String("--port")) {
@@ -54,6 +55,8 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
                 out.address = address;
             } else if (name == QLatin1String("--pin")) {
                 out.pin = value;
+            } else if (name == QLatin1String("--log")) {
+                out.logFile = value;
             } else {
                 out.dataDir = value;
             }
@@ -144,6 +147,7 @@ QString cliUsageText()
         {QStringLiteral("--port P"), 447},   {QStringLiteral("--address N"), 448},
         {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
         {QStringLiteral("--yes"), 451},      {QStringLiteral("--demo"), 452},
+        {QStringLiteral("--log FILE"), 928},
     };
     const QList<QPair<QString, int>> secretOptions = {
         {QStringLiteral("--pin-file FILE"), 872},

@@ -16,6 +16,7 @@ struct CliOptions
     int address = -1;  // --address, -1 when not given
     QString pin;       // --pin
     QString dataDir;   // --data-dir
+    QString logFile;   // --log: every exchange, decoded, one per line
     bool yes = false;  // --yes
     bool demo = false; // --demo
     bool help = false; // --help

@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "app/Messages.h"
+#include "files/BlockCompare.h"
 #include "files/SectionChoice.h"
 #include "stats/ConfigWorkspace.h"
 
@@ -10,11 +11,16 @@ int runDownload(CliContext &ctx)
 {
     QString input;
     QString sections = QStringLiteral("all");
+    bool changedOnly = false;
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (takeOption(args, i, QStringLiteral("--sections"), &sections))
             continue;
+        if (a == QLatin1String("--changed-only")) {
+            changedOnly = true;
+            continue;
+        }
         if (input.isEmpty() && !a.startsWith(QLatin1Char('-')))
             input = a;
         else
@@ -36,6 +42,15 @@ int runDownload(CliContext &ctx)
         return CliExitCodes::FileError;
     // The sections chosen for the file are the ones downloaded.
     ws.tree().showHook = [](SectionTree &) { return true; };
+    QSet<int> unchanged;
+    if (changedOnly) {
+        // Read the chosen blocks first; those the selector already holds are not written.
+        ws.tree().showHook = [&ctx, &unchanged](SectionTree &tree) {
+            unchanged = BlockCompare::unchangedNodes(BlockCompare::againstSelector(tree, ctx.session));
+            return true;
+        };
+        ws.transfer().writeFilter = [&unchanged](int node) { return !unchanged.contains(node); };
+    }
     switch (ws.transfer().Download(ConfigTransfer::Source::Document)) {
     case ConfigTransfer::Done:
         return 0;
@@ -55,7 +70,7 @@ const bool fileStatuses = [] {
     return true;
 }();
 
-const bool registered =
-    CliCommandRegistry::add({QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST]"), 512,
-                             CliCommand::Device::Port, 1, 3, &runDownload});
+const bool registered = CliCommandRegistry::add(
+    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only]"), 512,
+     CliCommand::Device::Port, 1, 4, &runDownload});
 } // namespace

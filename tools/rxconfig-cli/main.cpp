@@ -10,6 +10,7 @@
 #include "device/AddressChange.h"
 #include "device/CommLog.h"
 #include "device/DeviceSession.h"
+#include "device/ExchangeLogFile.h"
 #include "link/CcTalkLink.h"
 
 #include <QCoreApplication>
@@ -96,6 +97,12 @@ int main(int argc, char *argv[])
     DeviceSession session(link, prompts, dir.path);
     session.setExplicitPorts(options.ports);
     session.setNoticeSink(&log);
+    ExchangeLogFile exchangeLog(log);
+    CliExitCodes::set(929, CliExitCodes::FileError);
+    if (!options.logFile.isEmpty() && !exchangeLog.open(options.logFile)) {
+        prompts.error(Msg(929) + options.logFile + QStringLiteral(": ") + exchangeLog.errorString());
+        return CliExitCodes::FileError;
+    }
 
     const IniFile ini(session.iniPath());
     QString current = options.ports.value(0);
@@ -118,6 +125,9 @@ int main(int argc, char *argv[])
         result = CliExitCodes::DeviceFailure;
     else
         result = command->run(ctx);
+    exchangeLog.close();
+    if (!options.logFile.isEmpty() && !exchangeLog.errorString().isEmpty())
+        prompts.error(Msg(929) + options.logFile + QStringLiteral(": ") + exchangeLog.errorString());
     out.flush();
     err.flush();
     log.close();

@@ -15,6 +15,7 @@
 #include "device/PinChange.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
+#include "files/DownloadCompare.h"
 #include "files/SectionTree.h"
 #include "link/CcTalkLink.h"
 #include "main/ChannelPageView.h"

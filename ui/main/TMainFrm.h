@@ -12,6 +12,8 @@ class AddressChange;
 class ChannelPageView;
 class CommLog;
 class CommandTerminal;
+class CompareView;
+class DownloadCompare;
 class ConfigBinder;
 class ConfigFiles;
 class ConfigTransfer;
@@ -124,6 +126,7 @@ public:
     QLabel *statusText() const { return m_statusText; }
     QProgressBar *progressBar() const { return m_progress; }
     TParsFrm *parsFrm() const { return m_parsFrm; }
+    CompareView *compareView() const { return m_compareView; }
     TAddrFrm *addrFrm() const { return m_addrFrm; }
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
@@ -177,6 +180,8 @@ private:
     std::unique_ptr<ConfigTransfer> m_transfer;
     std::unique_ptr<CoinProgModel> m_coinProg;
     TCprgFrm *m_cprgFrm = nullptr;
+    std::unique_ptr<DownloadCompare> m_downloadCompare;
+    CompareView *m_compareView = nullptr;
 
     QToolBar *m_toolbar = nullptr;
     std::array<QToolButton *, ToolCount> m_tools{};

@@ -4,8 +4,11 @@
 #include "main/TMainFrm.h"
 
 #include "config/ConfigPage.h"
+#include "device/DeviceSession.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
+#include "files/DownloadCompare.h"
+#include "main/CompareView.h"
 #include "main/ConfigBinder.h"
 #include "stats/StatisticsPage.h"
 
@@ -23,6 +26,13 @@ void TMainFrm::bindTransfers()
             BeginBusy();
         else
             EndBusy();
+    };
+    m_downloadCompare = std::make_unique<DownloadCompare>(*m_tree, *m_session, m_session->iniPath());
+    // Asked before the first write: with "Write only what changed" the blocks are compared then,
+    // when the section window did not already.
+    m_transfer->writeFilter = [this](int node) {
+        m_downloadCompare->prepareWrites();
+        return m_downloadCompare->shouldWrite(node);
     };
     connect(m_tools[FileOpen], &QToolButton::clicked, this, &TMainFrm::FileOpenClick);
     connect(m_tools[FileSave], &QToolButton::clicked, this, &TMainFrm::FileSaveClick);
@@ -57,7 +67,12 @@ void TMainFrm::UploadClick()
 
 void TMainFrm::DownloadClick()
 {
+    // The section window is made after the toolbar; its compare view joins it on first use.
+    if (!m_compareView)
+        m_compareView = new CompareView(*m_parsFrm, *m_downloadCompare, this);
+    m_compareView->setActive(true);
     guarded([this] { m_transfer->Download(); });
+    m_compareView->setActive(false);
     showIdentity();
     afterDataChange();
 }

@@ -1,0 +1,54 @@
+#include "files/DownloadCompare.h"
+
+#include "config/IniFile.h"
+
+const QString DownloadCompare::SettingKey = QStringLiteral("Write only changed");
+
+DownloadCompare::DownloadCompare(SectionTree &tree, DeviceSession &session, const QString &iniPath)
+    : m_tree(tree), m_session(session), m_iniPath(iniPath)
+{
+    m_onlyChanged =
+        IniFile(m_iniPath).readValue(QStringLiteral("SETTINGS"), SettingKey, QStringLiteral("0")).trimmed() ==
+        QLatin1String("1");
+}
+
+bool DownloadCompare::setWriteOnlyChanged(bool on)
+{
+    m_onlyChanged = on;
+    IniFile ini(m_iniPath);
+    return ini.writeValue(QStringLiteral("SETTINGS"), SettingKey,
+                          on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void DownloadCompare::reset()
+{
+    m_compared = false;
+    m_blocks.clear();
+    m_unchanged.clear();
+}
+
+void DownloadCompare::compare()
+{
+    m_blocks = BlockCompare::againstSelector(m_tree, m_session);
+    m_unchanged = BlockCompare::unchangedNodes(m_blocks);
+    m_compared = true;
+}
+
+const BlockCompare::Block *DownloadCompare::blockOf(int node) const
+{
+    for (const BlockCompare::Block &b : m_blocks)
+        if (b.node == node)
+            return &b;
+    return nullptr;
+}
+
+void DownloadCompare::prepareWrites()
+{
+    if (m_onlyChanged && !m_compared)
+        compare();
+}
+
+bool DownloadCompare::shouldWrite(int node) const
+{
+    return !m_onlyChanged || !m_unchanged.contains(node);
+}
