@@ -11,7 +11,9 @@ QTextStream &standardError()
 }
 } // namespace
 
-AutoPrompts::AutoPrompts(QTextStream *out) : m_out(out ? out : &standardError()) {}
+AutoPrompts::AutoPrompts(QTextStream *out) : m_out(out ? out : &standardError())
+{
+}
 
 void AutoPrompts::print(const QString &text)
 {
@@ -55,24 +57,25 @@ bool AutoPrompts::password(const QString &caption, const Validator &validate, QS
         print(caption);
         return false;
     }
-    const QString problem = validate ? validate(m_password) : QString();
+    const Verdict problem = validate ? validate(m_password) : Verdict();
     if (!problem.isEmpty()) {
-        error(problem);
+        complain(problem);
         return false;
     }
     result = m_password;
     return true;
 }
 
-bool AutoPrompts::inputText(const QString &caption, const QString &, const Validator &validate, QString &result)
+bool AutoPrompts::inputText(const QString &caption, const QString &, const Validator &validate,
+                            QString &result)
 {
     if (m_text.isEmpty()) {
         print(caption);
         return false;
     }
-    const QString problem = validate ? validate(m_text) : QString();
+    const Verdict problem = validate ? validate(m_text) : Verdict();
     if (!problem.isEmpty()) {
-        error(problem);
+        complain(problem);
         return false;
     }
     result = m_text;

@@ -12,9 +12,19 @@ class Prompts
 public:
     enum class Buttons { YesNo, YesNoCancel, OkCancel };
     enum class Answer { Ok, Cancel, Yes, No };
-    // Returns "" when the text is acceptable, else the message to show; the dialog then
+    // A validator's answer: empty when the text is acceptable, else the message to show, as
+    // an error or, for a step not yet taken (an empty name), as information. The dialog then
     // stays open for another try.
-    using Validator = std::function<QString(const QString &text)>;
+    struct Verdict
+    {
+        Verdict(const QString &message = QString(), bool isAdvice = false) : text(message), advice(isAdvice)
+        {
+        }
+        bool isEmpty() const { return text.isEmpty(); }
+        QString text;
+        bool advice = false;
+    };
+    using Validator = std::function<Verdict(const QString &text)>;
 
     virtual ~Prompts() = default;
 
@@ -31,4 +41,13 @@ public:
     // File dialogs: "" when cancelled. filter is Qt's form, e.g. "XML files (*.xml)".
     virtual QString openFileName(const QString &caption, const QString &directory, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &directory, const QString &filter) = 0;
+
+    // Shows a validator's objection in the box its kind asks for.
+    void complain(const Verdict &verdict)
+    {
+        if (verdict.advice)
+            information(verdict.text);
+        else
+            error(verdict.text);
+    }
 };

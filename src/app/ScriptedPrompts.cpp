@@ -30,12 +30,12 @@ bool ScriptedPrompts::runDialog(QStringList &queue, const Validator &validate, Q
         const QString text = queue.takeFirst();
         if (text.isNull())
             return false;
-        const QString problem = validate ? validate(text) : QString();
+        const Verdict problem = validate ? validate(text) : Verdict();
         if (problem.isEmpty()) {
             result = text;
             return true;
         }
-        m_shown.append({Kind::Error, problem});
+        m_shown.append({problem.advice ? Kind::Information : Kind::Error, problem.text});
     }
     return false;
 }

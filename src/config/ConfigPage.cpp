@@ -210,9 +210,9 @@ bool ConfigPage::storeStandardConfiguration()
         return false;
     const QStringList sections = m_rx30.sections();
     const QString custom = Msg(460);
-    auto validate = [&](const QString &name) -> QString {
+    auto validate = [&](const QString &name) -> Prompts::Verdict {
         if (name.isEmpty())
-            return Msg(279);
+            return Prompts::Verdict(Msg(279), true); // advice: no name typed yet
         if (name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']')) ||
             name.contains(QLatin1Char('=')) || name.trimmed() != name)
             return Msg(468);

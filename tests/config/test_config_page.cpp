@@ -216,8 +216,10 @@ private slots:
             f->prompts.queueText(QString::fromLatin1(name));
         f->prompts.queueText(QString()); // Cancel
         QVERIFY(!f->page->storeStandardConfiguration());
-        QCOMPARE(f->errors(), (QStringList{Msg(279), Msg(278), Msg(278), Msg(278), Msg(468), Msg(468),
-                                           Msg(468), Msg(468)}));
+        // An empty name is advice, not an error.
+        QCOMPARE(f->prompts.texts(ScriptedPrompts::Kind::Information), QStringList{Msg(279)});
+        QCOMPARE(f->errors(),
+                 (QStringList{Msg(278), Msg(278), Msg(278), Msg(468), Msg(468), Msg(468), Msg(468)}));
         QCOMPARE(f->read("rx30.ini"), expected);
 
         f->page->setParam(P::Credit, 3);

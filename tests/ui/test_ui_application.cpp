@@ -53,7 +53,7 @@ private slots:
     {
         TextEntryDlg dlg(TextEntryDlg::Kind::Password);
         QStringList complaints;
-        dlg.setComplaintSink([&](const QString &t) { complaints << t; });
+        dlg.setComplaintSink([&](const Prompts::Verdict &v) { complaints << v.text; });
         QTimer::singleShot(0, &dlg, [&] {
             QTest::keyClicks(dlg.field(), QStringLiteral("abc"));
             dlg.accept();

@@ -32,9 +32,9 @@ bool CliPrompts::password(const QString &caption, const Validator &validate, QSt
     if (factory ? m_passwordGiven : m_pinGiven) {
         // A given secret is offered once: repeating a refused one would only be refused again.
         const QString given = factory ? m_factoryPassword : m_pin;
-        const QString problem = validate ? validate(given) : QString();
+        const Verdict problem = validate ? validate(given) : Verdict();
         if (!problem.isEmpty()) {
-            error(problem);
+            complain(problem);
             return false;
         }
         result = given;
@@ -71,12 +71,12 @@ bool CliPrompts::askOnTerminal(const QString &caption, const Validator &validate
         QString text;
         if (!TerminalSecret::read(question(caption), text))
             return false;
-        const QString problem = validate ? validate(text) : QString();
+        const Verdict problem = validate ? validate(text) : Verdict();
         if (problem.isEmpty()) {
             result = text;
             return true;
         }
-        TerminalSecret::say(problem);
+        TerminalSecret::say(problem.text);
     }
 }
 

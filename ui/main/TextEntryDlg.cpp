@@ -38,7 +38,12 @@ TextEntryDlg::TextEntryDlg(Kind kind, QWidget *parent) : QDialog(parent), m_kind
     } else {
         m_edit->setMaxLength(64);
     }
-    m_complain = [this](const QString &text) { QMessageBox::critical(this, windowTitle(), text); };
+    m_complain = [this](const Prompts::Verdict &v) {
+        if (v.advice)
+            QMessageBox::information(this, windowTitle(), v.text);
+        else
+            QMessageBox::critical(this, windowTitle(), v.text);
+    };
     setMinimumWidth(280);
 }
 
@@ -60,7 +65,7 @@ bool TextEntryDlg::ask(const QString &caption, const QString &label, const Promp
 void TextEntryDlg::accept()
 {
     const QString text = m_kind == Kind::Password ? m_edit->text().toUpper() : m_edit->text();
-    const QString problem = m_validate ? m_validate(text) : QString();
+    const Prompts::Verdict problem = m_validate ? m_validate(text) : Prompts::Verdict();
     if (!problem.isEmpty()) {
         if (m_complain)
             m_complain(problem);

@@ -21,7 +21,10 @@ public:
     bool ask(const QString &caption, const QString &label, const Prompts::Validator &validate,
              QString &result);
     // Where the validator's complaints go (a message box by default).
-    void setComplaintSink(std::function<void(const QString &)> sink) { m_complain = std::move(sink); }
+    void setComplaintSink(std::function<void(const Prompts::Verdict &)> sink)
+    {
+        m_complain = std::move(sink);
+    }
 
     QLineEdit *field() const { return m_edit; }
     QLabel *label() const { return m_label; }
@@ -33,5 +36,5 @@ private:
     QLabel *m_label;
     QLineEdit *m_edit;
     Prompts::Validator m_validate;
-    std::function<void(const QString &)> m_complain;
+    std::function<void(const Prompts::Verdict &)> m_complain;
 };
