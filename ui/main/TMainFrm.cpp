@@ -26,6 +26,8 @@
 #include "main/TParsFrm.h"
 #include "stats/ErasingModel.h"
 #include "stats/StatisticsPage.h"
+#include "upgrade/TDwnlFrm.h"
+#include "upgrade/UpgradeWindowModel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -119,6 +121,9 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_addrFrm = new TAddrFrm(*m_addressChange, this);
     m_pinFrm = new TPinFrm(*m_pinChange, this);
     m_erFrm = new TErFrm(*m_erasing, this);
+    m_upgrade = std::make_unique<UpgradeWindowModel>(*m_session, *m_prompts, options.dataDir);
+    m_dwnlFrm = new TDwnlFrm(*m_upgrade, this);
+    m_session->setUpgradeHandler([this] { UpgradeClick(); });
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -175,6 +180,8 @@ void TMainFrm::buildToolbar()
     // Their windows come in a later version; until then the buttons say so.
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setEnabled(false);
+    m_tools[Upgrade]->setEnabled(true);
+    connect(m_tools[Upgrade], &QToolButton::clicked, this, &TMainFrm::UpgradeClick);
 }
 
 QWidget *TMainFrm::buildAbout()
@@ -276,6 +283,8 @@ void TMainFrm::init_language()
         m_tools[t]->setText(Msg(tools[t]));
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setToolTip(Msg(550));
+    m_tools[Upgrade]->setToolTip(QString());
+    m_dwnlFrm->init_language();
 
     m_addrFrm->init_language();
     m_pinFrm->init_language();
@@ -308,6 +317,7 @@ void TMainFrm::startUp()
     m_link->DeviceAddress = 2;
     m_model->loadCatalogues(m_options.dataDir);
     m_link->DeviceAddress = quint8(m_model->settingsAddress());
+    m_link->MonitorAddress = m_link->DeviceAddress;
     m_link->setPortName(m_model->settingsPort());
     m_link->openPort(); // a failure shows on the first exchange, not here
     m_stats->loadCatalogue(m_model->rx30Path());

@@ -22,6 +22,8 @@ class DeviceSession;
 class ErasingModel;
 class StatisticsPage;
 class TErFrm;
+class TDwnlFrm;
+class UpgradeWindowModel;
 class LogPage;
 class PinChange;
 class Prompts;
@@ -92,6 +94,7 @@ public:
     void DownloadClick();
     void EraseClick();
     void SearchClick();
+    void UpgradeClick();
     void ExitClick();
 
     // Renders every page and dialog into dir as PNG files; returns the files written.
@@ -119,6 +122,7 @@ public:
     TAddrFrm *addrFrm() const { return m_addrFrm; }
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
+    TDwnlFrm *dwnlFrm() const { return m_dwnlFrm; }
     StatisticsPage &statistics() const { return *m_stats; }
     QDialog *erasingWindow() const;
 
@@ -188,6 +192,8 @@ private:
     TAddrFrm *m_addrFrm = nullptr;
     TPinFrm *m_pinFrm = nullptr;
     TErFrm *m_erFrm = nullptr;
+    std::unique_ptr<UpgradeWindowModel> m_upgrade;
+    TDwnlFrm *m_dwnlFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;
