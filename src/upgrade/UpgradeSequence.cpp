@@ -108,7 +108,9 @@ bool UpgradeSequence::offerRestore()
         return false;
     QString unknown;
     SectionChoice::install(now.tree(), QStringLiteral("all"), &unknown);
-    if (now.transfer().Upload() != ConfigTransfer::Done)
+    // Both sides in the form a file holds, so that what a file cannot carry (the fourth
+    // country code) counts as no difference and is never overwritten.
+    if (now.transfer().Upload() != ConfigTransfer::Done || !now.files().screen_2_xml())
         return false;
 
     ConfigWorkspace saved(m_session, m_prompts, m_dir);
@@ -129,6 +131,7 @@ bool UpgradeSequence::offerRestore()
     int differing = 0;
     for (int i = 0; i < saved.tree().count(); ++i)
         differing += differs(saved.tree(), i) ? 1 : 0;
+
     if (differing == 0) {
         m_prompts.information(Msg(914));
         return false;

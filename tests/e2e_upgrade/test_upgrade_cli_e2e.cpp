@@ -67,7 +67,7 @@ private:
 private slots:
     void initTestCase()
     {
-        for (const QString name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s}) {
+        for (const QString &name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s}) {
             QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, m_dir.filePath(name)));
             QFile(m_dir.filePath(name)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }

@@ -6,6 +6,7 @@
 #include "upgrade/UpgradeWindowModel.h"
 
 #include <QtTest>
+#include <stdexcept>
 
 using Kind = ScriptedPrompts::Kind;
 using FK = SelectorSim::FaultKind;
@@ -211,6 +212,35 @@ private slots:
         QVERIFY(b.link.LoggingEnabled);
     }
 
+    void headerTooShortForAnIdentityIsATypeError()
+    {
+        UpgradeBench b;
+        const QString fw = b.firmware(32);
+        QStringList lines = fileLines(fw);
+        lines[0] = "S0030000FC"; // a well-formed header without the identity's 9 bytes
+        writeAll(fw, lines.join('\n').toLatin1() + '\n');
+        b.upgrade.setFileName(fw);
+        QCOMPARE(b.upgrade.start_monitor(), 0);
+        b.bus->clearHostBytes();
+        QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Refused);
+        QCOMPARE(b.errors(), QStringList{"Type error!"});
+        QVERIFY(b.bus->hostBytes().isEmpty());
+    }
+
+    void anExceptionMidTransferStillRestoresThePortAndTheLog()
+    {
+        UpgradeBench b;
+        b.upgrade.setFileName(b.firmware(128));
+        QCOMPARE(b.upgrade.start_monitor(), 0);
+        b.upgrade.progress = [](int value, int) {
+            if (value >= 3)
+                throw std::runtime_error("window gone");
+        };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, b.upgrade.download_prgm());
+        QCOMPARE(b.link.baudRate(), 9600);
+        QVERIFY(b.link.LoggingEnabled);
+    }
+
     void noAnswerToTheFirstRecordIsATimeOut()
     {
         UpgradeBench b;
@@ -282,7 +312,8 @@ private slots:
         UpgradeBench b;
         // A configuration of this selector's own, stored in its permanent memory.
         b.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
-        b.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
+        // The fourth country code is one a configuration file does not carry.
+        b.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
         b.sim->commit();
         const QString fw = b.firmware(256);
 
@@ -306,7 +337,7 @@ private slots:
         QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.21"));
 
         // The new program came up with one block changed: only that block goes back.
-        b.sim->setMemory(0x07B2, QByteArray("XXXXXXXX"));
+        b.sim->setMemory(0x07A0, QByteArray(1, char(b.sim->nvMemory(0x07A0, 1).at(0) ^ 0x5A)));
         b.sim->commit();
         b.link.LoggingEnabled = true;
         b.bus->clearHostBytes();
@@ -314,9 +345,10 @@ private slots:
         b.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(b.sequence.offerRestore());
         QCOMPARE(b.sim->nvImage(), nvBefore);
-        // Written: the parameters; not written: the channels and the statistic counters.
+        // Written: the credit; not written: the country codes, the channels, the statistic counters.
         const QByteArray host = b.bus->hostBytes();
-        QVERIFY(host.contains(QByteArray::fromHex("FF0307")));
+        QVERIFY(host.contains(QByteArray::fromHex("FF0307A0")));
+        QVERIFY(!host.contains(QByteArray::fromHex("FF0307B2")));
         QVERIFY(!host.contains(QByteArray::fromHex("FF030600")));
         QVERIFY(!host.contains(QByteArray::fromHex("FF030800")));
 

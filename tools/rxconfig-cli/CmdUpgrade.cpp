@@ -33,6 +33,8 @@ public:
         m_err.flush();
         m_open = m_tty;
     }
+    // The transfer starts: the elapsed time counts from here.
+    void restart() { m_clock.restart(); }
     void end()
     {
         if (m_open)
@@ -82,6 +84,8 @@ int runUpgrade(CliContext &ctx)
             line.show(upgrade.recordsSent(), maximum);
     };
     upgrade.status = [&ctx, &line](const QString &text) {
+        if (text == Msg(218))
+            line.restart();
         if (text.isEmpty() || text == Msg(218))
             return;
         line.end();
