@@ -180,6 +180,8 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::download_prgm()
         m_prompts.information(Msg(192));
         return Finished;
     }
+    // The label keeps the reason once the box is gone, rather than "Programming".
+    setStatus(Msg(messageForStatus(status)));
     m_prompts.error(Msg(messageForStatus(status)));
     return FailedStatus;
 }

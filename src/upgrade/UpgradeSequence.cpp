@@ -13,6 +13,42 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+// The reads made on the user's behalf before and after the flash report their failures and
+// ask their questions, but their own "Operation finished" is not the user's to acknowledge.
+class QuietReads : public Prompts
+{
+public:
+    explicit QuietReads(Prompts &to) : m_to(to) {}
+    void error(const QString &text) override { m_to.error(text); }
+    void warning(const QString &text) override { m_to.warning(text); }
+    void information(const QString &) override {}
+    Answer confirm(const QString &text, Buttons buttons) override { return m_to.confirm(text, buttons); }
+    bool password(const QString &caption, const Validator &validate, QString &result) override
+    {
+        return m_to.password(caption, validate, result);
+    }
+    bool inputText(const QString &caption, const QString &label, const Validator &validate,
+                   QString &result) override
+    {
+        return m_to.inputText(caption, label, validate, result);
+    }
+    QString openFileName(const QString &caption, const QString &directory, const QString &filter) override
+    {
+        return m_to.openFileName(caption, directory, filter);
+    }
+    QString saveFileName(const QString &caption, const QString &directory, const QString &filter) override
+    {
+        return m_to.saveFileName(caption, directory, filter);
+    }
+
+private:
+    Prompts &m_to;
+};
+
+} // namespace
+
 UpgradeSequence::UpgradeSequence(DeviceSession &session, Prompts &prompts, const QString &programDir)
     : m_session(session), m_prompts(prompts), m_dir(programDir), m_upgrade(session.link(), session, prompts)
 {
@@ -37,7 +73,8 @@ bool UpgradeSequence::saveBackup(const QString &firmwarePath)
 {
     // The same Upload and File Save a user would run, into a workspace of its own so the
     // window's data stay as they are.
-    ConfigWorkspace ws(m_session, m_prompts, m_dir);
+    QuietReads quiet(m_prompts);
+    ConfigWorkspace ws(m_session, quiet, m_dir);
     if (!ws.load())
         return false;
     QString unknown;
@@ -103,7 +140,8 @@ bool UpgradeSequence::offerRestore()
         return false;
 
     // What the selector holds now, read the way Upload reads it.
-    ConfigWorkspace now(m_session, m_prompts, m_dir);
+    QuietReads quiet(m_prompts);
+    ConfigWorkspace now(m_session, quiet, m_dir);
     if (!now.load())
         return false;
     QString unknown;

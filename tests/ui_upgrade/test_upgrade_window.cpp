@@ -99,6 +99,7 @@ private slots:
         QCOMPARE(window.progressBar()->value(), 0);
         shoot(&window, QStringLiteral("upgrade-failed-") + tag);
         QCOMPARE(b.errors(), QStringList{Msg(64)});
+        QCOMPARE(window.statusLabel()->text(), Msg(64));
         window.closeButton()->click();
         QVERIFY(!window.isVisible());
         QVERIFY(window.fileLabel()->text().isEmpty());
