@@ -2,13 +2,17 @@
 // during a transfer, and it closes or stays open as the ending decides. With
 // RX_UPGRADE_SCREENSHOTS set to a folder it saves pictures of the window in each language.
 #include "UpgradeBench.h"
+#include "app/DataDir.h"
 #include "app/Messages.h"
+#include "main/TMainFrm.h"
 #include "upgrade/TDwnlFrm.h"
 #include "upgrade/UpgradeWindowModel.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 class TestUpgradeWindow : public QObject
@@ -105,6 +109,52 @@ private slots:
         QVERIFY(window.fileLabel()->text().isEmpty());
         QCOMPARE(b.link.baudRate(), 9600);
         LanguageBase = saved;
+    }
+
+    void toolbarButtonAndTheSearchOfferOpenTheWindow()
+    {
+        QTemporaryDir dir;
+        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, dir.path(), dir.path()).seeded);
+        std::shared_ptr<SimBus> bus = SimulatorPort::registerPort();
+        ScriptedPrompts prompts;
+        StartOptions o;
+        o.dataDir = dir.path();
+        o.demo = true;
+        o.interactive = false;
+        auto win = std::make_unique<TMainFrm>(o, &prompts);
+        win->show();
+        win->startUp();
+        QCOMPARE(win->link().MonitorAddress, win->link().DeviceAddress);
+        QCOMPARE(win->toolButton(TMainFrm::Upgrade)->toolTip(), QString());
+
+        // Each opening is answered by closing the window once it is up.
+        int opened = 0;
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, win.get(), [&] {
+            if (win->dwnlFrm()->isVisible()) {
+                ++opened;
+                closer.stop();
+                win->dwnlFrm()->closeButton()->click();
+            }
+        });
+        const auto closeWhenShown = [&] { closer.start(); };
+        closeWhenShown();
+        win->toolButton(TMainFrm::Upgrade)->click();
+        QCOMPARE(opened, 1);
+
+        // A selector waiting in its monitor: the search offers the upgrade and opens the window.
+        bus->selector(0)->enterMonitor();
+        prompts.clear();
+        prompts.queueAnswer(Prompts::Answer::Yes);
+        closeWhenShown();
+        win->SearchClick();
+        QCOMPARE(opened, 2);
+        QVERIFY(prompts.texts(ScriptedPrompts::Kind::Confirm).contains(Msg(98)));
+        QVERIFY(!prompts.allTexts().contains(Msg(420)));
+        QCOMPARE(win->link().baudRate(), 9600);
+        win.reset();
+        SimulatorPort::unregisterPort();
     }
 };
 
