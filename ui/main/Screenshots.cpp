@@ -8,7 +8,6 @@
 #include "main/QtPrompts.h"
 #include "main/TParsFrm.h"
 #include "main/TextEntryDlg.h"
-#include "upgrade/TDwnlFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,7 +76,6 @@ QStringList TMainFrm::saveScreenshots(const QString &dir)
     dialog(&name, QStringLiteral("new-configuration"));
     if (QDialog *erase = erasingWindow())
         dialog(erase, QStringLiteral("erasing"));
-    dialog(m_dwnlFrm, QStringLiteral("upgrade"));
 
     // The configuration page with its function lists open.
     const auto page = [&](int index, const QString &name) {
