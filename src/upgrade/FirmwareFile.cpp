@@ -92,22 +92,22 @@ QString FirmwareFile::problemText() const
     case Problem::None:
         return QString();
     case Problem::CannotOpen:
-        return Msg(907) + m_path;
+        return Msg(957) + m_path;
     case Problem::NoRecords:
-        return Msg(906) + m_path;
+        return Msg(956) + m_path;
     default:
         break;
     }
-    int reason = 905;
+    int reason = 955;
     if (m_problem == Problem::NotARecord)
-        reason = 901;
+        reason = 951;
     else if (m_problem == Problem::OddDigits)
-        reason = 902;
+        reason = 952;
     else if (m_problem == Problem::NotHex)
-        reason = 903;
+        reason = 953;
     else if (m_problem == Problem::CountMismatch)
-        reason = 904;
-    return Msg(900) + QString::number(m_problemLine) + QStringLiteral(": ") + Msg(reason);
+        reason = 954;
+    return Msg(950) + QString::number(m_problemLine) + QStringLiteral(": ") + Msg(reason);
 }
 
 QByteArray FirmwareFile::headerIdentity() const

@@ -86,7 +86,7 @@ bool UpgradeSequence::saveBackup(const QString &firmwarePath)
     if (ws.files().FileSave(target) != ConfigFiles::Done)
         return false;
     m_savedBackup = SectionTree::xmlFileName(target);
-    m_prompts.information(Msg(908) + QDir::toNativeSeparators(m_savedBackup));
+    m_prompts.information(Msg(958) + QDir::toNativeSeparators(m_savedBackup));
     return true;
 }
 
@@ -107,13 +107,13 @@ UpgradeSequence::Result UpgradeSequence::run(const QString &firmwarePath)
         if (m_upgrade.selectorRunsProgram()) {
             if (!saveBackup(firmwarePath)) {
                 if (!m_askWhenBackupFails) {
-                    m_prompts.error(Msg(915));
+                    m_prompts.error(Msg(965));
                     return NotStarted;
                 }
-                if (m_prompts.confirm(Msg(910), Prompts::Buttons::YesNo) != Prompts::Answer::Yes)
+                if (m_prompts.confirm(Msg(960), Prompts::Buttons::YesNo) != Prompts::Answer::Yes)
                     return NotStarted;
             }
-        } else if (m_prompts.confirm(Msg(909), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        } else if (m_prompts.confirm(Msg(959), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
             return NotStarted;
         }
     } else if (m_upgrade.selectorRunsProgram()) {
@@ -135,7 +135,7 @@ bool UpgradeSequence::offerRestore()
 {
     if (m_savedBackup.isEmpty())
         return false;
-    if (m_prompts.confirm(Msg(911) + QDir::toNativeSeparators(m_savedBackup), Prompts::Buttons::YesNo) !=
+    if (m_prompts.confirm(Msg(961) + QDir::toNativeSeparators(m_savedBackup), Prompts::Buttons::YesNo) !=
         Prompts::Answer::Yes)
         return false;
 
@@ -171,7 +171,7 @@ bool UpgradeSequence::offerRestore()
         differing += differs(saved.tree(), i) ? 1 : 0;
 
     if (differing == 0) {
-        m_prompts.information(Msg(914));
+        m_prompts.information(Msg(964));
         return false;
     }
     saved.tree().showHook = [&differs](SectionTree &t) {

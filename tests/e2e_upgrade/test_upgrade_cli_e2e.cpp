@@ -89,8 +89,8 @@ private slots:
         // A good file: the copy beside it, the progress, the new revision, memory unchanged.
         const Run ok = cli(sim.slavePath, {u"--yes"_s, u"upgrade"_s, good});
         QVERIFY2(ok.status == 0, qPrintable(ok.err));
-        QVERIFY2(ok.err.contains(Msg(908) + fwDir + u"/1234567_"_s), qPrintable(ok.err));
-        QVERIFY2(ok.err.contains(Msg(913) + QString::number(records) + Msg(554) + QString::number(records) +
+        QVERIFY2(ok.err.contains(Msg(958) + fwDir + u"/1234567_"_s), qPrintable(ok.err));
+        QVERIFY2(ok.err.contains(Msg(963) + QString::number(records) + Msg(554) + QString::number(records) +
                                  u" (100 %), "_s),
                  qPrintable(ok.err));
         QVERIFY(ok.err.contains(Msg(217)));
@@ -112,7 +112,7 @@ private slots:
         // In the monitor nothing can be saved first: the question, answered by --yes.
         const Run refused = cli(sim.slavePath, {u"upgrade"_s, good});
         QCOMPARE(refused.status, 1);
-        QVERIFY2(refused.err.contains(Msg(909)), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains(Msg(959)), qPrintable(refused.err));
         QVERIFY(sim.command(u"status"_s).contains(u"monitor=1"_s));
         const Run again = cli(sim.slavePath, {u"--yes"_s, u"upgrade"_s, good});
         QVERIFY2(again.status == 0, qPrintable(again.err));
@@ -133,7 +133,7 @@ private slots:
         damaged.close();
         const Run file = cli(sim.slavePath, {u"upgrade"_s, damaged.fileName()});
         QCOMPARE(file.status, 3);
-        QVERIFY2(file.err.startsWith(Msg(900)), qPrintable(file.err));
+        QVERIFY2(file.err.startsWith(Msg(950)), qPrintable(file.err));
         QVERIFY(sim.command(u"status"_s).contains(u"monitor=0"_s));
 
         const Run usage = cli(sim.slavePath, {u"upgrade"_s});

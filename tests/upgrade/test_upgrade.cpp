@@ -303,7 +303,7 @@ private slots:
         b.bus->clearHostBytes();
         QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
         QCOMPARE(b.errors().size(), 1);
-        QVERIFY(b.errors().first().contains(Msg(905)));
+        QVERIFY(b.errors().first().contains(Msg(955)));
         QVERIFY(b.bus->hostBytes().isEmpty());
     }
 
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(readAll(copy), readAll(b.path("manual.xml")));
         // Where the copy went, then the flash's own word; the reads made for it stay quiet.
         QCOMPARE(b.prompts.texts(Kind::Information),
-                 (QStringList{Msg(908) + QDir::toNativeSeparators(copy), "Operation finished"}));
+                 (QStringList{Msg(958) + QDir::toNativeSeparators(copy), "Operation finished"}));
         QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.21"));
 
         // The new program came up with one block changed: only that block goes back.
@@ -359,7 +359,7 @@ private slots:
         b.prompts.clear();
         b.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(!b.sequence.offerRestore());
-        QVERIFY(b.prompts.texts(Kind::Information).contains(Msg(914)));
+        QVERIFY(b.prompts.texts(Kind::Information).contains(Msg(964)));
         QVERIFY(!b.bus->hostBytes().contains(QByteArray::fromHex("FF0307")));
     }
 
@@ -370,7 +370,7 @@ private slots:
         const QString fw = b.firmware(64);
         b.prompts.queueAnswer(Prompts::Answer::No);
         QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(909)});
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(959)});
         QCOMPARE(b.sim->recordsAccepted(), 0);
         QVERIFY(b.sequence.backupFile().isEmpty());
 

@@ -28,7 +28,7 @@ public:
         if (!m_tty && percent / 10 == m_lastTenth && records != total)
             return;
         m_lastTenth = percent / 10;
-        m_err << (m_tty ? "\r" : "") << Msg(913) << records << Msg(554) << total << " (" << percent << " %), "
+        m_err << (m_tty ? "\r" : "") << Msg(963) << records << Msg(554) << total << " (" << percent << " %), "
               << m_clock.elapsed() << " ms" << (m_tty ? "" : "\n");
         m_err.flush();
         m_open = m_tty;
@@ -110,12 +110,12 @@ int runUpgrade(CliContext &ctx)
 
 // Messages of the firmware file that stand for a file error.
 const bool fileStatuses = [] {
-    for (int message : {900, 906, 907})
+    for (int message : {950, 956, 957})
         CliExitCodes::set(message, CliExitCodes::FileError);
     return true;
 }();
 
 const bool registered = CliCommandRegistry::add({QStringLiteral("upgrade"),
                                                  QStringLiteral("FILE.u19 [--no-backup] [--backup PATH]"),
-                                                 912, CliCommand::Device::Port, 1, 4, &runUpgrade});
+                                                 962, CliCommand::Device::Port, 1, 4, &runUpgrade});
 } // namespace
