@@ -96,6 +96,10 @@ SelectorSim::Reply SelectorSim::answerMonitor(const QByteArray &record)
         // The S-record checksum makes count + address + data + checksum sum to 0xFF.
         if (body.size() < 2 || (sum & 0xFF) != 0xFF)
             status = '3';
+        // The header names the selector the file was made for: its first 9 data bytes,
+        // after the byte count and the two address bytes.
+        else if (type == '0' && body.mid(3, 9) != monitorIdentity())
+            status = '1';
     }
     if (fault && fault->kind == FaultKind::MonitorStatus)
         status = fault->monitorStatus;

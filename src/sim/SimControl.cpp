@@ -109,6 +109,7 @@ QString SimControl::grammar()
         "  clear-faults                 remove every injected fault\n"
         "  unplug | plug                selector silent to everything / back on the bus\n"
         "  monitor                      enter the boot monitor\n"
+        "  leave-monitor                back to the program at 9600 baud, firmware unchanged\n"
         "  echo on|off                  the wire's echo of host bytes\n"
         "  dump ADDR COUNT              working memory as hex (ADDR hex, COUNT decimal)\n"
         "  dump-nv ADDR COUNT           non-volatile memory as hex\n"
@@ -249,6 +250,10 @@ QString SimControl::execute(const QString &line)
     }
     if (argc == 0 && cmd == QLatin1String("monitor")) {
         sim->enterMonitor();
+        return ok();
+    }
+    if (argc == 0 && cmd == QLatin1String("leave-monitor")) {
+        sim->leaveMonitor();
         return ok();
     }
     if (cmd == QLatin1String("echo") && argc == 1 &&

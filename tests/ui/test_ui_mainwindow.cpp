@@ -125,10 +125,12 @@ private slots:
         QCOMPARE(m_prompts.shown().value(0).text, Msg(179));
         // Buttons for windows of a later version are off and say so.
         QVERIFY(win().toolButton(TMainFrm::CoinsProg)->isEnabled());
-        for (TMainFrm::Tool t : {TMainFrm::Upgrade, TMainFrm::Test}) {
+        QVERIFY(win().toolButton(TMainFrm::Upgrade)->isEnabled());
+        for (TMainFrm::Tool t : {TMainFrm::Test}) {
             QVERIFY(!win().toolButton(t)->isEnabled());
             QCOMPARE(win().toolButton(t)->toolTip(), Msg(550));
         }
+        QVERIFY(win().toolButton(TMainFrm::Upgrade)->isEnabled());
         QVERIFY(!win().toolButton(TMainFrm::FactoryTest)->isVisible());
         unlocked();
     }

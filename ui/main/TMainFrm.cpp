@@ -29,6 +29,8 @@
 #include "main/TParsFrm.h"
 #include "stats/ErasingModel.h"
 #include "stats/StatisticsPage.h"
+#include "upgrade/TDwnlFrm.h"
+#include "upgrade/UpgradeWindowModel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -122,6 +124,9 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_addrFrm = new TAddrFrm(*m_addressChange, this);
     m_pinFrm = new TPinFrm(*m_pinChange, this);
     m_erFrm = new TErFrm(*m_erasing, this);
+    m_upgrade = std::make_unique<UpgradeWindowModel>(*m_session, *m_prompts, options.dataDir);
+    m_dwnlFrm = new TDwnlFrm(*m_upgrade, this);
+    m_session->setUpgradeHandler([this] { UpgradeClick(); });
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -180,6 +185,8 @@ void TMainFrm::buildToolbar()
         m_tools[t]->setEnabled(false);
     m_tools[CoinsProg]->setEnabled(true);
     connect(m_tools[CoinsProg], &QToolButton::clicked, this, &TMainFrm::CoinsProgClick);
+    m_tools[Upgrade]->setEnabled(true);
+    connect(m_tools[Upgrade], &QToolButton::clicked, this, &TMainFrm::UpgradeClick);
 }
 
 QWidget *TMainFrm::buildAbout()
@@ -282,6 +289,8 @@ void TMainFrm::init_language()
     for (Tool t : {CoinsProg, Upgrade, Test})
         m_tools[t]->setToolTip(Msg(550));
     m_tools[CoinsProg]->setToolTip(QString());
+    m_tools[Upgrade]->setToolTip(QString());
+    m_dwnlFrm->init_language();
 
     m_addrFrm->init_language();
     m_pinFrm->init_language();
@@ -314,6 +323,7 @@ void TMainFrm::startUp()
     m_link->DeviceAddress = 2;
     m_model->loadCatalogues(m_options.dataDir);
     m_link->DeviceAddress = quint8(m_model->settingsAddress());
+    m_link->MonitorAddress = m_link->DeviceAddress;
     m_link->setPortName(m_model->settingsPort());
     m_link->openPort(); // a failure shows on the first exchange, not here
     m_stats->loadCatalogue(m_model->rx30Path());

@@ -26,6 +26,8 @@ class DeviceSession;
 class ErasingModel;
 class StatisticsPage;
 class TErFrm;
+class TDwnlFrm;
+class UpgradeWindowModel;
 class LogPage;
 class PinChange;
 class Prompts;
@@ -96,6 +98,7 @@ public:
     void DownloadClick();
     void EraseClick();
     void SearchClick();
+    void UpgradeClick();
     void ExitClick();
     void CoinsProgClick();
     // The coin programming window, made on first use.
@@ -130,6 +133,7 @@ public:
     TAddrFrm *addrFrm() const { return m_addrFrm; }
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
+    TDwnlFrm *dwnlFrm() const { return m_dwnlFrm; }
     StatisticsPage &statistics() const { return *m_stats; }
     QDialog *erasingWindow() const;
 
@@ -203,6 +207,8 @@ private:
     TAddrFrm *m_addrFrm = nullptr;
     TPinFrm *m_pinFrm = nullptr;
     TErFrm *m_erFrm = nullptr;
+    std::unique_ptr<UpgradeWindowModel> m_upgrade;
+    TDwnlFrm *m_dwnlFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "upgrade/FirmwareFile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class CcTalkLink;
+class DeviceSession;
+class Prompts;
+
+// The boot-monitor transfer: entering the monitor and sending a firmware file record by
+// record, each acknowledged by one status digit. Reports through Prompts; the window or the
+// command-line tool around it shows progress and status through the hooks.
+class FirmwareUpgrade
+{
+public:
+    enum MonitorResult { MonitorAnswered = 0, AccessRefused = 1, NoMonitor = 2 };
+    // How download_prgm ended.
+    enum Outcome { Finished, FailedStatus, Refused, TimedOut, BadFile };
+
+    FirmwareUpgrade(CcTalkLink &link, DeviceSession &session, Prompts &prompts);
+
+    void setFileName(const QString &path) { m_fileName = path; }
+    QString fileName() const { return m_fileName; }
+
+    // Takes a running selector into its monitor (access permitting) and asks the monitor
+    // for its identity at 9600, then at 38400 baud.
+    int start_monitor();
+    // The whole transfer of the chosen file; every exit leaves the port at 9600 baud with
+    // logging on.
+    Outcome download_prgm();
+
+    // Whether the selector answers a simple poll at MonitorAddress (it runs its program).
+    bool selectorRunsProgram();
+
+    // The message for a status character ('0' has none).
+    static int messageForStatus(char status);
+
+    // The 9 bytes the monitor answered to "V" at the last entry; empty when it failed.
+    QByteArray MonitorIdentity;
+
+    // Progress position and maximum; (0, max) resets the bar.
+    std::function<void(int value, int maximum)> progress;
+    // The status label's text.
+    std::function<void(const QString &text)> status;
+
+    // Figures of the last transfer (records: lines sent, whatever their answer).
+    char lastStatus() const { return m_lastStatus; }
+    int recordsSent() const { return m_recordsSent; }
+    int recordCount() const { return m_recordCount; }
+    qint64 elapsedMs() const { return m_elapsedMs; }
+    // The pause after the transfer before the port is reset (the monitor restarts the program).
+    void setSettleMs(int ms) { m_settleMs = ms; }
+
+private:
+    char sendRecord(const QByteArray &frame);
+    void setStatus(const QString &text);
+    void setProgress(int value, int maximum);
+
+    CcTalkLink &m_link;
+    DeviceSession &m_session;
+    Prompts &m_prompts;
+    QString m_fileName;
+    char m_lastStatus = 0;
+    int m_recordsSent = 0;
+    int m_recordCount = 0;
+    qint64 m_elapsedMs = 0;
+    int m_settleMs = 400;
+};

@@ -1,0 +1,121 @@
+// upgrade FILE.u19 [--no-backup] [--backup PATH]: the configuration saved, the firmware sent
+// through the boot monitor, then (with --yes) the saved configuration written back where it differs.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "upgrade/UpgradeSequence.h"
+
+#include <QElapsedTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// One line per tenth of the file on a log, one line rewritten in place on a terminal.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(QTextStream &err) : m_err(err), m_tty(isatty(fileno(stderr)) != 0)
+    {
+        m_clock.start();
+    }
+
+    void show(int records, int total)
+    {
+        if (total <= 0 || records <= 0)
+            return;
+        const int percent = int(qint64(records) * 100 / total);
+        if (!m_tty && percent / 10 == m_lastTenth && records != total)
+            return;
+        m_lastTenth = percent / 10;
+        m_err << (m_tty ? "\r" : "") << Msg(963) << records << Msg(554) << total << " (" << percent << " %), "
+              << m_clock.elapsed() << " ms" << (m_tty ? "" : "\n");
+        m_err.flush();
+        m_open = m_tty;
+    }
+    // The transfer starts: the elapsed time counts from here.
+    void restart() { m_clock.restart(); }
+    void end()
+    {
+        if (m_open)
+            m_err << '\n';
+        m_open = false;
+        m_err.flush();
+    }
+
+private:
+    QTextStream &m_err;
+    bool m_tty;
+    bool m_open = false;
+    int m_lastTenth = -1;
+    QElapsedTimer m_clock;
+};
+
+int runUpgrade(CliContext &ctx)
+{
+    QString firmware;
+    QString backupPath;
+    bool noBackup = false;
+    const QStringList &args = ctx.options.args;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--no-backup"))
+            noBackup = true;
+        else if (takeOption(args, i, QStringLiteral("--backup"), &backupPath))
+            continue;
+        else if (a.startsWith(QLatin1String("--")) || !firmware.isEmpty())
+            return ctx.usageError(Msg(453) + a);
+        else
+            firmware = a;
+    }
+    if (firmware.isEmpty())
+        return ctx.usageError(Msg(433) + QStringLiteral("FILE.u19"));
+    if (noBackup && !backupPath.isEmpty())
+        return ctx.usageError(Msg(453) + QStringLiteral("--backup"));
+
+    UpgradeSequence sequence(ctx.session, ctx.prompts, ctx.dataDir);
+    sequence.setBackupEnabled(!noBackup);
+    sequence.setBackupPath(backupPath);
+    sequence.setAskWhenBackupFails(false);
+    ProgressLine line(ctx.err);
+    FirmwareUpgrade &upgrade = sequence.upgrade();
+    upgrade.progress = [&line, &upgrade](int value, int maximum) {
+        if (value > 0)
+            line.show(upgrade.recordsSent(), maximum);
+    };
+    upgrade.status = [&ctx, &line](const QString &text) {
+        if (text == Msg(218))
+            line.restart();
+        if (text.isEmpty() || text == Msg(218))
+            return;
+        line.end();
+        ctx.err << text << '\n';
+        ctx.err.flush();
+    };
+
+    const UpgradeSequence::Result result = sequence.run(firmware);
+    line.end();
+    switch (result) {
+    case UpgradeSequence::Flashed:
+        sequence.offerRestore();
+        return 0;
+    case UpgradeSequence::NotStarted:
+        return CliExitCodes::forTexts(ctx.prompts.errors()) == CliExitCodes::FileError
+                   ? CliExitCodes::FileError
+                   : CliExitCodes::DeviceFailure;
+    default:
+        return CliExitCodes::DeviceFailure;
+    }
+}
+
+// Messages of the firmware file that stand for a file error.
+const bool fileStatuses = [] {
+    for (int message : {950, 956, 957})
+        CliExitCodes::set(message, CliExitCodes::FileError);
+    return true;
+}();
+
+const bool registered = CliCommandRegistry::add({QStringLiteral("upgrade"),
+                                                 QStringLiteral("FILE.u19 [--no-backup] [--backup PATH]"),
+                                                 962, CliCommand::Device::Port, 1, 4, &runUpgrade});
+} // namespace
