@@ -64,12 +64,14 @@ public:
         Nak,
         MonitorStatus,
         Unplugged,
+        ShortReply, // the reply loses its last data byte (length and checksum kept right)
     };
     struct Fault
     {
         FaultKind kind = FaultKind::NoReply;
         int count = 1;
         int header = -1;
+        int subCode = -1;         // with header 255: only frames with this sub-code (-1: any)
         char monitorStatus = '3'; // the digit answered to records (MonitorStatus)
     };
 
@@ -204,7 +206,7 @@ private:
     QByteArray creditEvents() const;
     void pushEvent(quint8 a, quint8 b);
     void countStatistic(quint8 option, quint32 amount);
-    const Fault *takeFault(int header, bool monitor);
+    const Fault *takeFault(int header, int subCode, bool monitor);
     void persist();
 
     Identity m_identity;

@@ -67,9 +67,9 @@ bool faultKind(const QString &name, SelectorSim::FaultKind &kind)
     {
         const char *name;
         K kind;
-    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},    {"late", K::LateReply},
-                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},      {"nak", K::Nak},
-                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}};
+    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},     {"late", K::LateReply},
+                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},       {"nak", K::Nak},
+                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}, {"short", K::ShortReply}};
     for (const auto &k : kinds) {
         if (name == QLatin1String(k.name)) {
             kind = k.kind;
@@ -101,8 +101,9 @@ QString SimControl::grammar()
         "  analog HEX                   all eleven analog bytes (22 hex digits)\n"
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
-        "  fault KIND [count N|always] [header H] [status D] [delay MS]\n"
-        "                               KIND: checksum noreply late extra noecho nak status unplugged\n"
+        "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
+        "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
+        "                               (sub: only header 255 frames with sub-code S)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "  clear-faults                 remove every injected fault\n"
         "  unplug | plug                selector silent to everything / back on the bus\n"
@@ -202,7 +203,8 @@ QString SimControl::execute(const QString &line)
     if (cmd == QLatin1String("fault")) {
         SelectorSim::Fault fault;
         if (argc < 1 || !faultKind(w[1].toLower(), fault.kind))
-            return err(QStringLiteral("usage: fault KIND [count N|always] [header H] [status D] [delay MS]"));
+            return err(QStringLiteral(
+                "usage: fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]"));
         for (int i = 2; i < w.size(); i += 2) {
             if (i + 1 >= w.size())
                 return err(QStringLiteral("%1 needs a value").arg(w[i]));
@@ -219,6 +221,10 @@ QString SimControl::execute(const QString &line)
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("header is 0..255"));
                 fault.header = v;
+            } else if (key == QLatin1String("sub")) {
+                if (!number(w[i + 1], 0, 255, v))
+                    return err(QStringLiteral("sub is 0..255"));
+                fault.subCode = v;
             } else if (key == QLatin1String("delay")) {
                 if (!number(w[i + 1], 1, 60000, v))
                     return err(QStringLiteral("delay is 1..60000 ms"));
