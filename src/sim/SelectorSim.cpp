@@ -221,7 +221,7 @@ SelectorSim::Reply SelectorSim::answerFrame(const QByteArray &frame)
     const bool answered = answerBus(header, data, out) || answerIdentity(header, data, out) ||
                           answerProtection(header, data, out) || answerMemory(header, data, out) ||
                           answerSensors(header, data, out) || answerCoins(header, data, out) ||
-                          answerMonitorEntry(header, data, out);
+                          answerMonitorEntry(header, data, out) || answerGeneric(header, data, out);
     if (!answered) {
         if (header != 255)
             return reply; // unknown headers get no answer

@@ -200,6 +200,8 @@ private:
     bool answerSensors(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerCoins(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerGeneric(quint8 header, const QByteArray &data, QByteArray &out);
+    QByteArray coinId(int channel) const;
     bool accessAllowed(int address, int count, bool write) const;
     QByteArray readMemory(const QByteArray &data);
     QByteArray writeMemory(const QByteArray &data);

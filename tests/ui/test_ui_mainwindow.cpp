@@ -122,7 +122,7 @@ private slots:
         // The offscreen screen is small, so the advice came first of all messages.
         QCOMPARE(m_prompts.shown().value(0).text, Msg(179));
         // Buttons for windows of a later version are off and say so.
-        for (TMainFrm::Tool t : {TMainFrm::CoinsProg, TMainFrm::Upgrade, TMainFrm::Test}) {
+        for (TMainFrm::Tool t : {TMainFrm::CoinsProg, TMainFrm::Upgrade}) {
             QVERIFY(!win().toolButton(t)->isEnabled());
             QCOMPARE(win().toolButton(t)->toolTip(), Msg(550));
         }

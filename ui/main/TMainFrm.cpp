@@ -23,6 +23,7 @@
 #include "main/QtPrompts.h"
 #include "main/StatsPageView.h"
 #include "main/TErFrm.h"
+#include "diag/TCheckFrm.h"
 #include "main/TParsFrm.h"
 #include "stats/ErasingModel.h"
 #include "stats/StatisticsPage.h"
@@ -119,6 +120,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_addrFrm = new TAddrFrm(*m_addressChange, this);
     m_pinFrm = new TPinFrm(*m_pinChange, this);
     m_erFrm = new TErFrm(*m_erasing, this);
+    m_checkFrm = new TCheckFrm(*m_session, this);
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -170,10 +172,11 @@ void TMainFrm::buildToolbar()
     }
     bindTransfers();
     connect(m_tools[Erase], &QToolButton::clicked, this, &TMainFrm::EraseClick);
+    connect(m_tools[Test], &QToolButton::clicked, this, &TMainFrm::TestClick);
     connect(m_tools[Search], &QToolButton::clicked, this, &TMainFrm::SearchClick);
     connect(m_tools[Exit], &QToolButton::clicked, this, &TMainFrm::ExitClick);
     // Their windows come in a later version; until then the buttons say so.
-    for (Tool t : {CoinsProg, Upgrade, Test})
+    for (Tool t : {CoinsProg, Upgrade})
         m_tools[t]->setEnabled(false);
 }
 
@@ -274,12 +277,13 @@ void TMainFrm::init_language()
     const int tools[ToolCount] = {145, 146, 311, 114, 119, 74, 309, 291, 10, 232, 138};
     for (int t = 0; t < ToolCount; ++t)
         m_tools[t]->setText(Msg(tools[t]));
-    for (Tool t : {CoinsProg, Upgrade, Test})
+    for (Tool t : {CoinsProg, Upgrade})
         m_tools[t]->setToolTip(Msg(550));
 
     m_addrFrm->init_language();
     m_pinFrm->init_language();
     m_erFrm->init_language();
+    m_checkFrm->init_language();
     if (m_statusText->text().isEmpty() || !m_started)
         m_statusText->setText(m_options.demo ? Msg(551) : QString());
 }

@@ -34,6 +34,7 @@ class ScrewPanel;
 class SectionTree;
 class StatsPageView;
 class TAddrFrm;
+class TCheckFrm;
 class TParsFrm;
 class TPinFrm;
 class QtPrompts;
@@ -91,6 +92,7 @@ public:
     void UploadClick();
     void DownloadClick();
     void EraseClick();
+    void TestClick();
     void SearchClick();
     void ExitClick();
 
@@ -119,6 +121,7 @@ public:
     TAddrFrm *addrFrm() const { return m_addrFrm; }
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
+    TCheckFrm *checkFrm() const { return m_checkFrm; }
     StatisticsPage &statistics() const { return *m_stats; }
     QDialog *erasingWindow() const;
 
@@ -188,6 +191,7 @@ private:
     TAddrFrm *m_addrFrm = nullptr;
     TPinFrm *m_pinFrm = nullptr;
     TErFrm *m_erFrm = nullptr;
+    TCheckFrm *m_checkFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;
