@@ -29,6 +29,9 @@ void DeviceTest::open()
     m_insertion = false;
     m_insertionStartPending = false;
     m_trace.clear();
+    // Opening talks to the selector too: clicks meanwhile wait, and Close is honoured.
+    m_running = true;
+    m_inTick = true;
 
     CcTalkLink &link = m_session.link();
     send(link, QByteArray(1, char(230)), 5);
@@ -39,8 +42,8 @@ void DeviceTest::open()
     m_loopBit = 0;
     readOutputBlocks();
 
-    m_running = true;
-    m_poll.start();
+    m_inTick = false;
+    finishExchange();
     emit changed();
 }
 
@@ -97,14 +100,19 @@ void DeviceTest::tick()
     else
         normalTick();
     m_inTick = false;
+    finishExchange();
+    emit changed();
+}
+
+void DeviceTest::finishExchange()
+{
     if (m_insertionStartPending && m_running) {
         m_insertionStartPending = false;
         startInsertionTest();
     }
-    // Closing the window during the tick must not bring polling back.
+    // Closing the window meanwhile must not bring polling back.
     if (m_running)
         m_poll.start();
-    emit changed();
 }
 
 void DeviceTest::insertionTick()

@@ -78,6 +78,7 @@ private:
     void loopTick();
     void normalTick();
     void startInsertionTest();
+    void finishExchange();
     quint8 readEventCounter();
 
     DeviceSession &m_session;

@@ -45,7 +45,7 @@ bool SelectorSim::answerGeneric(quint8 header, const QByteArray &data, QByteArra
     case 216: // data storage: none
         out = ack(QByteArray(5, char(0)));
         return true;
-    case 209: // sorter path of a channel; 0 = none
+    case 209:   // sorter path of a channel; 0 = none
     case 184: { // coin id of a channel
         if (data.size() != 1 || u8(data, 0) < 1 || u8(data, 0) > 16) {
             out = nak();

@@ -321,6 +321,40 @@ private slots:
         QVERIFY(o.t.events().isEmpty());
     }
 
+    void clicksDuringAnExchangeWaitForItAndCloseDuringOpeningIsHonoured()
+    {
+        Opened o;
+        bool clicked = false;
+        QObject::connect(&o.b.log, &CommLog::lineAdded, &o.t, [&](const QString &line) {
+            if (!clicked && line.startsWith(u"-> "_s) && line.mid(9, 2) == u"EC"_s) {
+                clicked = true;
+                o.t.setInsertionTest(true); // the link is waiting for the opto reply
+            }
+        });
+        o.t.tick();
+        QVERIFY(clicked);
+        QCOMPARE(o.b.sentHeaders().mid(3), (QList<int>{236, 233, 229}));
+        // Every request got its reply before the next one went out.
+        QString previous;
+        for (const QString &line : o.b.log.lines()) {
+            if (line.startsWith(u"-> "_s))
+                QVERIFY2(!previous.startsWith(u"-> "_s), qPrintable(line));
+            previous = line;
+        }
+        o.t.close();
+
+        DeviceBench b;
+        b.identifiedSim(kOpen);
+        DeviceTest t(b.session);
+        QObject::connect(&b.log, &CommLog::lineAdded, &t, [&](const QString &line) {
+            if (line.startsWith(u"-> "_s) && line.mid(9, 2) == u"E5"_s)
+                t.close();
+        });
+        t.open();
+        QVERIFY(!t.polling());
+        QVERIFY(!t.pollTimer().isActive());
+    }
+
     void thePollTimerDrivesTicksAndStopsForGoodOnClose()
     {
         DeviceBench b;

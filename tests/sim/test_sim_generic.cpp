@@ -22,21 +22,12 @@ private slots:
             QByteArray command;
             QByteArray data;
         } cases[] = {
-            {cmd(245), "Coin Acceptor"},
-            {cmd(4), hex("010402")},
-            {cmd(232), hex("00")},
-            {cmd(213), hex("00")},
-            {cmd(248), hex("00")},
-            {cmd(249), hex("0214")},
-            {cmd(216), hex("0000000000")},
-            {cmd(2), hex("000000")},
-            {cmd(3), QByteArray()},
-            {cmd(184, "01"), "EU010A"},
-            {cmd(184, "02"), "TK200C"},
-            {cmd(184, "06"), "EU...B"},
+            {cmd(245), "Coin Acceptor"},   {cmd(4), hex("010402")},     {cmd(232), hex("00")},
+            {cmd(213), hex("00")},         {cmd(248), hex("00")},       {cmd(249), hex("0214")},
+            {cmd(216), hex("0000000000")}, {cmd(2), hex("000000")},     {cmd(3), QByteArray()},
+            {cmd(184, "01"), "EU010A"},    {cmd(184, "02"), "TK200C"},  {cmd(184, "06"), "EU...B"},
             {cmd(184, "07"), "......"}, // never programmed
-            {cmd(209, "03"), hex("01")},
-            {cmd(209, "07"), hex("00")},
+            {cmd(209, "03"), hex("01")},   {cmd(209, "07"), hex("00")},
         };
         for (const auto &c : cases) {
             QVERIFY2(f.send(c.command) == CcTalkLink::Ok, c.command.toHex().constData());

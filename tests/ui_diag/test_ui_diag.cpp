@@ -7,6 +7,7 @@
 #include "controls/DipSwitch.h"
 #include "controls/LedLamp.h"
 #include "device/DeviceSession.h"
+#include "diag/AnalogTraceView.h"
 #include "diag/DeviceTest.h"
 #include "diag/TCheckFrm.h"
 #include "main/TMainFrm.h"
@@ -42,21 +43,27 @@ private:
     {
         TCheckFrm *w = m_win->checkFrm();
         bool ran = false;
-        QTimer::singleShot(0, w, [&] {
+        std::function<void()> step;
+        step = [&] {
+            // The identification runs first and serves events while it waits: wait for the window.
+            if (!w->isVisible() || !w->model().polling()) {
+                QTimer::singleShot(20, w, step);
+                return;
+            }
             // Whatever fails in here, the window closes so that exec() returns.
             struct Closer
             {
                 TCheckFrm *w;
                 ~Closer() { w->reject(); }
             } closer{w};
-            QTRY_VERIFY_WITH_TIMEOUT(w->isVisible(), 10000);
             const int before = sim()->outputs().latchCount;
             QTRY_VERIFY_WITH_TIMEOUT(sim()->outputs().latchCount >= before + ticks, 20000);
             inside(*w);
             ran = true;
             w->closeButton()->click();
             QVERIFY(!w->model().polling());
-        });
+        };
+        QTimer::singleShot(0, w, step);
         m_win->toolButton(TMainFrm::Test)->click();
         QVERIFY(ran);
         QVERIFY(!w->isVisible());

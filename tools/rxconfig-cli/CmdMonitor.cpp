@@ -51,7 +51,8 @@ QString readingsLine(CcTalkLink &link, bool showSw2)
     Analog a;
     if (readAnalog(link, a)) {
         for (int i = 0; i < 5; ++i)
-            line += QStringLiteral(" %1=%2mV").arg(QLatin1String(AnalogNames[i])).arg(a.millivolts[size_t(i)]);
+            line +=
+                QStringLiteral(" %1=%2mV").arg(QLatin1String(AnalogNames[i])).arg(a.millivolts[size_t(i)]);
         line += QStringLiteral(" Vcc=%1V Reg1=%2 Reg2=%3").arg(a.vcc).arg(a.reg1).arg(a.reg2);
     } else {
         line += QStringLiteral(" analog=--");

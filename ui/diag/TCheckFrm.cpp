@@ -249,7 +249,8 @@ void TCheckFrm::refresh()
     m_sw2Bank->setVisible(t.sw2BankVisible());
     if (const auto a = t.analog()) {
         for (int i = 0; i < 5; ++i)
-            m_analogValue[size_t(i)]->setText(QString::number(a->millivolts[size_t(i)]) + QStringLiteral(" mV"));
+            m_analogValue[size_t(i)]->setText(QString::number(a->millivolts[size_t(i)]) +
+                                              QStringLiteral(" mV"));
         m_analogValue[5]->setText(QString::number(a->vcc) + QStringLiteral("  V"));
         m_gauge[0]->setValue(a->reg1);
         m_gauge[1]->setValue(a->reg2);

@@ -1,7 +1,7 @@
 // The toolbar and page operations of the main window: each one forwards to its model and
 // shows the outcome; the window is locked while it runs and unlocked on every path.
-#include "main/TMainFrm.h"
 #include "diag/TCheckFrm.h"
+#include "main/TMainFrm.h"
 
 #include "app/Messages.h"
 #include "app/Prompts.h"
