@@ -166,6 +166,9 @@ public:
     void setOptoStates(quint8 states) { m_opto = states; }
     quint8 optoStates() const { return m_opto; }
     const OutputLog &outputs() const { return m_outputs; }
+    // Wiring fault: a latched output line 1..7 shows on input line 1.
+    void setOutputShorted(int line, bool shorted);
+    quint8 shortedOutputs() const { return m_shortedOutputs; }
 
     // ---- boot monitor ----
     bool inMonitor() const { return m_inMonitor; }
@@ -202,6 +205,7 @@ private:
     bool answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerGeneric(quint8 header, const QByteArray &data, QByteArray &out);
     QByteArray coinId(int channel) const;
+    QByteArray wiredInputs() const;
     bool accessAllowed(int address, int count, bool write) const;
     QByteArray readMemory(const QByteArray &data);
     QByteArray writeMemory(const QByteArray &data);
@@ -232,6 +236,7 @@ private:
     QByteArray m_inputs;
     quint8 m_opto = 0;
     OutputLog m_outputs;
+    quint8 m_shortedOutputs = 0;
 
     bool m_inMonitor = false;
     int m_monitorBaud = 9600;

@@ -100,6 +100,7 @@ QString SimControl::grammar()
         "  opto HEX                     opto states byte\n"
         "  analog HEX                   all eleven analog bytes (22 hex digits)\n"
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
+        "  output K shorted|ok          wiring fault: latched output K (1..7) shows on input 1\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
         "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
         "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
@@ -191,6 +192,14 @@ QString SimControl::execute(const QString &line)
             return ok();
         }
         return err(QStringLiteral("usage: analog HEX22 | analog N VALUE"));
+    }
+    if (cmd == QLatin1String("output")) {
+        int line = 0;
+        if (argc != 2 || !number(w[1], 1, 7, line) ||
+            (w[2] != QLatin1String("shorted") && w[2] != QLatin1String("ok")))
+            return err(QStringLiteral("usage: output 1..7 shorted|ok"));
+        sim->setOutputShorted(line, w[2] == QLatin1String("shorted"));
+        return ok();
     }
     if (cmd == QLatin1String("outputs")) {
         const auto &o = sim->outputs();

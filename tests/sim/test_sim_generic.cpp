@@ -41,6 +41,32 @@ private slots:
         QCOMPARE(f.send(cmd(160), 20), quint8(CcTalkLink::Timeout));
     }
 
+    void aShortedOutputShowsOnInputOneOnlyWhileLatched()
+    {
+        SimFixture f;
+        f.sim->setInputs(hex("0500"));
+        struct C
+        {
+            int shorted; // output line with the fault, 0 = none
+            const char *latch;
+            quint8 input1;
+        };
+        const C cases[] = {
+            {0, "04", 0x05}, {3, "04", 0x85}, {3, "02", 0x05}, {3, "06", 0x85}, {3, "00", 0x05}};
+        for (const C &c : cases) {
+            for (int k = 1; k <= 7; ++k)
+                f.sim->setOutputShorted(k, k == c.shorted);
+            QCOMPARE(f.ack(cmd(233, c.latch)), 0);
+            QCOMPARE(f.send(cmd(237)), quint8(CcTalkLink::Ok));
+            QCOMPARE(quint8(ReplyFrame::data(f.reply).at(0)), c.input1);
+        }
+        // A pulse is not a latch: the wiring shows only held outputs.
+        f.sim->setOutputShorted(3, true);
+        QCOMPARE(f.ack(cmd(238, "04")), 0);
+        QCOMPARE(f.send(cmd(237)), quint8(CcTalkLink::Ok));
+        QCOMPARE(quint8(ReplyFrame::data(f.reply).at(0)), quint8(0x05));
+    }
+
     void aFaultAimedAtOneSubCodeSparesTheOthers()
     {
         SimFixture f;

@@ -485,7 +485,7 @@ private slots:
     {
         QTemporaryDir out;
         const QStringList files = win().saveScreenshots(out.path());
-        QCOMPARE(files.size(), 16); // pages, dialogs, edit mode and pages after an upload
+        QCOMPARE(files.size(), 17); // pages, dialogs, edit mode and pages after an upload
         for (const QString &f : files)
             QVERIFY2(!QImage(f).isNull(), qPrintable(f));
         QCOMPARE(QImage(files.first()).size(), win().size()); // a page is pictured in the whole window

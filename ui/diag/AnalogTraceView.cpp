@@ -34,7 +34,7 @@ void AnalogTraceView::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics fm = p.fontMetrics();
-    const int top = fm.height() + 4;
+    const int top = 2 * fm.height() + 4;
     const QRectF plot = QRectF(rect()).adjusted(2, top, -2, -2);
     p.fillRect(plot, Qt::white);
     p.setPen(QColor(200, 200, 200));
@@ -44,16 +44,15 @@ void AnalogTraceView::paintEvent(QPaintEvent *)
     p.setPen(Qt::darkGray);
     p.drawRect(plot);
 
-    // Legend: the caption, then each series' name in its colour.
-    int x = 2;
+    // Legend: the caption, and below it each series' name in its colour.
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(x, fm.ascent() + 1, m_caption);
-    x += fm.horizontalAdvance(m_caption) + 8;
+    p.drawText(2, fm.ascent() + 1, m_caption);
+    int x = 2;
     for (int s = 0; s < AnalogTrace::Series; ++s) {
         p.setPen(seriesColor(s));
         const QString name = QString::fromLatin1(kNames[s]);
-        p.drawText(x, fm.ascent() + 1, name);
-        x += fm.horizontalAdvance(name) + 6;
+        p.drawText(x, fm.height() + fm.ascent() + 1, name);
+        x += fm.horizontalAdvance(name) + 8;
     }
 
     const auto &samples = m_trace.samples();

@@ -12,7 +12,7 @@ class AnalogTraceView : public QWidget
 public:
     explicit AnalogTraceView(const AnalogTrace &trace, QWidget *parent = nullptr);
     void setCaption(const QString &text);
-    QSize sizeHint() const override { return QSize(330, 120); }
+    QSize sizeHint() const override { return QSize(330, 130); }
     static QColor seriesColor(int series);
 
 protected:

@@ -19,6 +19,14 @@
 #include <QVBoxLayout>
 
 namespace {
+LedLamp *lamp(QWidget *parent, const QColor &color)
+{
+    auto *l = new LedLamp(parent);
+    l->setColor(color);
+    l->setFixedSize(16, 16);
+    return l;
+}
+
 const char *const kAnalogCaptions[6] = {"AM1 =", "PH1 =", "AM2 =", "PH2 =", "PI3 =", "Vcc ="};
 const char *const kSolenoidCaptions[4] = {"M", "S1", "S2", "S3"};
 } // namespace
@@ -41,16 +49,14 @@ TCheckFrm::TCheckFrm(DeviceSession &session, QWidget *parent)
 
     auto *inputs = new QHBoxLayout(m_group[2]);
     for (int i = 0; i < 2; ++i) {
-        m_inputLamp[size_t(i)] = new LedLamp(m_group[2]);
-        m_inputLamp[size_t(i)]->setColor(Qt::green);
+        m_inputLamp[size_t(i)] = lamp(m_group[2], Qt::green);
         inputs->addWidget(new QLabel(QString::number(i + 1), m_group[2]));
         inputs->addWidget(m_inputLamp[size_t(i)]);
     }
     inputs->addStretch(1);
     auto *opto = new QHBoxLayout(m_group[3]);
     for (int k = 0; k < 5; ++k) {
-        m_optoLamp[size_t(k)] = new LedLamp(m_group[3]);
-        m_optoLamp[size_t(k)]->setColor(Qt::red);
+        m_optoLamp[size_t(k)] = lamp(m_group[3], Qt::red);
         opto->addWidget(new QLabel(QStringLiteral("FT%1").arg(k + 1), m_group[3]));
         opto->addWidget(m_optoLamp[size_t(k)]);
     }
@@ -152,12 +158,10 @@ QWidget *TCheckFrm::buildOutputs()
     for (int i = 1; i <= DeviceTest::Outputs; ++i) {
         auto *b = new QPushButton(QStringLiteral("%1.").arg(i), w);
         b->setFixedWidth(36);
-        auto *lamp = new LedLamp(w);
-        lamp->setColor(Qt::yellow);
         m_outputButton[size_t(i - 1)] = b;
-        m_outputLamp[size_t(i - 1)] = lamp;
+        m_outputLamp[size_t(i - 1)] = lamp(w, Qt::yellow);
         g->addWidget(b, 0, i - 1, Qt::AlignHCenter);
-        g->addWidget(lamp, 1, i - 1, Qt::AlignHCenter);
+        g->addWidget(m_outputLamp[size_t(i - 1)], 1, i - 1, Qt::AlignHCenter);
         connect(b, &QPushButton::clicked, this, [this, i] { m_model->clickOutput(i); });
     }
     m_loop = new QPushButton(w);
@@ -180,12 +184,10 @@ QWidget *TCheckFrm::buildSolenoids()
     for (int s = 0; s < DeviceTest::Solenoids; ++s) {
         auto *b = new QPushButton(QString::fromLatin1(kSolenoidCaptions[s]), w);
         b->setFixedWidth(40);
-        auto *lamp = new LedLamp(w);
-        lamp->setColor(QColor(255, 140, 0));
         m_solenoidButton[size_t(s)] = b;
-        m_solenoidLamp[size_t(s)] = lamp;
+        m_solenoidLamp[size_t(s)] = lamp(w, QColor(255, 140, 0));
         g->addWidget(b, 0, s, Qt::AlignHCenter);
-        g->addWidget(lamp, 1, s, Qt::AlignHCenter);
+        g->addWidget(m_solenoidLamp[size_t(s)], 1, s, Qt::AlignHCenter);
         connect(b, &QPushButton::clicked, this,
                 [this, s] { m_model->clickSolenoid(static_cast<DeviceTest::Solenoid>(s)); });
     }

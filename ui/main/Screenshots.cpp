@@ -3,7 +3,9 @@
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
 #include "device/DeviceSession.h"
+#include "diag/TCheckFrm.h"
 #include "files/SectionTree.h"
+#include "link/CcTalkLink.h"
 #include "main/DeviceDialogs.h"
 #include "main/QtPrompts.h"
 #include "main/TParsFrm.h"
@@ -76,6 +78,15 @@ QStringList TMainFrm::saveScreenshots(const QString &dir)
     dialog(&name, QStringLiteral("new-configuration"));
     if (QDialog *erase = erasingWindow())
         dialog(erase, QStringLiteral("erasing"));
+    // The test window after a second of polling the attached selector.
+    if (!m_session->identity.productCode.isEmpty()) {
+        m_checkFrm->adjustSize();
+        m_checkFrm->show();
+        CcTalkLink::PumpDelay(1200);
+        if (grabTo(m_checkFrm, out.filePath(QStringLiteral("dialog-test.png"))))
+            written << out.filePath(QStringLiteral("dialog-test.png"));
+        m_checkFrm->done(QDialog::Accepted);
+    }
 
     // The configuration page with its function lists open.
     const auto page = [&](int index, const QString &name) {
