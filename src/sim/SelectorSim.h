@@ -71,8 +71,8 @@ public:
         FaultKind kind = FaultKind::NoReply;
         int count = 1;
         int header = -1;
-        int subCode = -1;         // with header 255: only frames with this sub-code (-1: any)
         char monitorStatus = '3'; // the digit answered to records (MonitorStatus)
+        int subCode = -1;         // with header 255: only frames with this sub-code (-1: any)
     };
 
     // What the selector puts on the wire in answer to one frame.

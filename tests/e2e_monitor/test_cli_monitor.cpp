@@ -88,11 +88,14 @@ private slots:
         QProcess p;
         p.start(QStringLiteral(RXCLI_PATH), args(u"monitor --events --count 40"_s));
         QVERIFY(p.waitForStarted(5000));
-        // The first tick enables the coins; then a good coin and a foreign one.
+        // The first tick enables the coins; then a good coin and a foreign one. A coin that
+        // comes while they are still inhibited is an error event: listed as rejected.
         QString status;
+        int inhibited = 0;
         for (int i = 0; i < 100 && !status.startsWith(u"OK accepted"_s); ++i) {
             QTest::qWait(100);
             status = m_sim->command(u"coin 2"_s);
+            inhibited += status == u"OK inhibited"_s;
         }
         QCOMPARE(status, u"OK accepted 2"_s);
         QCOMPARE(m_sim->command(u"coin 1 1 1 1 1 1"_s), u"OK rejected"_s);
@@ -100,7 +103,10 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         const QStringList lines =
             QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines, (QStringList{Msg(73) + u"2"_s, Msg(223)}));
+        QVERIFY2(lines.size() >= 2 && lines.size() <= 2 + inhibited, qPrintable(lines.join(u'|')));
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{Msg(73) + u"2"_s, Msg(223)}));
+        for (const QString &l : lines.mid(0, lines.size() - 2))
+            QCOMPARE(l, Msg(223));
     }
 
     void ctrlCEndsItAndBadCountsAreUsageErrors()

@@ -2,8 +2,11 @@
 #include "SimFixture.h"
 
 #include "device/ReplyFrame.h"
+#include "sim/SimControl.h"
 
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class TestSimGeneric : public QObject
 {
@@ -65,6 +68,28 @@ private slots:
         QCOMPARE(f.ack(cmd(238, "04")), 0);
         QCOMPARE(f.send(cmd(237)), quint8(CcTalkLink::Ok));
         QCOMPARE(quint8(ReplyFrame::data(f.reply).at(0)), quint8(0x05));
+    }
+
+    void controlCommandsShortOutputsAndAimFaultsAtSubCodes()
+    {
+        SimFixture f;
+        SimControl ctl(f.bus.get());
+        const QList<QPair<QString, QString>> replies = {
+            {u"output 3 shorted"_s, u"OK"_s},
+            {u"output 8 shorted"_s, u"ERR usage: output 1..7 shorted|ok"_s},
+            {u"output 3 broken"_s, u"ERR usage: output 1..7 shorted|ok"_s},
+            {u"fault short header 255 sub 4"_s, u"OK"_s},
+            {u"fault noreply sub 300"_s, u"ERR sub is 0..255"_s},
+        };
+        for (const auto &r : replies)
+            QCOMPARE(ctl.execute(r.first), r.second);
+        QCOMPARE(int(f.sim->shortedOutputs()), 0x04);
+        QCOMPARE(ctl.execute(u"output 3 ok"_s), u"OK"_s);
+        QCOMPARE(int(f.sim->shortedOutputs()), 0);
+        QCOMPARE(f.send(cmd(255, "08")), quint8(CcTalkLink::Ok));
+        QCOMPARE(ReplyFrame::data(f.reply).size(), 4);
+        QCOMPARE(f.send(cmd(255, "04")), quint8(CcTalkLink::Ok));
+        QCOMPARE(ReplyFrame::data(f.reply).size(), 10);
     }
 
     void aFaultAimedAtOneSubCodeSparesTheOthers()

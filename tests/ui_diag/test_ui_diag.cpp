@@ -46,7 +46,7 @@ private:
         std::function<void()> step;
         step = [&] {
             // The identification runs first and serves events while it waits: wait for the window.
-            if (!w->isVisible() || !w->model().polling()) {
+            if (!w->isVisible() || !w->model().pollTimer().isActive()) {
                 QTimer::singleShot(20, w, step);
                 return;
             }
