@@ -108,7 +108,7 @@ SelectorSim::Reply SelectorSim::handleFrame(const QByteArray &frame)
         return none;
 
     const int header = u8(frame, 3);
-    const Fault *fault = takeFault(header, false);
+    const Fault *fault = takeFault(header, header == 255 && frame.size() > 5 ? u8(frame, 4) : -1, false);
     if (fault && fault->kind == FaultKind::Unplugged)
         return none;
     if (fault && fault->kind == FaultKind::Nak) {
@@ -145,13 +145,21 @@ SelectorSim::Reply SelectorSim::handleFrame(const QByteArray &frame)
     case FaultKind::NoEcho:
         reply.suppressEcho = true;
         break;
+    case FaultKind::ShortReply:
+        if (reply.bytes.size() > 5) {
+            reply.bytes.remove(reply.bytes.size() - 2, 1);
+            reply.bytes[1] = char(u8(reply.bytes, 1) - 1);
+            reply.bytes[reply.bytes.size() - 1] =
+                char(ccTalkChecksum(reply.bytes.left(reply.bytes.size() - 1)));
+        }
+        break;
     default:
         break;
     }
     return reply;
 }
 
-const SelectorSim::Fault *SelectorSim::takeFault(int header, bool monitor)
+const SelectorSim::Fault *SelectorSim::takeFault(int header, int subCode, bool monitor)
 {
     for (int i = 0; i < m_faults.size(); ++i) {
         Fault &f = m_faults[i];
@@ -159,6 +167,8 @@ const SelectorSim::Fault *SelectorSim::takeFault(int header, bool monitor)
         if (monitor ? (!monitorKind && f.header >= 0) : monitorKind)
             continue;
         if (!monitor && f.header >= 0 && f.header != header)
+            continue;
+        if (!monitor && f.subCode >= 0 && f.subCode != subCode)
             continue;
         m_lastFault = f;
         if (f.count > 0 && --f.count == 0)
@@ -211,7 +221,7 @@ SelectorSim::Reply SelectorSim::answerFrame(const QByteArray &frame)
     const bool answered = answerBus(header, data, out) || answerIdentity(header, data, out) ||
                           answerProtection(header, data, out) || answerMemory(header, data, out) ||
                           answerSensors(header, data, out) || answerCoins(header, data, out) ||
-                          answerMonitorEntry(header, data, out);
+                          answerMonitorEntry(header, data, out) || answerGeneric(header, data, out);
     if (!answered) {
         if (header != 255)
             return reply; // unknown headers get no answer

@@ -66,6 +66,7 @@ public:
         Nak,
         MonitorStatus,
         Unplugged,
+        ShortReply, // the reply loses its last data byte (length and checksum kept right)
     };
     struct Fault
     {
@@ -73,6 +74,7 @@ public:
         int count = 1;
         int header = -1;
         char monitorStatus = '3'; // the digit answered to records (MonitorStatus)
+        int subCode = -1;         // with header 255: only frames with this sub-code (-1: any)
     };
 
     // What the selector puts on the wire in answer to one frame.
@@ -169,6 +171,9 @@ public:
     void setOptoStates(quint8 states) { m_opto = states; }
     quint8 optoStates() const { return m_opto; }
     const OutputLog &outputs() const { return m_outputs; }
+    // Wiring fault: a latched output line 1..7 shows on input line 1.
+    void setOutputShorted(int line, bool shorted);
+    quint8 shortedOutputs() const { return m_shortedOutputs; }
 
     // ---- boot monitor ----
     bool inMonitor() const { return m_inMonitor; }
@@ -203,13 +208,16 @@ private:
     bool answerSensors(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerCoins(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out);
+    bool answerGeneric(quint8 header, const QByteArray &data, QByteArray &out);
+    QByteArray coinId(int channel) const;
+    QByteArray wiredInputs() const;
     bool accessAllowed(int address, int count, bool write) const;
     QByteArray readMemory(const QByteArray &data);
     QByteArray writeMemory(const QByteArray &data);
     QByteArray creditEvents() const;
     void pushEvent(quint8 a, quint8 b);
     void countStatistic(quint8 option, quint32 amount);
-    const Fault *takeFault(int header, bool monitor);
+    const Fault *takeFault(int header, int subCode, bool monitor);
     void persist();
 
     Identity m_identity;
@@ -234,6 +242,7 @@ private:
     QByteArray m_inputs;
     quint8 m_opto = 0;
     OutputLog m_outputs;
+    quint8 m_shortedOutputs = 0;
 
     bool m_inMonitor = false;
     int m_monitorBaud = 9600;

@@ -71,7 +71,7 @@ SelectorSim::Reply SelectorSim::answerMonitor(const QByteArray &record)
     Reply reply;
     if (m_unplugged)
         return reply;
-    const Fault *fault = takeFault(record.isEmpty() ? -1 : static_cast<quint8>(record.at(0)), true);
+    const Fault *fault = takeFault(record.isEmpty() ? -1 : static_cast<quint8>(record.at(0)), -1, true);
     if (fault && (fault->kind == FaultKind::Unplugged || fault->kind == FaultKind::NoReply))
         return reply;
     reply.delayMs = MonitorReplyMs;

@@ -34,7 +34,7 @@ bool SelectorSim::answerSensors(quint8 header, const QByteArray &data, QByteArra
         out = ack();
         return true;
     case 237:
-        out = ack(m_inputs);
+        out = ack(wiredInputs());
         return true;
     case 236:
         out = ack(QByteArray(1, char(m_opto)));

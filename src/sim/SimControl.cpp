@@ -68,9 +68,9 @@ bool faultKind(const QString &name, SelectorSim::FaultKind &kind)
     {
         const char *name;
         K kind;
-    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},    {"late", K::LateReply},
-                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},      {"nak", K::Nak},
-                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}};
+    } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},     {"late", K::LateReply},
+                 {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},       {"nak", K::Nak},
+                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}, {"short", K::ShortReply}};
     for (const auto &k : kinds) {
         if (name == QLatin1String(k.name)) {
             kind = k.kind;
@@ -102,9 +102,11 @@ QString SimControl::grammar()
         "  opto HEX                     opto states byte\n"
         "  analog HEX                   all eleven analog bytes (22 hex digits)\n"
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
+        "  output K shorted|ok          wiring fault: latched output K (1..7) shows on input 1\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
-        "  fault KIND [count N|always] [header H] [status D] [delay MS]\n"
-        "                               KIND: checksum noreply late extra noecho nak status unplugged\n"
+        "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
+        "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
+        "                               (sub: only header 255 frames with sub-code S)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "  clear-faults                 remove every injected fault\n"
         "  unplug | plug                selector silent to everything / back on the bus\n"
@@ -197,6 +199,14 @@ QString SimControl::execute(const QString &line)
         }
         return err(QStringLiteral("usage: analog HEX22 | analog N VALUE"));
     }
+    if (cmd == QLatin1String("output")) {
+        int line = 0;
+        if (argc != 2 || !number(w[1], 1, 7, line) ||
+            (w[2] != QLatin1String("shorted") && w[2] != QLatin1String("ok")))
+            return err(QStringLiteral("usage: output 1..7 shorted|ok"));
+        sim->setOutputShorted(line, w[2] == QLatin1String("shorted"));
+        return ok();
+    }
     if (cmd == QLatin1String("outputs")) {
         const auto &o = sim->outputs();
         return ok(QStringLiteral("solenoid=%1 latch=%2 pulse=%3 counts=%4,%5,%6")
@@ -208,7 +218,8 @@ QString SimControl::execute(const QString &line)
     if (cmd == QLatin1String("fault")) {
         SelectorSim::Fault fault;
         if (argc < 1 || !faultKind(w[1].toLower(), fault.kind))
-            return err(QStringLiteral("usage: fault KIND [count N|always] [header H] [status D] [delay MS]"));
+            return err(QStringLiteral(
+                "usage: fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]"));
         for (int i = 2; i < w.size(); i += 2) {
             if (i + 1 >= w.size())
                 return err(QStringLiteral("%1 needs a value").arg(w[i]));
@@ -225,6 +236,10 @@ QString SimControl::execute(const QString &line)
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("header is 0..255"));
                 fault.header = v;
+            } else if (key == QLatin1String("sub")) {
+                if (!number(w[i + 1], 0, 255, v))
+                    return err(QStringLiteral("sub is 0..255"));
+                fault.subCode = v;
             } else if (key == QLatin1String("delay")) {
                 if (!number(w[i + 1], 1, 60000, v))
                     return err(QStringLiteral("delay is 1..60000 ms"));

@@ -1,5 +1,6 @@
 // The toolbar and page operations of the main window: each one forwards to its model and
 // shows the outcome; the window is locked while it runs and unlocked on every path.
+#include "diag/TCheckFrm.h"
 #include "main/TMainFrm.h"
 
 #include "app/Messages.h"
@@ -76,6 +77,20 @@ void TMainFrm::ExportClick()
 QDialog *TMainFrm::erasingWindow() const
 {
     return m_erFrm;
+}
+
+void TMainFrm::TestClick()
+{
+    guarded([this] {
+        if (!m_session->Identify())
+            return;
+        showIdentity();
+        // The modal window polls five times a second: the hourglass would flicker at every
+        // exchange, and the window beneath cannot be used meanwhile anyway.
+        m_link->setBusyHooks(nullptr);
+        m_checkFrm->exec();
+        m_link->setBusyHooks(this);
+    });
 }
 
 void TMainFrm::EraseClick()

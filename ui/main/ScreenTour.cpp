@@ -2,8 +2,11 @@
 
 #include "app/Messages.h"
 #include "config/ConfigPage.h"
+#include "device/DeviceSession.h"
+#include "diag/TCheckFrm.h"
 #include "files/ConfigFiles.h"
 #include "files/SectionTree.h"
+#include "link/CcTalkLink.h"
 #include "main/DeviceDialogs.h"
 #include "main/TMainFrm.h"
 #include "main/TParsFrm.h"
@@ -79,6 +82,15 @@ void registerBuiltIn()
         d->setOption(QFileDialog::DontUseNativeDialog);
         d->setFileMode(QFileDialog::ExistingFile);
         return tourOnly(d);
+    });
+    // The test window after a second of polling the attached selector; none without one.
+    ScreenTour::addDialog(QStringLiteral("test"), [](TMainFrm &m) -> QDialog * {
+        if (m.session().identity.productCode.isEmpty())
+            return nullptr;
+        m.checkFrm()->adjustSize();
+        m.checkFrm()->show();
+        CcTalkLink::PumpDelay(1200);
+        return m.checkFrm();
     });
 }
 } // namespace

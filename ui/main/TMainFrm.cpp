@@ -2,8 +2,8 @@
 #include "main/WindowPlacement.h"
 
 #include "app/AutoPrompts.h"
-#include "coinprog/CoinProgModel.h"
 #include "app/Messages.h"
+#include "coinprog/CoinProgModel.h"
 #include "config/ConfigPage.h"
 #include "controls/PictureLabel.h"
 #include "controls/ProductPictures.h"
@@ -13,6 +13,7 @@
 #include "device/CommandTerminal.h"
 #include "device/DeviceSession.h"
 #include "device/PinChange.h"
+#include "diag/TCheckFrm.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
 #include "files/DownloadCompare.h"
@@ -127,6 +128,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_upgrade = std::make_unique<UpgradeWindowModel>(*m_session, *m_prompts, options.dataDir);
     m_dwnlFrm = new TDwnlFrm(*m_upgrade, this);
     m_session->setUpgradeHandler([this] { UpgradeClick(); });
+    m_checkFrm = new TCheckFrm(*m_session, this);
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -178,14 +180,10 @@ void TMainFrm::buildToolbar()
     }
     bindTransfers();
     connect(m_tools[Erase], &QToolButton::clicked, this, &TMainFrm::EraseClick);
+    connect(m_tools[Test], &QToolButton::clicked, this, &TMainFrm::TestClick);
     connect(m_tools[Search], &QToolButton::clicked, this, &TMainFrm::SearchClick);
     connect(m_tools[Exit], &QToolButton::clicked, this, &TMainFrm::ExitClick);
-    // Their windows come in a later version; until then the buttons say so.
-    for (Tool t : {CoinsProg, Upgrade, Test})
-        m_tools[t]->setEnabled(false);
-    m_tools[CoinsProg]->setEnabled(true);
     connect(m_tools[CoinsProg], &QToolButton::clicked, this, &TMainFrm::CoinsProgClick);
-    m_tools[Upgrade]->setEnabled(true);
     connect(m_tools[Upgrade], &QToolButton::clicked, this, &TMainFrm::UpgradeClick);
 }
 
@@ -286,15 +284,12 @@ void TMainFrm::init_language()
     const int tools[ToolCount] = {145, 146, 311, 114, 119, 74, 309, 291, 10, 232, 138};
     for (int t = 0; t < ToolCount; ++t)
         m_tools[t]->setText(Msg(tools[t]));
-    for (Tool t : {CoinsProg, Upgrade, Test})
-        m_tools[t]->setToolTip(Msg(550));
-    m_tools[CoinsProg]->setToolTip(QString());
-    m_tools[Upgrade]->setToolTip(QString());
     m_dwnlFrm->init_language();
 
     m_addrFrm->init_language();
     m_pinFrm->init_language();
     m_erFrm->init_language();
+    m_checkFrm->init_language();
     if (m_statusText->text().isEmpty() || !m_started)
         m_statusText->setText(m_options.demo ? Msg(551) : QString());
 }

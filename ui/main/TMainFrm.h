@@ -40,6 +40,7 @@ class ScrewPanel;
 class SectionTree;
 class StatsPageView;
 class TAddrFrm;
+class TCheckFrm;
 class TParsFrm;
 class TPinFrm;
 class QtPrompts;
@@ -97,6 +98,7 @@ public:
     void UploadClick();
     void DownloadClick();
     void EraseClick();
+    void TestClick();
     void SearchClick();
     void UpgradeClick();
     void ExitClick();
@@ -134,6 +136,7 @@ public:
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
     TDwnlFrm *dwnlFrm() const { return m_dwnlFrm; }
+    TCheckFrm *checkFrm() const { return m_checkFrm; }
     StatisticsPage &statistics() const { return *m_stats; }
     QDialog *erasingWindow() const;
 
@@ -209,6 +212,7 @@ private:
     TErFrm *m_erFrm = nullptr;
     std::unique_ptr<UpgradeWindowModel> m_upgrade;
     TDwnlFrm *m_dwnlFrm = nullptr;
+    TCheckFrm *m_checkFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;

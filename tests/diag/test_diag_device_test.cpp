@@ -1,0 +1,389 @@
+// The test window's rules against the simulated selector: what goes on the wire at opening
+// and at each tick, and what the lamps, switches and readouts show.
+#include "DeviceBench.h"
+
+#include "app/Messages.h"
+#include "diag/DeviceTest.h"
+#include "diag/DiagReadings.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+const QByteArray kOpen = QByteArray::fromHex("FFFFFFFF");
+
+// The data bytes of the frames sent with this header, in order.
+QStringList sentWith(const DeviceBench &b, int header)
+{
+    QStringList out;
+    for (const QString &f : b.sent())
+        if (f.mid(6, 2).toInt(nullptr, 16) == header)
+            out << f.mid(8, f.size() - 10);
+    return out;
+}
+
+// A bench whose selector is identified and whose test window has been opened.
+struct Opened
+{
+    DeviceBench b;
+    SelectorSim *s = nullptr;
+    DeviceTest t{b.session};
+
+    explicit Opened(const std::function<void(SelectorSim *)> &arrange = {})
+    {
+        s = b.identifiedSim(kOpen);
+        if (arrange)
+            arrange(s);
+        t.open();
+        t.pollTimer().stop(); // the tests run each tick themselves
+        b.log.clear();
+    }
+};
+} // namespace
+
+class TestDiagDeviceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readoutsRoundHalvesToEven()
+    {
+        // d10 -> Vcc, and regulator words -> gauge.
+        const QList<QPair<int, int>> vcc = {{168, 26}, {84, 13}, {42, 6}, {126, 20}, {0, 0}, {255, 39}};
+        for (const auto &c : vcc) {
+            QByteArray d = QByteArray::fromHex("02E105C2000000000000");
+            d[9] = char(c.first);
+            const auto a = DiagReadings::decodeAnalog(d);
+            QCOMPARE(a.vcc, c.second);
+            QCOMPARE(a.reg1, 50);
+            QCOMPARE(a.reg2, 100);
+        }
+        const auto a = DiagReadings::decodeAnalog(QByteArray::fromHex("0000000B010A14FF3A00"));
+        QCOMPARE(a.reg2, 1); // 11 * 100 / 1474 = 0.746
+        QCOMPARE(a.millivolts, (std::array<int, 5>{10, 100, 200, 2550, 580}));
+    }
+
+    void eventCounterStepsCountNewEvents()
+    {
+        struct C
+        {
+            int last, now, n;
+        };
+        // Wrapping from 255 goes to 1; a counter back at 0 is a restarted selector.
+        const C cases[] = {{0, 3, 3}, {10, 16, 6}, {255, 1, 1}, {254, 2, 3},
+                           {5, 0, 0}, {7, 7, 0},   {250, 4, 9}};
+        for (const C &c : cases)
+            QCOMPARE(DiagReadings::newEventCount(quint8(c.last), quint8(c.now)), c.n);
+    }
+
+    void openingDecidesOutputsAndSolenoidsFromTheSelectorsLineBlocks()
+    {
+        // Line 4 and 6 drive solenoids S3 and S1; line 5 is unassigned; line 7 is an input.
+        Opened o([](SelectorSim *s) {
+            s->setMemory(0x0718, QByteArray::fromHex("01030000000A0A0A"));
+            s->setMemory(0x0728, QByteArray::fromHex("0103000000000A0A"));
+        });
+        const bool outputs[] = {true, true, true, true, false, true, false};
+        for (int i = 1; i <= 7; ++i)
+            QCOMPARE(o.t.outputVisible(i), outputs[i - 1]);
+        QVERIFY(o.t.solenoidVisible(DeviceTest::M));
+        QVERIFY(o.t.solenoidVisible(DeviceTest::S1));
+        QVERIFY(!o.t.solenoidVisible(DeviceTest::S2));
+        QVERIFY(o.t.solenoidVisible(DeviceTest::S3));
+        QVERIFY(o.b.prompts.shown().isEmpty());
+
+        // At opening: inhibit status, then the event counter, then the seven blocks.
+        DeviceBench &b = o.b;
+        o.s->insertCoin(1); // inhibited, but it moves the event counter
+        o.t.open();
+        o.t.pollTimer().stop();
+        QCOMPARE(b.sentHeaders().mid(0, 2), (QList<int>{230, 229}));
+        QStringList reads = sentWith(b, 255);
+        QCOMPARE(reads.size(), 7);
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(
+                reads[i],
+                QStringLiteral("02%1%2").arg(0x0700 + 8 * i, 4, 16, QLatin1Char('0')).arg("08").toUpper());
+    }
+
+    void aLineBlockThatCannotBeReadHidesItsOutputAndSolenoid()
+    {
+        DeviceBench b;
+        SelectorSim *s = b.identifiedSim(kOpen);
+        s->setMemory(0x0720, QByteArray::fromHex("0103000000000A0A")); // line 5: S2
+        DeviceTest t(b.session);
+        b.failWhenSent(s, u"FF020720"_s, fault(FK::Nak, 255));
+        b.failWhenSent(s, u"FF020708"_s, fault(FK::NoReply, 255));
+        t.open();
+        t.close();
+        QVERIFY(t.outputVisible(1));
+        QVERIFY(!t.outputVisible(2));
+        QVERIFY(!t.outputVisible(5));
+        QVERIFY(!t.solenoidVisible(DeviceTest::S2));
+        t.clickOutput(2);
+        QVERIFY(!t.outputLamp(2));
+        QVERIFY(b.prompts.shown().isEmpty());
+    }
+
+    void normalPollingShowsInputsAnalogAndOptoAndRedrawsDipOnlyOnChange()
+    {
+        Opened o([](SelectorSim *s) {
+            s->setInputs(QByteArray::fromHex("A515"));
+            s->setAnalog(QByteArray::fromHex("02E105C2505A48603AA84E"));
+            s->setOptoStates(0x05);
+        });
+        QSignalSpy redraws(&o.t, &DeviceTest::dipRedrawn);
+        o.t.tick();
+        QCOMPARE(o.b.sentHeaders(), (QList<int>{237, 255, 255, 236, 233}));
+        QCOMPARE(*o.t.sw1(), quint8(0xA5));
+        QCOMPARE(*o.t.sw2(), quint8(0x15));
+        QVERIFY(o.t.sw2BankVisible());
+        QCOMPARE(redraws.size(), 2);
+        const auto a = *o.t.analog();
+        QCOMPARE(a.millivolts, (std::array<int, 5>{800, 900, 720, 960, 580}));
+        QCOMPARE(a.vcc, 26);
+        QCOMPARE(a.reg1, 50);
+        QCOMPARE(a.reg2, 100);
+        QVERIFY(o.t.optoLamp(1) && !o.t.optoLamp(2) && o.t.optoLamp(3));
+        QCOMPARE(o.t.trace().samples().size(), 1);
+
+        // Unchanged bytes are not redrawn; a change redraws only its bank. Lit opto lamps stay.
+        o.t.tick();
+        QCOMPARE(redraws.size(), 2);
+        o.s->setInputs(QByteArray::fromHex("2515"));
+        o.s->setOptoStates(0x00);
+        o.t.tick();
+        QCOMPARE(redraws.size(), 3);
+        QCOMPARE(redraws.last().at(0).toInt(), 1);
+        QVERIFY(o.t.optoLamp(1) && o.t.optoLamp(3));
+
+        // Another device type hides the second bank; the insertion test darkens the opto lamps.
+        o.s->identity().deviceType = "RX20";
+        o.t.tick();
+        QVERIFY(!o.t.sw2BankVisible());
+        o.t.setInsertionTest(true);
+        QVERIFY(!o.t.optoLamp(1) && !o.t.optoLamp(3));
+
+        // Reopening forgets the last bytes: the first poll redraws both banks again.
+        o.t.setInsertionTest(false);
+        o.t.open();
+        o.t.pollTimer().stop();
+        redraws.clear();
+        o.t.tick();
+        QCOMPARE(redraws.size(), 2);
+    }
+
+    void failedOrShortRepliesLeaveTheirPartAsItWas()
+    {
+        Opened o([](SelectorSim *s) { s->setInputs(QByteArray::fromHex("0102")); });
+        o.t.tick();
+        const QByteArray before = o.t.analog()->raw;
+        o.s->setAnalog(QByteArray::fromHex("00000000000000000000FF"));
+        // An analog reply without the temperature byte is not whole; nor a refused or silent one.
+        for (FK kind : {FK::ShortReply, FK::NoReply, FK::Nak}) {
+            SelectorSim::Fault f{kind, 1, 255};
+            f.subCode = 4; // the device type request before it is answered normally
+            o.s->injectFault(f);
+            o.t.tick();
+            QCOMPARE(o.t.analog()->raw, before);
+            QVERIFY(o.t.sw2BankVisible());
+        }
+        // One input byte instead of two: the switches stay; a whole reply draws them.
+        o.s->setInputs(QByteArray::fromHex("0304"));
+        o.s->injectFault({FK::ShortReply, 1, 237});
+        o.t.tick();
+        QCOMPARE(*o.t.sw1(), quint8(0x01));
+        QCOMPARE(o.t.analog()->raw.at(10), char(0xFF));
+        o.t.tick();
+        QCOMPARE(*o.t.sw1(), quint8(0x03));
+        QCOMPARE(*o.t.sw2(), quint8(0x04));
+        QVERIFY(o.b.prompts.shown().isEmpty());
+    }
+
+    void solenoidsPulseOnePerTickInTheirOrder()
+    {
+        Opened o([](SelectorSim *s) { s->setMemory(0x0720, QByteArray::fromHex("0103000000000A0A")); });
+        o.t.clickSolenoid(DeviceTest::S2);
+        o.t.clickSolenoid(DeviceTest::M);
+        o.t.clickSolenoid(DeviceTest::S1); // hidden: its line is no solenoid
+        o.t.tick();
+        QCOMPARE(sentWith(o.b, 240), QStringList{u"01"_s});
+        QVERIFY(!o.t.solenoidLamp(DeviceTest::M) && o.t.solenoidLamp(DeviceTest::S2));
+        o.t.tick();
+        o.t.tick();
+        QCOMPARE(sentWith(o.b, 240), (QStringList{u"01"_s, u"04"_s}));
+        QCOMPARE(o.s->outputs().solenoidCount, 2);
+        QCOMPARE(o.s->outputs().solenoidMask, 0x04);
+    }
+
+    void latchHoldsOutputsEveryTickAndImpulsPulsesOnce()
+    {
+        Opened o;
+        o.t.clickOutput(3);
+        o.t.clickOutput(1);
+        o.t.clickOutput(1);
+        o.t.tick();
+        o.t.tick();
+        QCOMPARE(sentWith(o.b, 233), (QStringList{u"04"_s, u"04"_s}));
+        QCOMPARE(o.s->outputs().latchedOutputs, 0x04);
+        o.t.clickOutput(3);
+        o.t.tick();
+        QCOMPARE(o.s->outputs().latchedOutputs, 0x00); // held also when nothing is requested
+
+        o.b.log.clear();
+        o.t.setLatch(false);
+        o.t.clickOutput(3);
+        o.t.tick();
+        QCOMPARE(sentWith(o.b, 238), QStringList{u"04"_s});
+        QCOMPARE(sentWith(o.b, 233), QStringList());
+        QVERIFY(o.t.outputLamp(3));
+        QVERIFY(o.t.pulseTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!o.t.outputLamp(3), 5000);
+        QVERIFY(!o.t.pulseTimer().isActive());
+        o.t.tick();
+        QCOMPARE(o.s->outputs().pulseCount, 1);
+    }
+
+    void theLoopDrivesEachOutputInTurnAndStopsAfterEightTicks()
+    {
+        Opened o;
+        o.t.setLatch(false);
+        o.t.clickLoop();
+        QVERIFY(o.t.latch());
+        o.t.setLatch(false); // "Impuls" while the loop runs
+        QVERIFY(o.t.latch());
+        QList<int> lit;
+        for (int i = 0; i < 8; ++i) {
+            o.t.tick();
+            int on = 0;
+            for (int k = 1; k <= 7; ++k)
+                on |= o.t.outputLamp(k) ? 1 << (k - 1) : 0;
+            lit << on;
+        }
+        QCOMPARE(sentWith(o.b, 233),
+                 (QStringList{u"01"_s, u"02"_s, u"04"_s, u"08"_s, u"10"_s, u"20"_s, u"40"_s, u"80"_s}));
+        QCOMPARE(sentWith(o.b, 240), QStringList{u"01"_s}); // "M" together with output 7
+        // Outputs 5..7 of the default selector are not outputs: their lamps stay dark.
+        QCOMPARE(lit, (QList<int>{1, 2, 4, 8, 0, 0, 0, 0}));
+        QCOMPARE(int(o.t.loopBit()), 0);
+        o.b.log.clear();
+        o.t.tick();
+        QCOMPARE(o.b.sentHeaders().first(), 237); // normal polling again
+    }
+
+    void insertionTestListsCoinsOldestFirst()
+    {
+        Opened o;
+        o.t.setInsertionTest(true);
+        o.t.tick(); // enables the coins
+        QCOMPARE(sentWith(o.b, 231).first(), u"FFFF"_s);
+        QCOMPARE(sentWith(o.b, 228).first(), u"01"_s);
+        QVERIFY(!o.s->masterInhibit());
+        QCOMPARE(o.s->insertCoin(2).channel, 2);
+        o.s->insertCoin(QByteArray(6, char(0)));
+        QCOMPARE(o.s->insertCoin(1).channel, 1);
+        o.t.tick();
+        QCOMPARE(o.t.events(), (QStringList{Msg(73) + u"2"_s, Msg(223), Msg(73) + u"1"_s}));
+        QCOMPARE(o.t.events().first(), u"Coin 2"_s);
+
+        // Six at once cannot be told apart: nothing listed, but the counter moves on.
+        for (int i = 0; i < 6; ++i)
+            o.s->insertCoin(3);
+        o.t.tick();
+        QCOMPARE(o.t.events().size(), 3);
+        o.s->insertCoin(3);
+        o.t.tick();
+        QCOMPARE(o.t.events().last(), u"Coin 3"_s);
+        QCOMPARE(o.t.events().size(), 4);
+
+        // Across the wrap from 255 to 1 each coin is listed once.
+        while (o.s->eventCounter() != 253)
+            o.s->insertCoin(1);
+        o.t.tick();
+        o.t.clearList();
+        o.s->insertCoin(2);
+        o.s->insertCoin(1);
+        o.s->insertCoin(2);
+        QCOMPARE(int(o.s->eventCounter()), 1);
+        o.t.tick();
+        QCOMPARE(o.t.events(), (QStringList{u"Coin 2"_s, u"Coin 1"_s, u"Coin 2"_s}));
+
+        // A short credit reply lists nothing and keeps the counter; the next good one lists it.
+        o.t.clearList();
+        o.s->insertCoin(1);
+        o.s->injectFault({FK::ShortReply, 1, 229});
+        o.t.tick();
+        QVERIFY(o.t.events().isEmpty());
+        o.t.tick();
+        QCOMPARE(o.t.events(), QStringList{u"Coin 1"_s});
+
+        o.t.setInsertionTest(false);
+        QVERIFY(o.t.events().isEmpty());
+    }
+
+    void clicksDuringAnExchangeWaitForItAndCloseDuringOpeningIsHonoured()
+    {
+        Opened o;
+        bool clicked = false;
+        QObject::connect(&o.b.log, &CommLog::lineAdded, &o.t, [&](const QString &line) {
+            if (!clicked && line.startsWith(u"-> "_s) && line.mid(9, 2) == u"EC"_s) {
+                clicked = true;
+                o.t.setInsertionTest(true); // the link is waiting for the opto reply
+            }
+        });
+        o.t.tick();
+        QVERIFY(clicked);
+        QCOMPARE(o.b.sentHeaders().mid(3), (QList<int>{236, 233, 229}));
+        // Every request got its reply before the next one went out.
+        QString previous;
+        for (const QString &line : o.b.log.lines()) {
+            if (line.startsWith(u"-> "_s))
+                QVERIFY2(!previous.startsWith(u"-> "_s), qPrintable(line));
+            previous = line;
+        }
+        o.t.close();
+
+        DeviceBench b;
+        b.identifiedSim(kOpen);
+        DeviceTest t(b.session);
+        QObject::connect(&b.log, &CommLog::lineAdded, &t, [&](const QString &line) {
+            if (line.startsWith(u"-> "_s) && line.mid(9, 2) == u"E5"_s)
+                t.close();
+        });
+        t.open();
+        QVERIFY(!t.polling());
+        QVERIFY(!t.pollTimer().isActive());
+    }
+
+    void thePollTimerDrivesTicksAndStopsForGoodOnClose()
+    {
+        DeviceBench b;
+        SelectorSim *s = b.identifiedSim(kOpen);
+        DeviceTest t(b.session);
+        t.open();
+        QTRY_VERIFY_WITH_TIMEOUT(s->outputs().latchCount >= 2, 10000);
+        // Closed while a tick waits for a reply: the tick ends but polling does not return.
+        bool closedInside = false;
+        bool tickEnded = false;
+        QObject::connect(&b.log, &CommLog::lineAdded, &t, [&](const QString &line) {
+            if (!line.startsWith(u"-> "_s))
+                return;
+            if (closedInside && line.mid(9, 2) == u"E9"_s)
+                tickEnded = true; // the tick's last request
+            if (!closedInside && line.mid(9, 2) == u"EC"_s) {
+                closedInside = true;
+                t.close();
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(tickEnded, 10000);
+        QTest::qWait(20);
+        QVERIFY(!t.polling());
+        QVERIFY(!t.pollTimer().isActive());
+        const int latches = s->outputs().latchCount;
+        QTest::qWait(600);
+        QCOMPARE(s->outputs().latchCount, latches);
+    }
+};
+
+QTEST_MAIN(TestDiagDeviceTest)
+#include "test_diag_device_test.moc"

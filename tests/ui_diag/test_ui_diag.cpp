@@ -1,0 +1,168 @@
+// The test window as a technician meets it: "Test" on the toolbar identifies the demo
+// selector and opens the window, whose controls follow what the selector reports.
+#include "app/DataDir.h"
+#include "app/Messages.h"
+#include "app/ScriptedPrompts.h"
+#include "controls/BarGauge.h"
+#include "controls/DipSwitch.h"
+#include "controls/LedLamp.h"
+#include "device/DeviceSession.h"
+#include "diag/AnalogTraceView.h"
+#include "diag/DeviceTest.h"
+#include "diag/TCheckFrm.h"
+#include "main/TMainFrm.h"
+#include "sim/SelectorSim.h"
+#include "sim/SimBus.h"
+#include "sim/SimulatorPort.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class TestUiDiag : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    std::shared_ptr<SimBus> m_bus;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<TMainFrm> m_win;
+
+    SelectorSim *sim() const { return m_bus->selector(0); }
+
+    // Presses "Test" and runs `inside` once the window is up and has polled `ticks` times.
+    void withTestWindow(int ticks, const std::function<void(TCheckFrm &)> &inside)
+    {
+        TCheckFrm *w = m_win->checkFrm();
+        bool ran = false;
+        std::function<void()> step;
+        step = [&] {
+            // The identification runs first and serves events while it waits: wait for the window.
+            if (!w->isVisible() || !w->model().pollTimer().isActive()) {
+                QTimer::singleShot(20, w, step);
+                return;
+            }
+            // Whatever fails in here, the window closes so that exec() returns.
+            struct Closer
+            {
+                TCheckFrm *w;
+                ~Closer() { w->reject(); }
+            } closer{w};
+            const int before = sim()->outputs().latchCount;
+            QTRY_VERIFY_WITH_TIMEOUT(sim()->outputs().latchCount >= before + ticks, 20000);
+            inside(*w);
+            ran = true;
+            w->closeButton()->click();
+            QVERIFY(!w->model().polling());
+        };
+        QTimer::singleShot(0, w, step);
+        m_win->toolButton(TMainFrm::Test)->click();
+        QVERIFY(ran);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!w->model().polling());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, m_dir.path(), m_dir.path()).seeded);
+        m_bus = SimulatorPort::registerPort();
+        StartOptions o;
+        o.dataDir = m_dir.path();
+        o.demo = true;
+        o.interactive = false;
+        m_win = std::make_unique<TMainFrm>(o, &m_prompts);
+        m_win->show();
+        m_win->startUp();
+    }
+
+    void cleanupTestCase()
+    {
+        m_win.reset();
+        SimulatorPort::unregisterPort();
+    }
+
+    void testButtonOpensTheWindowShowingTheSelectorsState()
+    {
+        QVERIFY(m_win->toolButton(TMainFrm::Test)->isEnabled());
+        sim()->setInputs(QByteArray::fromHex("8501"));
+        sim()->setAnalog(QByteArray::fromHex("02E105C2505A48603AA84E"));
+        sim()->setOptoStates(0x12);
+        m_prompts.clear();
+        withTestWindow(2, [&](TCheckFrm &w) {
+            QCOMPARE(w.windowTitle(), Msg(285));
+            QCOMPARE(w.dip(1)->value(), 0x05u);
+            QCOMPARE(w.dip(2)->value(), 0x01u);
+            QVERIFY(w.inputLamp(1)->isOn() && !w.inputLamp(2)->isOn());
+            QVERIFY(w.sw2Bank()->isVisible());
+            QCOMPARE(w.analogValue(0)->text(), u"800 mV"_s);
+            QCOMPARE(w.analogValue(4)->text(), u"580 mV"_s);
+            QCOMPARE(w.analogValue(5)->text(), u"26  V"_s);
+            QCOMPARE(w.gauge(1)->value(), 50);
+            QCOMPARE(w.gauge(2)->value(), 100);
+            QVERIFY(!w.optoLamp(1)->isOn() && w.optoLamp(2)->isOn() && w.optoLamp(5)->isOn());
+            // The demo selector's lines 1-4 are outputs; 5 and 6 are unassigned, 7 an input.
+            for (int i = 1; i <= 7; ++i)
+                QCOMPARE(w.outputButton(i)->isVisible(), i <= 4);
+            QVERIFY(w.solenoidButton(DeviceTest::M)->isVisible());
+            QVERIFY(!w.solenoidButton(DeviceTest::S1)->isVisible());
+            QVERIFY(w.latchChoice()->isChecked());
+            QVERIFY(!w.eventList()->isVisible());
+            QVERIFY(!w.traceView()->isHidden());
+
+            // A click only lights the lamp; the next tick holds the output.
+            w.outputButton(2)->click();
+            QVERIFY(w.outputLamp(2)->isOn());
+            QTRY_COMPARE_WITH_TIMEOUT(sim()->outputs().latchedOutputs, 0x02, 10000);
+            w.outputButton(2)->click();
+            QTRY_COMPARE_WITH_TIMEOUT(sim()->outputs().latchedOutputs, 0x00, 10000);
+            w.solenoidButton(DeviceTest::M)->click();
+            QTRY_COMPARE_WITH_TIMEOUT(sim()->outputs().solenoidCount, 1, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.solenoidLamp(DeviceTest::M)->isOn(), 10000);
+        });
+        QVERIFY2(m_prompts.shown().isEmpty(), qPrintable(m_prompts.allTexts().join(u" | "_s)));
+    }
+
+    void insertionTestListsCoinsInTheWindow()
+    {
+        withTestWindow(1, [&](TCheckFrm &w) {
+            w.insertionBox()->click();
+            QVERIFY(w.eventList()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!sim()->masterInhibit(), 10000);
+            sim()->insertCoin(1);
+            sim()->insertCoin(QByteArray(6, char(0)));
+            QTRY_COMPARE_WITH_TIMEOUT(w.eventList()->count(), 2, 10000);
+            QCOMPARE(w.eventList()->item(0)->text(), Msg(73) + u"1"_s);
+            QCOMPARE(w.eventList()->item(1)->text(), Msg(223));
+            w.clearButton()->click();
+            QCOMPARE(w.eventList()->count(), 0);
+            w.insertionBox()->click();
+            QVERIFY(!w.eventList()->isVisible());
+        });
+    }
+
+    void captionsComeFromEachLanguage()
+    {
+        for (int base : {2000, 3000, 1000}) {
+            LanguageBase = base;
+            m_win->init_language();
+            TCheckFrm *w = m_win->checkFrm();
+            QCOMPARE(w->windowTitle(), Msg(285));
+            QCOMPARE(w->insertionBox()->text(), Msg(168));
+            QCOMPARE(w->loopButton()->text(), Msg(175));
+            QCOMPARE(w->impulsChoice()->text(), Msg(157));
+            QVERIFY(!Msg(780).isEmpty());
+        }
+    }
+};
+
+QTEST_MAIN(TestUiDiag)
+#include "test_ui_diag.moc"

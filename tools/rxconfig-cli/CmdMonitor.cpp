@@ -1,0 +1,137 @@
+// monitor [--count N] [--events] [--csv]: the test window's normal polling as text, one line
+// per 200 ms tick, until --count ticks are done or Ctrl-C. --events lists coins instead, as
+// the insertion test does; coins stay enabled and the master inhibit off afterwards.
+#include "CliCommand.h"
+#include "CliContext.h"
+#include "app/Messages.h"
+#include "device/DeviceSession.h"
+#include "diag/DeviceTest.h"
+#include "diag/DiagReadings.h"
+#include "link/CcTalkLink.h"
+
+#include <QElapsedTimer>
+#include <csignal>
+
+using namespace DiagReadings;
+
+namespace {
+volatile std::sig_atomic_t g_stop = 0;
+
+void onInterrupt(int)
+{
+    g_stop = 1;
+}
+
+// Switch 1 first, as the pictures read from left to right.
+QString bank(quint8 byte)
+{
+    QString s;
+    for (int i = 0; i < 6; ++i)
+        s += QLatin1Char((byte >> i) & 1 ? '1' : '0');
+    return s;
+}
+
+QString readingsLine(CcTalkLink &link, bool showSw2)
+{
+    const QString none = QStringLiteral("--");
+    QString line;
+    Inputs in;
+    const bool inputsRead = readInputs(link, in);
+    line += QStringLiteral("SW1=") + (inputsRead ? bank(in.sw1) : none);
+    if (showSw2)
+        line += QStringLiteral(" SW2=") + (inputsRead ? bank(in.sw2) : none);
+    line += QStringLiteral(" IN=") +
+            (inputsRead ? QStringLiteral("%1%2").arg(in.sw1 >> 7).arg(in.sw2 >> 7) : none);
+    quint8 opto = 0;
+    QString ft;
+    if (readOpto(link, opto))
+        for (int k = 0; k < 5; ++k)
+            ft += QLatin1Char((opto >> k) & 1 ? '1' : '0');
+    line += QStringLiteral(" FT=") + (ft.isEmpty() ? none : ft);
+    Analog a;
+    if (readAnalog(link, a)) {
+        for (int i = 0; i < 5; ++i)
+            line +=
+                QStringLiteral(" %1=%2mV").arg(QLatin1String(AnalogNames[i])).arg(a.millivolts[size_t(i)]);
+        line += QStringLiteral(" Vcc=%1V Reg1=%2 Reg2=%3").arg(a.vcc).arg(a.reg1).arg(a.reg2);
+    } else {
+        line += QStringLiteral(" analog=--");
+    }
+    return line;
+}
+
+QString csvLine(CcTalkLink &link, qint64 ms)
+{
+    Analog a;
+    if (!readAnalog(link, a))
+        return QString::number(ms) + QStringLiteral(",,,,,,,,");
+    QStringList cells{QString::number(ms)};
+    for (int v : a.millivolts)
+        cells << QString::number(v);
+    cells << QString::number(a.vcc) << QString::number(a.reg1) << QString::number(a.reg2);
+    return cells.join(QLatin1Char(','));
+}
+
+int runMonitor(CliContext &ctx)
+{
+    QString countText;
+    bool events = false;
+    bool csv = false;
+    const QStringList &args = ctx.options.args;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--events"))
+            events = true;
+        else if (a == QLatin1String("--csv"))
+            csv = true;
+        else if (!takeOption(args, i, QStringLiteral("--count"), &countText))
+            return ctx.usageError(Msg(453) + a);
+    }
+    bool ok = true;
+    const int count = countText.isEmpty() ? 0 : countText.toInt(&ok);
+    if (!ok || count < 0)
+        return ctx.usageError(Msg(782) + countText);
+
+    CcTalkLink &link = ctx.link;
+    const bool showSw2 = ctx.session.DeviceType == QLatin1String("RX30");
+    CreditEvents ev;
+    quint8 lastCounter = 0;
+    if (events) {
+        send(link, QByteArray(1, char(230)), 5);
+        lastCounter = readCreditEvents(link, ev) ? ev.counter : 0;
+    }
+    if (csv && !events)
+        ctx.out << "ms,AM1,PH1,AM2,PH2,PI3,Vcc,Reg1,Reg2\n";
+    ctx.out.flush();
+
+    g_stop = 0;
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 0; !g_stop && (count == 0 || tick < count); ++tick) {
+        const qint64 started = clock.elapsed();
+        if (events) {
+            send(link, QByteArray::fromHex("E7FFFF"), 15);
+            send(link, QByteArray::fromHex("E401"), 15);
+            if (readCreditEvents(link, ev) && ev.counter != lastCounter) {
+                const int n = newEventCount(lastCounter, ev.counter);
+                lastCounter = ev.counter;
+                for (const QString &line : eventLines(ev, n))
+                    ctx.out << line << '\n';
+            }
+        } else {
+            ctx.out << (csv ? csvLine(link, started) : readingsLine(link, showSw2)) << '\n';
+        }
+        ctx.out.flush();
+        const qint64 spent = clock.elapsed() - started;
+        if (!g_stop && (count == 0 || tick + 1 < count) && spent < DeviceTest::PollMs)
+            CcTalkLink::PumpDelay(unsigned(DeviceTest::PollMs - spent));
+    }
+    std::signal(SIGINT, previous);
+    return 0;
+}
+
+const bool registered =
+    CliCommandRegistry::add({QStringLiteral("monitor"), QStringLiteral("[--count N] [--events] [--csv]"), 781,
+                             CliCommand::Device::Identify, 0, 4, &runMonitor});
+} // namespace
