@@ -11,6 +11,7 @@
 #include "main/ConfigPageView.h"
 #include "main/ScreenTour.h"
 #include "main/TMainFrm.h"
+#include "sim/SimulatorPort.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -169,6 +170,12 @@ private slots:
         StartOptions o;
         o.dataDir = dir.path();
         o.interactive = false;
+        o.demo = true; // windows that show a selector's readings need one attached
+        SimulatorPort::registerPort();
+        struct Unregister
+        {
+            ~Unregister() { SimulatorPort::unregisterPort(); }
+        } unregister;
         TMainFrm win(o, &prompts);
         win.show();
         win.startUp();

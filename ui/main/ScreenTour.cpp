@@ -11,6 +11,7 @@
 #include "main/TMainFrm.h"
 #include "main/TParsFrm.h"
 #include "main/TextEntryDlg.h"
+#include "upgrade/TDwnlFrm.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -83,6 +84,7 @@ void registerBuiltIn()
         d->setFileMode(QFileDialog::ExistingFile);
         return tourOnly(d);
     });
+    ScreenTour::addDialog(QStringLiteral("upgrade"), [](TMainFrm &m) -> QDialog * { return m.dwnlFrm(); });
     // The test window after a second of polling the attached selector; none without one.
     ScreenTour::addDialog(QStringLiteral("test"), [](TMainFrm &m) -> QDialog * {
         if (m.session().identity.productCode.isEmpty())
