@@ -56,16 +56,17 @@ QByteArray SimDefaultImage::build()
            "800001FF00000A0A"
            "820101FF000000FF");
 
-    // Modes and factory data: modes cleared, averaged analog values, calibration offsets,
-    // open protection masks.
+    // Modes and factory data: stop mode 1 (so the stop time shows), averaged analog values,
+    // calibration offsets, open protection masks.
     put(image, 0x0740, QByteArray(0x60, char(0x00)));
+    putHex(image, 0x0747, "04");
     putHex(image, 0x0751, "7A90");
     putHex(image, 0x0759, "58");
     putHex(image, 0x075C, "0281000301820000");
     putHex(image, SelectorSim::MaskAddress, "FFFFFFFF");
 
     // Common parameters, then the four country codes.
-    putHex(image, 0x07A0, "010A0114031E00FF3C01000100FF00FF0000");
+    putHex(image, 0x07A0, "010A0114031E000A3C01000100FF00FF0000"); // stop time 10 s
     put(image, 0x07B2, QByteArrayLiteral("EUTKHRIT"));
 
     // Statistic options and their counters (most significant byte first).
