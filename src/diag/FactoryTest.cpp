@@ -62,9 +62,14 @@ void FactoryTest::update()
     emit changed();
 }
 
+QString FactoryTest::status() const
+{
+    return m_statusMessage ? Msg(m_statusMessage) : QString();
+}
+
 void FactoryTest::setStatus(int message)
 {
-    m_status = Msg(message);
+    m_statusMessage = message;
     update();
 }
 

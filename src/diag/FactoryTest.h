@@ -34,7 +34,8 @@ public:
     void cycle();
 
     Panel panel() const { return m_panel; }
-    QString status() const { return m_status; }
+    // In the language in use, also after a switch of language.
+    QString status() const;
     QStringList lines() const { return m_lines; }
     ListColour listColour() const { return m_listColour; }
     QString averages() const { return m_averages; }
@@ -78,7 +79,7 @@ private:
     bool m_inCycle = false;
     bool m_factoryGranted = false;
     Panel m_panel = Panel::Idle;
-    QString m_status;
+    int m_statusMessage = 0;
     QStringList m_lines;
     ListColour m_listColour = ListColour::Normal;
     QString m_averages;
