@@ -22,6 +22,9 @@ public:
     static constexpr int MemoryEnd = 0x0840; // one past the last byte
     static constexpr int MemorySize = MemoryEnd - MemoryStart;
     static constexpr int MaskAddress = 0x0774;
+    // Calibration values (averaged readings, offsets): written under the factory level only.
+    static constexpr int CalibrationStart = 0x0751;
+    static constexpr int CalibrationEnd = 0x0761; // inclusive
 
     // Region codes of the protection masks.
     enum Region : quint8 {

@@ -103,6 +103,9 @@ bool SelectorSim::accessAllowed(int address, int count, bool write) const
     };
     if (address < 0)
         return regionOpen(RegionMonitorEntry);
+    // The unit's own calibration values are written at the factory only, whatever the masks say.
+    if (write && !(m_unlocked & FactoryLevel) && address <= CalibrationEnd && address + count > CalibrationStart)
+        return false;
     for (int a = address; a < address + count; ++a) {
         if (!regionOpen(regionOf(a)))
             return false;

@@ -1,6 +1,7 @@
 // The toolbar and page operations of the main window: each one forwards to its model and
 // shows the outcome; the window is locked while it runs and unlocked on every path.
 #include "diag/TCheckFrm.h"
+#include "diag/TFtFrm.h"
 #include "main/TMainFrm.h"
 
 #include "app/Messages.h"
@@ -89,6 +90,17 @@ void TMainFrm::TestClick()
         // exchange, and the window beneath cannot be used meanwhile anyway.
         m_link->setBusyHooks(nullptr);
         m_checkFrm->exec();
+        m_link->setBusyHooks(this);
+    });
+}
+
+void TMainFrm::FactoryTestClick()
+{
+    guarded([this] {
+        if (!m_session->FactoryAccessEnabled || !m_session->RequestAccess(DeviceSession::WriteBank, 0x04))
+            return;
+        m_link->setBusyHooks(nullptr);
+        m_ftFrm->exec();
         m_link->setBusyHooks(this);
     });
 }

@@ -14,6 +14,7 @@
 #include "device/DeviceSession.h"
 #include "device/PinChange.h"
 #include "diag/TCheckFrm.h"
+#include "diag/TFtFrm.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
 #include "files/DownloadCompare.h"
@@ -129,6 +130,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_dwnlFrm = new TDwnlFrm(*m_upgrade, this);
     m_session->setUpgradeHandler([this] { UpgradeClick(); });
     m_checkFrm = new TCheckFrm(*m_session, this);
+    m_ftFrm = new TFtFrm(*m_session, m_session->programDir() + QStringLiteral("/Production.ini"), this);
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -174,13 +176,14 @@ void TMainFrm::buildToolbar()
         b->setObjectName(QStringLiteral("tool%1").arg(t));
         m_tools[t] = b;
         QAction *a = m_toolbar->addWidget(b);
-        // The factory test is a build-time switch, off in this build.
+        // The factory test is a build-time switch, off in the shipped build.
         if (t == FactoryTest)
-            a->setVisible(false);
+            a->setVisible(m_session->FactoryAccessEnabled);
     }
     bindTransfers();
     connect(m_tools[Erase], &QToolButton::clicked, this, &TMainFrm::EraseClick);
     connect(m_tools[Test], &QToolButton::clicked, this, &TMainFrm::TestClick);
+    connect(m_tools[FactoryTest], &QToolButton::clicked, this, &TMainFrm::FactoryTestClick);
     connect(m_tools[Search], &QToolButton::clicked, this, &TMainFrm::SearchClick);
     connect(m_tools[Exit], &QToolButton::clicked, this, &TMainFrm::ExitClick);
     connect(m_tools[CoinsProg], &QToolButton::clicked, this, &TMainFrm::CoinsProgClick);
@@ -290,6 +293,7 @@ void TMainFrm::init_language()
     m_pinFrm->init_language();
     m_erFrm->init_language();
     m_checkFrm->init_language();
+    m_ftFrm->init_language();
     if (m_statusText->text().isEmpty() || !m_started)
         m_statusText->setText(m_options.demo ? Msg(551) : QString());
 }

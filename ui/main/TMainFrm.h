@@ -41,6 +41,7 @@ class SectionTree;
 class StatsPageView;
 class TAddrFrm;
 class TCheckFrm;
+class TFtFrm;
 class TParsFrm;
 class TPinFrm;
 class QtPrompts;
@@ -99,6 +100,7 @@ public:
     void DownloadClick();
     void EraseClick();
     void TestClick();
+    void FactoryTestClick();
     void SearchClick();
     void UpgradeClick();
     void ExitClick();
@@ -213,6 +215,7 @@ private:
     std::unique_ptr<UpgradeWindowModel> m_upgrade;
     TDwnlFrm *m_dwnlFrm = nullptr;
     TCheckFrm *m_checkFrm = nullptr;
+    TFtFrm *m_ftFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;

@@ -1,0 +1,397 @@
+// The factory test station against simulated selectors through the real link: a production
+// line of good and faulty selectors, what each run wrote into the selector, and what it showed.
+#include "DeviceBench.h"
+
+#include "app/Messages.h"
+#include "diag/FactoryTest.h"
+#include "diag/ProductionIni.h"
+
+#include <QtTest>
+
+namespace {
+const QByteArray kMasks = QByteArray::fromHex("FFFBFFFF"); // writing modes needs the factory level
+const QString kPassword = u"A1B2C3D4E5F6"_s;
+// The shipped targets: AM1 PH1 AM2 PH2 PI3 DIM.
+const QByteArray kTargets = QByteArray::fromHex("667A5290466E");
+
+QByteArray coin(int am1, int ph1, int am2, int ph2, int pi3, int dim)
+{
+    QByteArray c;
+    for (int v : {am1, ph1, am2, ph2, pi3, dim})
+        c.append(char(v));
+    return c;
+}
+
+// A station on a bus with one selector plugged, factory access granted as the toolbar
+// button grants it, and the station running on the given Production.ini text (empty: the
+// shipped file).
+struct Station
+{
+    DeviceBench b;
+    SelectorSim *s = nullptr;
+    std::unique_ptr<FactoryTest> ft;
+    QList<QByteArray> coins;    // fed one per wait for a coin
+    QStringList insertionLines; // the list as the insertion test showed it
+    int insertionPolls = 0;
+    bool unplugWhenDone = true; // the operator pulls the selector after the verdict
+    QByteArray lineSevenBefore;
+
+    explicit Station(const QByteArray &ini = {})
+    {
+        s = b.identifiedSim(kMasks);
+        s->setMemory(0x0730, QByteArray::fromHex("8100000000000000")); // line 7: an input
+        lineSevenBefore = s->nvMemory(0x0730, 8);
+        const QString path = b.dir.filePath(u"Production.ini"_s);
+        if (ini.isEmpty())
+            QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/Production.ini"), path);
+        else {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly))
+                f.write(ini);
+        }
+        b.session.FactoryAccessEnabled = true;
+        b.prompts.queuePassword(kPassword);
+        if (!b.session.RequestAccess(DeviceSession::WriteBank, 0x04))
+            qWarning("factory access refused");
+        ft = std::make_unique<FactoryTest>(b.session, path);
+        QObject::connect(ft.get(), &FactoryTest::waitingForCoin, [this](int) {
+            if (!coins.isEmpty())
+                s->insertCoin(coins.takeFirst());
+        });
+        QObject::connect(ft.get(), &FactoryTest::insertionPolled, [this]() {
+            // One coin, then the selector is pulled.
+            if (++insertionPolls == 1)
+                s->insertCoin(1);
+            else {
+                insertionLines = ft->lines();
+                s->setUnplugged(true);
+            }
+        });
+        QObject::connect(ft.get(), &FactoryTest::changed, [this]() {
+            if (unplugWhenDone && ft->panel() == FactoryTest::Panel::Failed)
+                s->setUnplugged(true);
+        });
+        ft->activate();
+        ft->timer().stop(); // the tests run each cycle themselves
+        b.prompts.clear();
+        b.log.clear();
+    }
+    // Five coins around the targets; the calibration question, if any, answered Yes.
+    void feedGoodCoins()
+    {
+        // AM1 averages 105.6 (3.6 above), PH1 2 below, DIM 1 above.
+        for (int am1 : {0x69, 0x6A, 0x69, 0x6A, 0x6A})
+            coins << coin(am1, 0x78, 0x52, 0x90, 0x46, 0x6F);
+    }
+    QStringList errors() const { return b.prompts.texts(Kind::Error); }
+    bool lineSevenBack() const
+    {
+        return s->nvMemory(0x0730, 8) == lineSevenBefore && s->memory(0x0730, 8) == lineSevenBefore;
+    }
+};
+} // namespace
+
+class TestDiagFactoryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void productionIniReadsEveryKeyWithItsWidthAndDefault()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Production.ini"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // Lower-case hex, a 16-bit value, values too wide for their key, garbage.
+        f.write("[RX30]\nAM1=7f\nMIN_INSERTION=0A\nTPM1C3V_MAX=fffe\nSW1=100\nPH2=zz\nT_MAX=19\n"
+                "DIM_ERR=00\n[XY12]\n");
+        f.close();
+        QCOMPARE(ProductionIni::sections(path), (QStringList{u"RX30"_s, u"XY12"_s}));
+        const ProductionLimits l = ProductionIni::read(path, u"RX30"_s);
+        QCOMPARE(l.targets[0], 0x7F);
+        QCOMPARE(l.minInsertion, 10);
+        QCOMPARE(l.reg1Max, 0xFFFE);
+        QCOMPARE(l.sw1, 0);        // does not fit 8 bits: default
+        QCOMPARE(l.targets[3], 0); // not hexadecimal: default
+        QCOMPARE(l.analogMax[ProductionLimits::T], 0x19);
+        QCOMPARE(l.err[5], 0);
+        QCOMPARE(l.err[0], 5); // missing _ERR: 05
+        const ProductionLimits empty = ProductionIni::read(path, u"XY12"_s);
+        QCOMPARE(empty.err, (std::array<int, 6>{5, 5, 5, 5, 5, 5}));
+        QCOMPARE(empty.maxError, 0);
+
+        // Every key once; the regulator limits are the only 16-bit ones, _ERR the only non-zero defaults.
+        const auto keys = ProductionIni::keys();
+        QCOMPARE(keys.size(), 6 + 5 + 4 + 14 + 6);
+        for (const auto &k : keys) {
+            QCOMPARE(k.bits, k.name.startsWith(u"TPM1"_s) ? 16 : 8);
+            QCOMPARE(k.def, k.name.endsWith(u"_ERR"_s) ? 5 : 0);
+        }
+    }
+
+    void theShippedLimitsPassAFreshSimulatedSelectorOfEitherType()
+    {
+        for (const char *type : {"RX30", "RX20"}) {
+            Station st;
+            st.s->identity().deviceType = type;
+            st.s->setMemory(0x075C, QByteArray(6, char(0))); // not calibrated: no question
+            st.feedGoodCoins();
+            st.ft->cycle();
+            QCOMPARE(st.errors(), QStringList());
+            QCOMPARE(st.ft->failedStep(), FactoryTest::NoStep);
+            QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
+            QCOMPARE(st.ft->status(), Msg(288));
+            QVERIFY(st.b.prompts.texts(Kind::Confirm).isEmpty());
+        }
+    }
+
+    void aGoodSelectorPassesIsCalibratedAndRunsTheInsertionTest()
+    {
+        Station st;
+        st.s->setAnalogByte(5, 0x5B); // PH1 averaged over four readings
+        st.feedGoodCoins();
+        st.b.prompts.queueAnswer(Prompts::Answer::Yes); // the default image is calibrated
+        QStringList statuses;
+        QObject::connect(st.ft.get(), &FactoryTest::changed, [&]() {
+            if (statuses.isEmpty() || statuses.last() != st.ft->status())
+                statuses << st.ft->status();
+        });
+        st.ft->cycle();
+        QCOMPARE(st.errors(), QStringList());
+        QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
+        QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
+        for (int m : {317, 287, 286, 289, 290, 50, 168, 288})
+            QVERIFY2(statuses.contains(Msg(m)), qPrintable(Msg(m)));
+
+        // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.
+        QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(), QByteArray("840200000081"));
+        QCOMPARE(st.s->nvMemory(0x0751, 2), QByteArray::fromHex("5B60"));
+        QCOMPARE(st.s->nvMemory(0x0759, 1), QByteArray::fromHex("3A"));
+        QCOMPARE(st.ft->averages(), u"6A 78 52 90 46 6F "_s);
+        QVERIFY(st.lineSevenBack());
+        // Line 7 carried the temporary output block while it was tested.
+        QVERIFY(st.b.sent().join(u' ').contains(u"FF03073002004100FFFF1400"_s));
+        // The insertion test listed the coin; the list is empty once the selector is gone.
+        QCOMPARE(st.insertionLines, QStringList{Msg(26) + u"1"_s});
+        QVERIFY(st.ft->lines().isEmpty());
+        QCOMPARE(st.s->outputs().latchedOutputs, 0);
+    }
+
+    void eachFaultySelectorFailsRedWithItsOwnMessage()
+    {
+        struct C
+        {
+            const char *what;
+            std::function<void(SelectorSim *)> arrange;
+            QString message;
+            FactoryTest::Step step;
+        };
+        const QList<C> cases = {
+            {"unknown type", [](SelectorSim *s) { s->identity().deviceType = "RX40"; }, u"RX40"_s + Msg(15),
+             FactoryTest::ProductCode},
+            {"DIP bank 1", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("8400")); }, Msg(101),
+             FactoryTest::DipSwitches},
+            {"DIP bank 2", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("C002")); }, Msg(102),
+             FactoryTest::DipSwitches},
+            {"opto blocked", [](SelectorSim *s) { s->setOptoStates(0x05); }, Msg(193) + u", FT1, FT305"_s,
+             FactoryTest::Optics},
+            {"output 3 shorted", [](SelectorSim *s) { s->setOutputShorted(3, true); },
+             Msg(200) + u"3"_s + Msg(9), FactoryTest::Outputs},
+            {"output 7 shorted", [](SelectorSim *s) { s->setOutputShorted(7, true); },
+             Msg(200) + u"7"_s + Msg(9), FactoryTest::Outputs},
+            {"regulator 2", [](SelectorSim *s) { s->setAnalogByte(2, 0x05); }, Msg(222) + u"05D6"_s,
+             FactoryTest::Analog},
+            {"AM1 out of limits", [](SelectorSim *s) { s->setAnalogByte(4, 0x70); }, Msg(32) + u"70"_s,
+             FactoryTest::Analog},
+            {"too hot", [](SelectorSim *s) { s->setAnalogByte(10, 0x40); }, Msg(283) + u"40"_s,
+             FactoryTest::Analog},
+        };
+        for (const C &c : cases) {
+            Station st;
+            const QByteArray calibration = st.s->nvMemory(0x0751, 17);
+            c.arrange(st.s);
+            st.feedGoodCoins();
+            st.ft->cycle();
+            QVERIFY2(st.errors() == QStringList{c.message}, c.what);
+            QVERIFY2(st.ft->failedStep() == c.step, c.what);
+            QCOMPARE(st.ft->panel(), FactoryTest::Panel::Failed);
+            QCOMPARE(st.ft->status(), Msg(137));
+            QVERIFY2(st.lineSevenBack(), c.what);
+            QVERIFY2(st.s->nvMemory(0x0751, 17) == calibration, c.what);
+            QVERIFY2(st.s->memory(0x0751, 17) == calibration, c.what);
+            // No output left latched, and the solenoid pulse ends every output check.
+            QVERIFY2(st.s->outputs().latchedOutputs <= 0, c.what);
+            if (c.step == FactoryTest::Outputs)
+                QCOMPARE(st.s->outputs().solenoidMask, 1);
+        }
+    }
+
+    void calibrationFaultsWriteNothing()
+    {
+        struct C
+        {
+            const char *what;
+            QByteArray keys;
+            QList<QByteArray> coins;
+            QString message;
+        };
+        const QList<C> cases = {
+            // No coins to average: refused before any coin is asked for.
+            {"no insertions", "MIN_INSERTION=0\nMAX_ERROR=FF\n", {}, Msg(49) + u"MIN_INSERTION"_s},
+            // 255 - 0 cannot be told from a negative offset in seven bits.
+            {"offset too large",
+             "MIN_INSERTION=1\nMAX_ERROR=FF\nAM1=FF\n",
+             {coin(0, 0, 0, 0, 0, 0)},
+             Msg(49) + u"AM1"_s},
+            {"beyond MAX_ERROR",
+             "MIN_INSERTION=1\nMAX_ERROR=03\nAM1=66\nPH1=7A\nAM2=56\n",
+             {coin(0x66, 0x7A, 0x52, 0, 0, 0)},
+             Msg(49) + u"AM2"_s},
+        };
+        for (const C &c : cases) {
+            Station st("[RX30]\nTPM1C3V_MAX=FFFF\nTPM1C4V_MAX=FFFF\nAM1_MAX=FF\nPH1_MAX=FF\nAM2_MAX=FF\n"
+                       "PH2_MAX=FF\nPI3_MAX=FF\nV_MAX=FF\nT_MAX=FF\nAM1_ERR=FF\nPH1_ERR=FF\nAM2_ERR=FF\n"
+                       "PH2_ERR=FF\nPI3_ERR=FF\nDIM_ERR=FF\n" +
+                       c.keys);
+            st.s->setMemory(0x075C, QByteArray(6, char(0xFF)));
+            st.coins = c.coins;
+            st.ft->cycle();
+            QVERIFY2(st.errors() == QStringList{c.message}, c.what);
+            QCOMPARE(st.ft->failedStep(), FactoryTest::Calibration);
+            QVERIFY2(st.s->memory(0x075C, 6) == QByteArray(6, char(0xFF)), c.what);
+            QVERIFY2(st.s->nvMemory(0x075C, 6) == QByteArray(6, char(0xFF)), c.what);
+        }
+    }
+
+    void outliersRestartOrAreDroppedAndOnlyTheKeptCoinsCount()
+    {
+        Station st("[RX30]\nTPM1C3V_MAX=FFFF\nTPM1C4V_MAX=FFFF\nAM1_MAX=FF\nPH1_MAX=FF\nAM2_MAX=FF\n"
+                   "PH2_MAX=FF\nPI3_MAX=FF\nV_MAX=FF\nT_MAX=FF\nMIN_INSERTION=3\nMAX_ERROR=20\n"
+                   "AM1=64\nPH1=64\nAM2=64\nPH2=64\nPI3=64\nDIM=64\n");
+        st.s->setMemory(0x075C, QByteArray(6, char(0)));
+        // A second coin 12 off restarts; then a third coin 12 off is dropped and replaced.
+        st.coins = {coin(100, 100, 100, 100, 100, 100), coin(112, 100, 100, 100, 100, 100),
+                    coin(101, 100, 100, 100, 100, 100), coin(103, 100, 100, 100, 100, 100),
+                    coin(100, 100, 100, 90, 100, 100),  coin(105, 100, 100, 100, 100, 104)};
+        QList<QStringList> lists;
+        QObject::connect(st.ft.get(), &FactoryTest::waitingForCoin, [&](int) { lists << st.ft->lines(); });
+        st.ft->cycle();
+        QCOMPARE(st.errors(), QStringList());
+        QCOMPARE(lists.size(), 6);
+        QCOMPARE(lists[2], QStringList()); // the restart emptied the list
+        const QStringList kept{u"65 64 64 64 64 64 "_s, u"67 64 64 64 64 64 "_s};
+        QCOMPARE(lists[4], kept);
+        QCOMPARE(lists[5], kept); // the deviating third coin was taken off again
+        // Kept: AM1 101, 103, 105 -> 103 over 100 -> 0x83; DIM 104/3 = 101.33 -> 0x81.
+        QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(), QByteArray("830000000081"));
+    }
+
+    void answeringNoKeepsTheCalibrationAndPasses()
+    {
+        Station st;
+        const QByteArray before = st.s->nvMemory(0x075C, 6);
+        st.b.prompts.queueAnswer(Prompts::Answer::No);
+        st.ft->cycle();
+        QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
+        QCOMPARE(st.s->nvMemory(0x075C, 6), before);
+        QVERIFY(!st.b.sentHeaders().contains(226)); // no coin was asked for
+    }
+
+    void lineSevenIsRestoredOnEveryExitOfTheOutputCheck()
+    {
+        // Line 7 silent after the temporary block went in; the block read refused; Close meanwhile.
+        {
+            Station st;
+            st.b.failWhenSent(st.s, u"0101E940"_s, fault(FK::NoReply, 233));
+            st.ft->cycle();
+            QCOMPARE(st.errors(), QStringList{Msg(78)});
+            QCOMPARE(st.ft->failedStep(), FactoryTest::Outputs);
+            QVERIFY(st.lineSevenBack());
+        }
+        {
+            Station st;
+            st.b.failWhenSent(st.s, u"FF02073008"_s, fault(FK::Nak, 255));
+            st.ft->cycle();
+            QCOMPARE(st.errors(), QStringList{Msg(78)});
+            QVERIFY(st.lineSevenBack());
+            QVERIFY(!st.b.sent().join(u' ').contains(u"FF030730"_s)); // never replaced
+        }
+        {
+            Station st;
+            st.unplugWhenDone = false;
+            QObject::connect(&st.b.log, &CommLog::lineAdded, [&](const QString &line) {
+                if (line.startsWith(u"-> "_s) && line.contains(u"FF03073002"_s))
+                    QTimer::singleShot(0, st.ft.get(), [&]() { st.ft->close(); });
+            });
+            st.ft->cycle();
+            QVERIFY(!st.ft->running());
+            QVERIFY(st.lineSevenBack());
+            QVERIFY(!st.b.sentHeaders().contains(226)); // nothing after Close
+        }
+    }
+
+    void shortRepliesFailTheStepAsACommunicationError()
+    {
+        struct C
+        {
+            int header, subCode;
+            FactoryTest::Step step;
+        };
+        const C cases[] = {{236, -1, FactoryTest::Optics},
+                           {255, 4, FactoryTest::Analog},
+                           {255, 5, FactoryTest::Calibration},
+                           {226, -1, FactoryTest::Calibration}};
+        for (const C &c : cases) {
+            Station st;
+            st.s->setMemory(0x075C, QByteArray(6, char(0)));
+            st.feedGoodCoins();
+            SelectorSim::Fault f{FK::ShortReply, 1, c.header};
+            f.subCode = c.subCode;
+            st.s->injectFault(f);
+            st.ft->cycle();
+            QCOMPARE(st.errors(), QStringList{Msg(78)});
+            QCOMPARE(st.ft->failedStep(), c.step);
+            QCOMPARE(st.s->nvMemory(0x075C, 6), QByteArray(6, char(0)));
+        }
+    }
+
+    void aProductionLineOfSelectorsOneAfterTheOther()
+    {
+        // The station keeps running: each selector plugged is unlocked, tested and judged.
+        Station st;
+        auto bus = st.b.buses[u"SIMA"_s];
+        const QList<std::function<void(SelectorSim *)>> line = {
+            [](SelectorSim *) {}, [](SelectorSim *s) { s->setOptoStates(0x10); }, [](SelectorSim *) {}};
+        QList<FactoryTest::Panel> verdicts;
+        for (const auto &arrange : line) {
+            bus->removeSelector(st.s);
+            st.s = bus->addSelector();
+            st.s->setMasks(kMasks);
+            st.s->setFactoryPassword(QByteArray::fromHex(kPassword.toLatin1()));
+            st.s->setMemory(0x075C, QByteArray(6, char(0)));
+            st.s->setMemory(0x0730, st.lineSevenBefore);
+            arrange(st.s);
+            st.insertionPolls = 0;
+            st.feedGoodCoins();
+            st.ft->cycle();
+            verdicts << st.ft->panel();
+            QVERIFY(st.lineSevenBack());
+            // A selector that failed is never calibrated.
+            QCOMPARE(
+                st.s->nvMemory(0x075C, 6).toHex().toUpper(),
+                QByteArray(verdicts.last() == FactoryTest::Panel::Passed ? "840200000081" : "000000000000"));
+        }
+        QCOMPARE(verdicts, (QList<FactoryTest::Panel>{FactoryTest::Panel::Passed, FactoryTest::Panel::Failed,
+                                                      FactoryTest::Panel::Passed}));
+        QCOMPARE(st.errors(), QStringList{Msg(193) + u", FT510"_s});
+        QVERIFY(st.ft->running());
+        // Nothing plugged: the cycle stays yellow.
+        bus->removeSelector(st.s);
+        st.ft->cycle();
+        QCOMPARE(st.ft->panel(), FactoryTest::Panel::Waiting);
+        QCOMPARE(st.ft->status(), Msg(317));
+    }
+};
+
+QTEST_MAIN(TestDiagFactoryTest)
+#include "test_diag_factory_test.moc"

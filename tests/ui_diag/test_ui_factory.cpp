@@ -1,0 +1,70 @@
+// The factory test window on a simulated station: the panel's colour and status follow the
+// station, Close stops it, and its captions come from each language.
+#include "DeviceBench.h"
+
+#include "app/Messages.h"
+#include "diag/FactoryTest.h"
+#include "diag/TFtFrm.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+class TestUiFactory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void thePanelShowsEachStateAndCloseStopsTheStation()
+    {
+        DeviceBench b;
+        SelectorSim *s = b.identifiedSim(QByteArray::fromHex("FFFFFFFF"));
+        s->setInputs(QByteArray::fromHex("0100")); // one DIP switch wrong
+        const QString ini = b.dir.filePath(u"Production.ini"_s);
+        QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/Production.ini"), ini));
+        TFtFrm w(b.session, ini);
+        auto colour = [&]() { return w.panel()->palette().color(QPalette::Window); };
+        // The station runs inside its cycle until the selector is pulled: look at the window
+        // the moment it turns red, then pull it.
+        QColor failedColour;
+        QString failedStatus;
+        const QString shots = qEnvironmentVariable("RX_SCREENSHOT_DIR");
+        QObject::connect(&w.model(), &FactoryTest::changed, &w, [&]() {
+            if (w.model().panel() != FactoryTest::Panel::Failed || s->unplugged())
+                return;
+            failedColour = colour();
+            failedStatus = w.statusLabel()->text();
+            if (!shots.isEmpty())
+                w.grab().save(shots + u"/factory-failed.png"_s);
+            s->setUnplugged(true);
+        });
+        w.show();
+        QVERIFY(w.model().running());
+        QTRY_VERIFY_WITH_TIMEOUT(s->unplugged(), 20000);
+        QCOMPARE(failedColour, QColor(Qt::red));
+        QCOMPARE(failedStatus, Msg(137));
+        QCOMPARE(b.prompts.texts(Kind::Error), QStringList{Msg(101)});
+
+        // Pulled: the station waits for the next selector in yellow.
+        QTRY_COMPARE_WITH_TIMEOUT(colour(), QColor(Qt::yellow), 20000);
+        QCOMPARE(w.statusLabel()->text(), Msg(317));
+        QVERIFY(w.resultList()->count() == 0);
+
+        for (int base : {2000, 3000, 1000}) {
+            LanguageBase = base;
+            w.init_language();
+            QCOMPARE(w.windowTitle(), Msg(140));
+            QCOMPARE(w.closeButton()->text(), Msg(68));
+            if (!shots.isEmpty())
+                w.grab().save(shots + QStringLiteral("/factory-%1.png").arg(base));
+        }
+        w.closeButton()->click();
+        QVERIFY(!w.model().running());
+        QVERIFY(!w.model().timer().isActive());
+        QVERIFY(!w.isVisible());
+    }
+};
+
+QTEST_MAIN(TestUiFactory)
+#include "test_ui_factory.moc"
