@@ -10,12 +10,12 @@
 #include <cstdlib>
 
 // A property that does not hold is kept by libFuzzer like a crash.
-#define FUZZ_CHECK(cond, what)                                                                       \
-    do {                                                                                             \
-        if (!(cond)) {                                                                               \
-            std::fprintf(stderr, "property failed: %s (%s)\n", what, #cond);                         \
-            std::abort();                                                                            \
-        }                                                                                            \
+#define FUZZ_CHECK(cond, what)                                                                               \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "property failed: %s (%s)\n", what, #cond);                                 \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 namespace fuzz {

@@ -22,7 +22,8 @@ void decodeLikeShow(ConfigWorkspace &ws)
         sink = sink + page.channels().ChannelToString(n).size() + page.channels().row(n).value.size();
     StatisticsPage &stats = ws.statistics();
     for (int k = 1; k <= StatisticsPage::SlotCount; ++k)
-        sink = sink + (stats.selection(k) >= 0 ? stats.selectedName(k).size() : 0) + qsizetype(stats.value(k));
+        sink =
+            sink + (stats.selection(k) >= 0 ? stats.selectedName(k).size() : 0) + qsizetype(stats.value(k));
     (void)sink;
 }
 
@@ -59,7 +60,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     bool opened = false;
-    const QByteArray first = openAndSave(QByteArray(reinterpret_cast<const char *>(data), int(size)), &opened);
+    const QByteArray first =
+        openAndSave(QByteArray(reinterpret_cast<const char *>(data), int(size)), &opened);
+    // RX_FUZZ_VERBOSE=1 shows how far an input got (to see that the seeds reach the round trip).
+    if (qEnvironmentVariableIsSet("RX_FUZZ_VERBOSE"))
+        std::fprintf(stderr, "opened %d, wrote %d bytes\n", int(opened), int(first.size()));
     if (!opened || first.isEmpty())
         return 0;
     bool again = false;

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString reply = control.execute(QString::fromLatin1(line));
         FUZZ_CHECK(reply.startsWith(QLatin1String("OK")) || reply.startsWith(QLatin1String("ERR")),
                    "a reply begins OK or ERR");
-        FUZZ_CHECK(!reply.contains(QLatin1Char('\n')) && !reply.contains(QLatin1Char('\r')), "a reply is one line");
+        FUZZ_CHECK(!reply.contains(QLatin1Char('\n')) && !reply.contains(QLatin1Char('\r')),
+                   "a reply is one line");
     }
     return 0;
 }
