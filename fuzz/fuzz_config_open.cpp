@@ -69,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     bool again = false;
     const QByteArray second = openAndSave(first, &again);
+    if (qEnvironmentVariableIsSet("RX_FUZZ_VERBOSE")) {
+        fuzz::writeScratch(QStringLiteral("first.xml"), first);
+        fuzz::writeScratch(QStringLiteral("second.xml"), second);
+        QFile::copy(fuzz::scratchPath(QStringLiteral("first.xml")), QStringLiteral("first.xml"));
+        QFile::copy(fuzz::scratchPath(QStringLiteral("second.xml")), QStringLiteral("second.xml"));
+    }
     FUZZ_CHECK(again, "the file we wrote opens");
     FUZZ_CHECK(second == first, "the file we wrote writes back the same");
     return 0;
