@@ -1,6 +1,7 @@
 // The coin programming window from the main window's toolbar, against the demo selector:
 // the window shows the model's state and forwards clicks. With RX_SCREENSHOT_DIR set, it
 // also saves a picture of the window in each language.
+#include "DemoDesktop.h"
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
@@ -69,16 +70,10 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, m_dir.path(), m_dir.path()).seeded);
         m_bus = SimulatorPort::registerPort();
         sim()->coinKinds().seed(3);
-        StartOptions o;
-        o.dataDir = m_dir.path();
-        o.demo = true;
-        o.interactive = false;
-        m_win = std::make_unique<TMainFrm>(o, &m_prompts);
-        m_win->show();
-        m_win->startUp();
+        m_win = startDemoDesktop(m_dir, m_prompts);
+        QVERIFY(m_win);
     }
     void cleanupTestCase()
     {

@@ -1,6 +1,7 @@
 // The main window against the in-process simulated selector, in the order a technician
 // works: start-up, the pages bound to the configuration, transfers, statistics, the
 // terminal and log, the device windows, a lost selector, exit.
+#include "DemoDesktop.h"
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
@@ -92,16 +93,10 @@ private:
 private slots:
     void initTestCase()
     {
-        // A fresh program directory, seeded the way a first run seeds the user's own.
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, m_dir.path(), m_dir.path()).seeded);
+        // The demo program on a fresh program directory, seeded as a first run seeds it.
         m_bus = SimulatorPort::registerPort();
-        StartOptions o;
-        o.dataDir = m_dir.path();
-        o.demo = true;
-        o.interactive = false;
-        m_win = std::make_unique<TMainFrm>(o, &m_prompts);
-        m_win->show();
-        m_win->startUp();
+        m_win = startDemoDesktop(m_dir, m_prompts);
+        QVERIFY(m_win);
     }
 
     void cleanupTestCase()

@@ -1,5 +1,6 @@
 // The test window as a technician meets it: "Test" on the toolbar identifies the demo
 // selector and opens the window, whose controls follow what the selector reports.
+#include "DemoDesktop.h"
 #include "app/DataDir.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
@@ -73,15 +74,9 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, m_dir.path(), m_dir.path()).seeded);
         m_bus = SimulatorPort::registerPort();
-        StartOptions o;
-        o.dataDir = m_dir.path();
-        o.demo = true;
-        o.interactive = false;
-        m_win = std::make_unique<TMainFrm>(o, &m_prompts);
-        m_win->show();
-        m_win->startUp();
+        m_win = startDemoDesktop(m_dir, m_prompts);
+        QVERIFY(m_win);
     }
 
     void cleanupTestCase()
