@@ -221,6 +221,17 @@ bool ConfigFiles::hasFormatMarker(const QByteArray &content)
 
 namespace {
 
+// "VALUE</Data>" with nothing but spaces after it and no markup in VALUE.
+bool isValueAndEndTag(const QByteArray &rest)
+{
+    static const QByteArray endTag("</Data>");
+    const QByteArray text = rest.trimmed();
+    if (!text.endsWith(endTag))
+        return false;
+    const QByteArray value = text.left(text.size() - endTag.size());
+    return !value.contains('<') && !value.contains('>');
+}
+
 QList<QByteArray> splitLines(const QByteArray &content)
 {
     QList<QByteArray> lines = content.split('\n');
@@ -235,7 +246,7 @@ QList<QByteArray> splitLines(const QByteArray &content)
 
 } // namespace
 
-bool ConfigFiles::mergeWithTemplate(const QByteArray &file, QByteArray &merged)
+bool ConfigFiles::mergeWithTemplate(const QString &fileName, const QByteArray &file, QByteArray &merged)
 {
     QFile tmpl(templatePath());
     if (!tmpl.open(QIODevice::ReadOnly)) {
@@ -258,8 +269,17 @@ bool ConfigFiles::mergeWithTemplate(const QByteArray &file, QByteArray &merged)
                 if (!key.isEmpty() && heads[i].contains(key)) {
                     const int gt = line.indexOf('>');
                     const int fileGt = fileLines[i].indexOf('>');
-                    if (gt >= 0 && fileGt >= 0)
-                        line = line.left(gt + 1) + fileLines[i].mid(fileGt + 1);
+                    const QByteArray rest = fileGt >= 0 ? fileLines[i].mid(fileGt + 1) : QByteArray();
+                    // Only a value and the end tag may be carried over: markup after the first '>'
+                    // would land in the document's structure and open a different file than the
+                    // user's without a word.
+                    if (!isValueAndEndTag(rest)) {
+                        m_prompts.error(Msg(647).arg(fileName, QString::number(i + 1),
+                                                    QString::fromLatin1("0x" + key)));
+                        return false;
+                    }
+                    if (gt >= 0)
+                        line = line.left(gt + 1) + rest;
                     break;
                 }
             }
@@ -304,7 +324,7 @@ ConfigFiles::Result ConfigFiles::FileOpen(const QString &fileName)
         ++lineNo;
     }
     QByteArray merged;
-    if (!mergeWithTemplate(content, merged))
+    if (!mergeWithTemplate(name, content, merged))
         return Failed;
 
     // Check the merged document on the side first, so that a bad file changes nothing.

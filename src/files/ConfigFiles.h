@@ -51,7 +51,7 @@ public:
     static const char *const FileFilter;
 
 private:
-    bool mergeWithTemplate(const QByteArray &file, QByteArray &merged);
+    bool mergeWithTemplate(const QString &fileName, const QByteArray &file, QByteArray &merged);
 
     SectionTree &m_tree;
     ConfigPage &m_page;

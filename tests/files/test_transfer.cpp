@@ -290,6 +290,13 @@ private slots:
                                        << "(0x0600)";
         QTest::newRow("truncated in a tag") << head + "address=\"0x07B2\" length=\"8\">41424"
                                             << "(0x07B2)";
+        // Markup after a Data line's first '>' must not reach the document's structure.
+        QTest::newRow("markup in a value")
+            << head + "address=\"0x06A0\" length=\"16\">01<Data caption=\"x\">02</Data>\r\n"
+            << "is damaged (0x06A0)";
+        QTest::newRow("garbled channel and a broken duplicate")
+            << readAll(QStringLiteral(RX_TEST_DATA_DIR "/../fuzz/findings/config_open-empty-channel-written.xml"))
+            << "is damaged (0x";
     }
 
     void badFilesChangeNothing()

@@ -44,30 +44,37 @@ public:
 private:
     int m_count = 0;
 };
+
+// Texts carry file names and file contents: never let them be taken for markup.
+void showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    CursorPause pause;
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
 } // namespace
 
 void QtPrompts::error(const QString &text)
 {
-    CursorPause pause;
-    QMessageBox::critical(m_parent, title(), text);
+    showBox(m_parent, QMessageBox::Critical, title(), text);
 }
 
 void QtPrompts::warning(const QString &text)
 {
-    CursorPause pause;
-    QMessageBox::warning(m_parent, title(), text);
+    showBox(m_parent, QMessageBox::Warning, title(), text);
 }
 
 void QtPrompts::information(const QString &text)
 {
-    CursorPause pause;
-    QMessageBox::information(m_parent, title(), text);
+    showBox(m_parent, QMessageBox::Information, title(), text);
 }
 
 Prompts::Answer QtPrompts::confirm(const QString &text, Buttons buttons)
 {
     CursorPause pause;
     QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, m_parent);
+    box.setTextFormat(Qt::PlainText);
     QAbstractButton *yes = nullptr, *no = nullptr, *ok = nullptr;
     if (buttons == Buttons::OkCancel) {
         ok = box.addButton(QMessageBox::Ok);
