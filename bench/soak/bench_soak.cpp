@@ -158,6 +158,10 @@ int main(int argc, char **argv)
             framesPerCycle = injector.frames;
 
         if (!ok) {
+            const QStringList errors = prompts.errors().mid(errorsBefore);
+            std::fprintf(stderr, "cycle %d: %s at frame %d of %d failed: %s\n", cycle,
+                         withFault ? injector.fault->name : "no fault", injector.at, injector.frames,
+                         errors.isEmpty() ? "(nothing shown)" : qPrintable(errors.join(QLatin1String(" | "))));
             ++failed;
             if (!withFault)
                 ++cleanFailures;
@@ -178,6 +182,9 @@ int main(int argc, char **argv)
         }
         sim->setUnplugged(false);
         sim->clearFaults();
+        // The technician reads the error before trying again; a late reply drains meanwhile.
+        if (withFault)
+            CcTalkLink::PumpDelay(2000);
 
         if (cycle == 0)
             rss[0] = residentKiB();

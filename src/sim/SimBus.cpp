@@ -52,6 +52,9 @@ void SimBus::write(const QByteArray &bytes, int baud)
     if (bytes.isEmpty())
         return;
     m_hostBytes += bytes;
+    // A simulator left running for days must not grow: only recent traffic is of interest.
+    if (m_hostBytes.size() > HostBytesKept)
+        m_hostBytes.remove(0, m_hostBytes.size() - HostBytesKept);
     const double now = double(m_clock.nsecsElapsed()) / 1e6;
     const double bt = byteTimeMs(baud);
     double start = now;

@@ -38,7 +38,8 @@ public:
     bool pacing() const { return m_pacing; }
     // Drops everything not yet delivered (port closed).
     void flush();
-    // Bytes written by the host so far (tests inspect frames).
+    // The last bytes written by the host, at most HostBytesKept (tests inspect frames).
+    static constexpr int HostBytesKept = 64 * 1024;
     QByteArray hostBytes() const { return m_hostBytes; }
     void clearHostBytes() { m_hostBytes.clear(); }
 
