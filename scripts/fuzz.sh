@@ -14,8 +14,11 @@ harnesses=("$@")
 
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_FUZZ=ON \
-    -DRX_BUILD_GUI=OFF "${launcher[@]}" >/dev/null
+# scripts/sanitize.sh hands over a build it configured itself.
+if [ -z "${RX_FUZZ_CONFIGURED:-}" ]; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_FUZZ=ON \
+        -DRX_BUILD_GUI=OFF "${launcher[@]}" >/dev/null
+fi
 cmake --build "$build" --target fuzzers -j "$(nproc)"
 
 run() {

@@ -5,7 +5,8 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n dpkg-dev)
+          qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n dpkg-dev
+          clang libfuzzer-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,6 +19,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo_cmd[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+[ "${1:-}" = "--packages-only" ] && exit 0
 
 build="${RX_BUILD_DIR:-$root/build}"
 werror=OFF
