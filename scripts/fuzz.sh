@@ -10,7 +10,7 @@ build="${RX_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${1:-30}"
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(config_open inifile srecord sim_frames sim_control sim_state)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(config_open inifile srecord sim_frames sim_control sim_state link_replies)
 
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

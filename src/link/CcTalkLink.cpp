@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "link/Checksum.h"
 #include "link/PortFactory.h"
+#include "link/ReplyWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -44,6 +45,12 @@ int hexDigit(QChar c)
         return u - 'a' + 10;
     return -1;
 }
+
+static_assert(quint8(ReplyWait::Accepted) == CcTalkLink::Ok &&
+              quint8(ReplyWait::Accepted) == CcTalkLink::RawOk);
+static_assert(quint8(ReplyWait::Corrupted) == CcTalkLink::ChecksumError);
+static_assert(quint8(ReplyWait::TimedOut) == CcTalkLink::Timeout);
+static_assert(quint8(ReplyWait::RawTimedOut) == CcTalkLink::RawTimeout);
 
 } // namespace
 
@@ -99,6 +106,13 @@ void CcTalkLink::log(const QString &line)
         m_log->LogLine(line);
 }
 
+void CcTalkLink::feedArrived(ReplyWait &wait)
+{
+    const int fed = wait.received().size();
+    if (RxBuffer.size() > fed)
+        wait.feed(RxBuffer.mid(fed));
+}
+
 void CcTalkLink::logOutcome(int result, const QByteArray &received)
 {
     if (LoggingEnabled && m_log)
@@ -137,7 +151,7 @@ quint8 CcTalkLink::Transact(quint8 destination, const QByteArray &command, int p
     frame.reserve(dataLength + 5);
     frame.append(static_cast<char>(destination));
     frame.append(static_cast<char>(dataLength));
-    frame.append(char(1));
+    frame.append(static_cast<char>(ReplyWait::HostAddress));
     frame.append(bytes);
     frame.append(static_cast<char>(ccTalkChecksum(frame)));
 
@@ -148,31 +162,25 @@ quint8 CcTalkLink::Transact(quint8 destination, const QByteArray &command, int p
             emit portFailure(m_port->errorString());
     }
 
-    const int echoLength = dataLength + 5;
-    bool complete = false;
-    int n = 0;
+    ReplyWait wait = ReplyWait::framed(frame.size(), polls);
     do {
         PumpDelay(10);
-        if (RxBuffer.size() > dataLength + 6) {
-            const int r = static_cast<quint8>(RxBuffer.at(dataLength + 6));
-            complete = RxBuffer.size() == dataLength + 10 + r;
-        }
-        ++n;
-    } while (!complete && n < polls);
+        feedArrived(wait);
+    } while (!wait.poll());
 
-    if (!complete) {
+    switch (wait.result()) {
+    case ReplyWait::Accepted:
+        break;
+    case ReplyWait::Corrupted:
+        logOutcome(ChecksumError, wait.reply());
+        return ChecksumError;
+    default:
         logOutcome(Timeout, RxBuffer);
         return Timeout;
     }
 
-    const QByteArray frameIn = RxBuffer.mid(echoLength);
-    if (ccTalkChecksum(frameIn.left(frameIn.size() - 1)) != static_cast<quint8>(frameIn.back())) {
-        logOutcome(ChecksumError, frameIn);
-        return ChecksumError;
-    }
-
-    const QString hex = BytesToHex(frameIn);
-    reply = rawReply ? frameIn : hex.toLatin1();
+    const QString hex = BytesToHex(wait.reply());
+    reply = rawReply ? wait.reply() : hex.toLatin1();
     log(QStringLiteral("<- ") + hex);
     return Ok;
 }
@@ -187,18 +195,13 @@ quint8 CcTalkLink::RawExchange(const QByteArray &command, int replyLength, int p
     if (m_port && m_port->write(command) != command.size() && m_port->isOpen())
         emit portFailure(m_port->errorString());
 
-    const int expected = command.size() + replyLength;
-    int i = 0;
-    for (;;) {
+    ReplyWait wait = ReplyWait::unframed(command.size(), replyLength, polls);
+    do {
         PumpDelay(10);
-        ++i;
-        if (i >= polls)
-            break;
-        if (RxBuffer.size() == expected)
-            break;
-    }
-    if (i < polls) {
-        reply = RxBuffer.mid(command.size(), replyLength);
+        feedArrived(wait);
+    } while (!wait.poll());
+    if (wait.result() == ReplyWait::Accepted) {
+        reply = wait.reply();
         log(QStringLiteral("<- ") + BytesToHex(reply));
         result = RawOk;
     } else {

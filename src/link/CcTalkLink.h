@@ -8,6 +8,8 @@
 #include <QString>
 #include <memory>
 
+class ReplyWait;
+
 // The ccTalk link: owns the serial port, frames commands, finds the reply behind the
 // bus echo, checks checksums and time-outs. Every exchange is synchronous and keeps the
 // event loop alive through PumpDelay.
@@ -17,6 +19,7 @@ class CcTalkLink : public QObject
 public:
     enum TransactResult : quint8 {
         Ok = 0,
+        // A whole reply that is not ours to take: checksum wrong, or addressed to another station.
         ChecksumError = 1,
         Timeout = 2,
         // The command could not be framed (not hex, empty, more than 255 data bytes);
@@ -86,6 +89,8 @@ signals:
 private:
     void log(const QString &line);
     void logOutcome(int result, const QByteArray &received);
+    // Hands the wait what RxBuffer gained since its last poll.
+    void feedArrived(ReplyWait &wait);
     void attachPort(std::unique_ptr<SerialPort> port);
 
     std::unique_ptr<SerialPort> m_port;

@@ -235,8 +235,12 @@ QString FrameDecoder::decodeOutcome(int result, const QByteArray &received)
 {
     const Pending request = m_pending;
     m_pending = Pending();
-    if (result == 1)
-        return Msg(912) + hex(received);
+    if (result == 1) {
+        // A whole, well-summed frame is refused only because it is not addressed to the host.
+        const bool summed =
+            received.size() >= 5 && ccTalkChecksum(received.chopped(1)) == quint8(received.back());
+        return Msg(summed ? 924 : 912) + hex(received);
+    }
     if (result != 2 && result != 255)
         return QString();
     if (received.isEmpty())

@@ -122,6 +122,9 @@ private slots:
             << QStringList{u"Simple poll"_s, Msg(919) + u"01000200FD"_s};
         QTest::newRow("checksum") << QStringList{u"-> 020001FEFF"_s} << 1 << QByteArray::fromHex("01000200FE")
                                   << QStringList{u"Simple poll"_s, Msg(912) + u"01000200FE"_s};
+        QTest::newRow("another station's reply")
+            << QStringList{u"-> 020001FEFF"_s} << 1 << QByteArray::fromHex("03000200FB")
+            << QStringList{u"Simple poll"_s, Msg(924) + u"03000200FB"_s};
         QTest::newRow("address poll")
             << QStringList{u"-> 000001FD02"_s} << 2 << QByteArray::fromHex("000001FD020203")
             << QStringList{u"Address poll"_s + Msg(918), Msg(917) + u"2, 3"_s};

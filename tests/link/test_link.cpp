@@ -99,15 +99,37 @@ private slots:
         QCOMPARE(reply, CcTalkLink::BytesToHex(withChecksum(frame({1, 3, 2, 0, 'R', 'X', '3'}))).toLatin1());
     }
 
-    void checksumOffByOneIsResultOneAndReplyUntouched()
+    // Replies that are not taken: the caller's reply stays as it was and only the frame sent is
+    // logged.
+    void repliesOnTheWire_data()
     {
-        QByteArray bad = frame({1, 0, 2, 0, 253});
-        bad[4] = char(254);
-        m_port->queueReply(bad);
+        QTest::addColumn<bool>("echo");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("result");
+
+        QTest::newRow("checksum off by one")
+            << true << frame({1, 0, 2, 0, 254}) << int(CcTalkLink::ChecksumError);
+        // Another station's frame on the bus is not the answer to our command.
+        QTest::newRow("addressed to another station")
+            << true << withChecksum(frame({3, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
+        QTest::newRow("addressed to all")
+            << true << withChecksum(frame({0, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
+        QTest::newRow("missing echo") << false << frame({1, 0, 2, 0, 253}) << int(CcTalkLink::Timeout);
+        QTest::newRow("extra bytes") << true << frame({1, 0, 2, 0, 253, 0x55}) << int(CcTalkLink::Timeout);
+        QTest::newRow("short reply") << true << frame({1, 1, 2, 0, 252}) << int(CcTalkLink::Timeout);
+    }
+
+    void repliesOnTheWire()
+    {
+        QFETCH(bool, echo);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, result);
+        m_port->setEcho(echo);
+        m_port->queueReply(answer);
         QByteArray reply("keep");
-        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::ChecksumError));
+        QCOMPARE(int(m_link->Transact(2, QByteArray(1, char(254)), 5, reply)), result);
         QCOMPARE(reply, QByteArray("keep"));
-        QCOMPARE(m_log.lines, QStringList({"-> 020001FEFF"}));
+        QCOMPARE(m_log.lines, QStringList{"-> 020001FEFF"});
         QCOMPARE(m_busy.ends, 1);
     }
 
@@ -121,18 +143,6 @@ private slots:
         const qint64 ms = t.elapsed();
         QVERIFY2(ms >= 60 && ms < 120, qPrintable(QString::number(ms)));
         QCOMPARE(reply, QByteArray("keep"));
-    }
-
-    void missingEchoAndExtraBytesTimeOut()
-    {
-        QByteArray reply;
-        m_port->setEcho(false);
-        m_port->queueReply(frame({1, 0, 2, 0, 253}));
-        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
-        m_port->setEcho(true);
-        m_port->queueReply(frame({1, 0, 2, 0, 253, 0x55}));
-        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
-        QVERIFY(reply.isEmpty());
     }
 
     void sixteenDataBytesMakeATwentyOneByteFrame()

@@ -1,0 +1,173 @@
+#include "link/Checksum.h"
+#include "link/ReplyWait.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list)
+        out.append(static_cast<char>(b));
+    return out;
+}
+
+QByteArray withChecksum(QByteArray frame)
+{
+    frame.append(static_cast<char>(ccTalkChecksum(frame)));
+    return frame;
+}
+
+const QByteArray kPoll = bytes({2, 0, 1, 254, 255}); // simple poll to address 2, as sent
+const QByteArray kAck = bytes({1, 0, 2, 0, 253});    // its acknowledgement
+
+// Feeds arrivals[i] just before poll i + 1 (nothing once they run out) until the wait ends.
+ReplyWait run(ReplyWait wait, const QList<QByteArray> &arrivals)
+{
+    for (int i = 0; !wait.finished(); ++i) {
+        if (i < arrivals.size())
+            wait.feed(arrivals.at(i));
+        wait.poll();
+    }
+    return wait;
+}
+
+} // namespace
+
+class ReplyWaitTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framedReplies_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("budget");
+        QTest::addColumn<QList<QByteArray>>("arrivals");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("pollsSpent");
+        QTest::addColumn<QByteArray>("reply");
+
+        const QByteArray data = withChecksum(bytes({1, 3, 2, 0, 'R', 'X', '3'}));
+        const QByteArray forOther = withChecksum(bytes({2, 0, 1, 0}));
+        const QByteArray badSum = bytes({1, 0, 2, 0, 254});
+        using L = QList<QByteArray>;
+        QTest::newRow("ack behind its echo") << kPoll << 5 << L{kPoll + kAck} << 0 << 1 << kAck;
+        QTest::newRow("ack on the last poll") << kPoll << 3 << L{{}, {}, kPoll + kAck} << 0 << 3 << kAck;
+        QTest::newRow("data reply in pieces")
+            << kPoll << 5 << L{kPoll.left(3), kPoll.mid(3) + data.left(1), data.mid(1, 1), data.mid(2)} << 0
+            << 4 << data;
+        QTest::newRow("checksum off by one") << kPoll << 5 << L{kPoll + badSum} << 1 << 1 << badSum;
+        QTest::newRow("addressed to another station")
+            << kPoll << 5 << L{kPoll + forOther} << 1 << 1 << forOther;
+        QTest::newRow("addressed to all") << kPoll << 5 << L{kPoll + withChecksum(bytes({0, 0, 2, 0}))} << 1
+                                          << 1 << withChecksum(bytes({0, 0, 2, 0}));
+        QTest::newRow("extra byte in the same poll")
+            << kPoll << 4 << L{kPoll + kAck + 'U'} << 2 << 4 << QByteArray();
+        QTest::newRow("extra byte after the poll that saw it whole")
+            << kPoll << 4 << L{kPoll + kAck, "U"} << 0 << 1 << kAck;
+        QTest::newRow("missing echo") << kPoll << 4 << L{kAck} << 2 << 4 << QByteArray();
+        QTest::newRow("echo only") << kPoll << 2 << L{kPoll} << 2 << 2 << QByteArray();
+        QTest::newRow("silence, no budget still polls once") << kPoll << 0 << L{} << 2 << 1 << QByteArray();
+        const QByteArray longest = withChecksum(bytes({1, 255, 2, 0}) + QByteArray(255, 'z'));
+        QTest::newRow("255 data bytes") << kPoll << 2 << L{kPoll + longest} << 0 << 1 << longest;
+        QTest::newRow("255 data bytes less one")
+            << kPoll << 2 << L{kPoll + longest.chopped(1)} << 2 << 2 << QByteArray();
+    }
+
+    void framedReplies()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, budget);
+        QFETCH(QList<QByteArray>, arrivals);
+        QFETCH(int, result);
+        QFETCH(int, pollsSpent);
+        QFETCH(QByteArray, reply);
+        const ReplyWait wait = run(ReplyWait::framed(sent.size(), budget), arrivals);
+        QCOMPARE(int(wait.result()), result);
+        QCOMPARE(wait.pollsSpent(), pollsSpent);
+        QCOMPARE(wait.reply(), reply);
+    }
+
+    // Wherever the bytes are cut between two polls, the reply is taken at the poll that sees it
+    // whole; and once more bytes than it announces are there, never.
+    void anySplitOfEchoAndReplyGivesTheSameReply()
+    {
+        const QByteArray sent = withChecksum(bytes({2, 3, 1, 255, 2, 0x06, 16}));
+        const QByteArray reply = withChecksum(bytes({1, 16, 2, 0}) + QByteArray("0123456789ABCDEF"));
+        const QByteArray wire = sent + reply;
+        for (int a = 0; a <= wire.size(); ++a) {
+            for (int b = a; b <= wire.size(); ++b) {
+                const QList<QByteArray> pieces{wire.left(a), wire.mid(a, b - a), wire.mid(b)};
+                const ReplyWait taken = run(ReplyWait::framed(sent.size(), 4), pieces);
+                QCOMPARE(int(taken.result()), int(ReplyWait::Accepted));
+                QCOMPARE(taken.pollsSpent(), b == wire.size() ? (a == wire.size() ? 1 : 2) : 3);
+                QCOMPARE(taken.reply(), reply);
+                QList<QByteArray> noisy = pieces;
+                noisy.last() += '\0';
+                if (b < wire.size())
+                    QCOMPARE(int(run(ReplyWait::framed(sent.size(), 4), noisy).result()),
+                             int(ReplyWait::TimedOut));
+            }
+        }
+    }
+
+    void unframedReplies_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("replyLength");
+        QTest::addColumn<int>("budget");
+        QTest::addColumn<QList<QByteArray>>("arrivals");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("pollsSpent");
+        QTest::addColumn<QByteArray>("reply");
+
+        using L = QList<QByteArray>;
+        QTest::newRow("identity behind the echo")
+            << QByteArray("V") << 9 << 10 << L{"VRX30", "ABCDE"} << 0 << 2 << QByteArray("RX30ABCDE");
+        QTest::newRow("status seen before the last poll")
+            << QByteArray("U") << 1 << 3 << L{{}, "U0"} << 0 << 2 << QByteArray("0");
+        QTest::newRow("status seen only at the last poll")
+            << QByteArray("U") << 1 << 3 << L{{}, {}, "U0"} << 255 << 3 << QByteArray();
+        QTest::newRow("one poll is never enough")
+            << QByteArray("U") << 1 << 1 << L{"U0"} << 255 << 1 << QByteArray();
+        QTest::newRow("no budget polls once")
+            << QByteArray("U") << 1 << 0 << L{"U0"} << 255 << 1 << QByteArray();
+        QTest::newRow("extra byte") << QByteArray("U") << 1 << 4 << L{"U0!"} << 255 << 4 << QByteArray();
+        QTest::newRow("missing echo") << QByteArray("U") << 1 << 4 << L{"0"} << 255 << 4 << QByteArray();
+        // The bytes are not examined: a status digit is whatever arrives behind the echo.
+        QTest::newRow("any bytes of the right length")
+            << QByteArray("U") << 1 << 2 << L{"\xff\xff"} << 0 << 1 << QByteArray("\xff");
+    }
+
+    void unframedReplies()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(int, replyLength);
+        QFETCH(int, budget);
+        QFETCH(QList<QByteArray>, arrivals);
+        QFETCH(int, result);
+        QFETCH(int, pollsSpent);
+        QFETCH(QByteArray, reply);
+        const ReplyWait wait = run(ReplyWait::unframed(command.size(), replyLength, budget), arrivals);
+        QCOMPARE(int(wait.result()), result);
+        QCOMPARE(wait.pollsSpent(), pollsSpent);
+        QCOMPARE(wait.reply(), reply);
+    }
+
+    void aFinishedWaitStaysAsItEnded()
+    {
+        ReplyWait wait = ReplyWait::framed(kPoll.size(), 5);
+        wait.feed(kPoll + kAck);
+        QVERIFY(wait.poll());
+        wait.feed(QByteArray("more"));
+        QVERIFY(wait.poll());
+        QCOMPARE(wait.pollsSpent(), 1);
+        QCOMPARE(int(wait.result()), int(ReplyWait::Accepted));
+        QCOMPARE(wait.reply(), kAck);
+    }
+};
+
+QTEST_GUILESS_MAIN(ReplyWaitTest)
+#include "test_reply_wait.moc"
