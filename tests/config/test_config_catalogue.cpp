@@ -208,7 +208,7 @@ private slots:
         }
     }
 
-    void statusCheckBoxesKeepTheirSensesAndUpperBitsSurvive()
+    void recordFieldsKeepTheirSensesAndUnshownBitsSurvive()
     {
         ChannelTable t;
         QByteArray rec(16, char(0));
@@ -223,12 +223,9 @@ private slots:
         t.setEnabled(1, false);
         t.setFake(1, false);
         QCOMPARE(quint8(t.ChannelToString(1).at(12)), quint8(0x55));
-    }
 
-    void identificationAndPathBytesSplitIntoTheirLists()
-    {
-        ChannelTable t;
-        QByteArray rec(16, char(0));
+        // Identification and path bytes split into their lists.
+        rec[12] = 0;
         rec[13] = char(9);    // a path without entry
         rec[14] = char(0x9B); // CC 2, mint 1, value code 11
         t.StringToChannel(4, rec);
@@ -240,7 +237,7 @@ private slots:
         QCOMPARE(quint8(t.ChannelToString(4).at(14)), quint8(0xBB));
     }
 
-    void channelOutsideRangeOrShortRecordTouchesNothing()
+    void badChannelsRecordsAndBoxValuesAreRefusedWithoutChange()
     {
         ChannelTable t;
         const QByteArray rec(16, char(7));
@@ -252,11 +249,8 @@ private slots:
         QVERIFY(t.ChannelToString(0).isEmpty());
         QVERIFY(t.ChannelToString(17).isEmpty());
         QVERIFY(t.row(5).boxes[0].isEmpty());
-    }
 
-    void boxesRefuseValuesAbove255AndEmptyBoxFailsEncode()
-    {
-        ChannelTable t;
+        // Boxes refuse values above 255; an empty box fails the encoding.
         t.StringToChannel(1, QByteArray(16, char(0x20)));
         QVERIFY(!t.setBox(1, 0, QStringLiteral("256")));
         QVERIFY(!t.setBox(1, 0, QStringLiteral("1x")));

@@ -17,6 +17,22 @@ using namespace Qt::StringLiterals;
 using Kind = ScriptedPrompts::Kind;
 using FK = SelectorSim::FaultKind;
 
+// A text file's lines, the empty one after the last newline included ("<unreadable>" when it
+// cannot be read), and their first columns: a log file's log lines without the decoding beside them.
+inline QStringList fileLines(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n')
+                                       : QStringList{u"<unreadable>"_s};
+}
+inline QStringList firstColumn(const QStringList &lines)
+{
+    QStringList out;
+    for (const QString &l : lines)
+        out << l.section(u'\t', 0, 0);
+    return out;
+}
+
 // A fault on the next reply to frames with this header (-1: any).
 inline SelectorSim::Fault fault(FK kind, int header)
 {

@@ -15,14 +15,6 @@ QString fileText(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : u"<unreadable>"_s;
 }
-// The log lines of a log file: its first column, the decoding beside them left out.
-QString logColumn(const QString &text)
-{
-    QStringList lines = text.split(u'\n');
-    for (QString &l : lines)
-        l = l.section(u'\t', 0, 0);
-    return lines.join(u'\n');
-}
 void writeFile(const QString &path, const QByteArray &text)
 {
     QFile f(path);
@@ -83,17 +75,17 @@ private slots:
         QVERIFY(b.log.setLogToFile(true));
         CommandTerminal terminal(b.session);
         QCOMPARE(terminal.SendCommand(u" f e "_s), int(CommandTerminal::Sent));
-        const QString exchange = u"-> 020001FEFF\n<- 01000200FD"_s;
-        QCOMPARE(b.log.lines().join(u'\n'), exchange);
+        const QStringList exchange{u"-> 020001FEFF"_s, u"<- 01000200FD"_s};
+        QCOMPARE(b.log.lines(), exchange);
         // Each line is on disk as soon as it is logged, while the file is still open.
-        QCOMPARE(logColumn(fileText(b.log.filePath())), exchange + u'\n');
+        QCOMPARE(firstColumn(fileLines(b.log.filePath())), exchange + QStringList{QString()});
         // Clearing asks first and leaves the file alone.
         b.prompts.queueAnswer(Prompts::Answer::Cancel);
         QVERIFY(!b.log.ClearLog());
         b.prompts.queueAnswer(Prompts::Answer::Ok);
         QVERIFY(b.log.ClearLog());
         QCOMPARE(b.prompts.texts(Kind::Confirm), (QStringList{Msg(213), Msg(213)}));
-        QCOMPARE(logColumn(fileText(b.log.filePath())), exchange + u'\n');
+        QCOMPARE(firstColumn(fileLines(b.log.filePath())), exchange + QStringList{QString()});
         // Switched off and on again, the mirror starts an empty file.
         QVERIFY(b.log.setLogToFile(false) && b.log.setLogToFile(true));
         QCOMPARE(fileText(b.log.filePath()), QString());

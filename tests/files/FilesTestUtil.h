@@ -27,6 +27,19 @@ inline void copyProgramFiles(const QString &dir)
     }
 }
 
+// The value of the block at this address in a saved file's text, and the text with it replaced
+// (a technician's edit).
+inline QByteArray blockValue(const QByteArray &text, const QByteArray &address)
+{
+    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
+    return text.mid(start, text.indexOf("</Data>", start) - start);
+}
+inline QByteArray withBlock(QByteArray text, const QByteArray &address, const QByteArray &value)
+{
+    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
+    return text.replace(start, text.indexOf("</Data>", start) - start, value);
+}
+
 // A node by its caption, else by its address text.
 inline int node(const SectionTree &tree, const QString &captionOrAddress)
 {

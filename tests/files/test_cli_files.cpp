@@ -1,33 +1,24 @@
+#include "CliRun.h"
 #include "FilesTestUtil.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The command-line file commands end to end on the built-in simulated selector.
+// The command-line file commands (upload, show, stats, download, erase, diff, --log) end to end on
+// the built-in simulated selector.
 class TestCliFiles : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    CliRun cli{m_dir.path()};
 
-    QString m_out;
-    QString m_err;
-
-    // Runs the program on the data directory; its output and errors are kept.
-    int cli(const QStringList &args)
-    {
-        QProcess p;
-        p.setWorkingDirectory(m_dir.path());
-        p.start(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig-cli/rxconfig-cli"),
-                QStringList{"--data-dir", m_dir.path()} + args);
-        const bool finished = p.waitForFinished(120000);
-        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        m_err = QString::fromLocal8Bit(p.readAllStandardError());
-        return finished ? p.exitCode() : -1;
-    }
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    QStringList logLines(const QString &name, const QString &containing) const
+    {
+        return QString::fromUtf8(readAll(path(name))).split(u'\n').filter(containing);
+    }
 
 private slots:
     void initTestCase()
@@ -38,19 +29,19 @@ private slots:
 
     void uploadSavesTheChosenSectionsShowDecodesAndStatsPrintsEverySlot()
     {
-        QVERIFY2(cli({"--demo", "upload", "-o", path("unit.txt")}) == 0, qPrintable(m_err));
-        QCOMPARE(m_out.trimmed(), path("unit.xml"));
-        QVERIFY2(cli({"show", path("unit.xml")}) == 0, qPrintable(m_err));
+        QVERIFY2(cli({"--demo", "upload", "-o", path("unit.txt")}) == 0, qPrintable(cli.err));
+        QCOMPARE(cli.out.trimmed(), path("unit.xml"));
+        QVERIFY2(cli({"show", path("unit.xml")}) == 0, qPrintable(cli.err));
         for (const char *line :
              {"Standard configuration: ", "Credit: ", "Country Codes: ", "Channel 1: ", "\n  20\t"})
-            QVERIFY2(m_out.contains(QLatin1String(line)), line);
+            QVERIFY2(cli.out.contains(QLatin1String(line)), line);
         QVERIFY2(cli({"--demo", "upload", "-o", path("stats.xml"), "--sections", "statistics"}) == 0,
-                 qPrintable(m_err));
+                 qPrintable(cli.err));
         const QByteArray saved = readAll(path("stats.xml"));
         QCOMPARE(saved.count("<Data caption"), 40);
         QVERIFY(!saved.contains("0x0600"));
-        QVERIFY2(cli({"--demo", "stats", "--xls", path("s")}) == 0, qPrintable(m_err));
-        const QStringList lines = m_out.trimmed().split(QLatin1Char('\n'));
+        QVERIFY2(cli({"--demo", "stats", "--xls", path("s")}) == 0, qPrintable(cli.err));
+        const QStringList lines = cli.out.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 20);
         for (int k = 1; k <= 20; ++k) {
             const QRegularExpression line(QStringLiteral("^%1\t[^\t]*\t\\d+$").arg(k));
@@ -69,17 +60,18 @@ private slots:
             "<Data caption=\"Credit\" address=\"0x07A0\" length=\"1\">07</Data>\r\n"
             "</Group>\r\n</MachineData>\r\n";
         writeAll(path("credit.xml"), credit);
-        QVERIFY2(cli({"show", path("credit.xml")}) == 0, qPrintable(m_err));
-        QVERIFY2(m_out.contains("  Credit: 7\n"), qPrintable(m_out));
+        QVERIFY2(cli({"show", path("credit.xml")}) == 0, qPrintable(cli.err));
+        QVERIFY2(cli.out.contains("  Credit: 7\n"), qPrintable(cli.out));
         for (const char *absent : {"Bonus 1 level", "Standard configuration", "Country Codes", "Channel 1"})
-            QVERIFY2(!m_out.contains(QLatin1String(absent)), absent);
-        QVERIFY2(m_out.contains("Not in the file: Coin channels, I/O lines, Country codes, Operating modes, "
-                                "Statistics\n"),
-                 qPrintable(m_out));
-        QVERIFY2(cli({"--demo", "download", path("credit.xml")}) == 0, qPrintable(m_err));
+            QVERIFY2(!cli.out.contains(QLatin1String(absent)), absent);
+        QVERIFY2(
+            cli.out.contains("Not in the file: Coin channels, I/O lines, Country codes, Operating modes, "
+                             "Statistics\n"),
+            qPrintable(cli.out));
+        QVERIFY2(cli({"--demo", "download", path("credit.xml")}) == 0, qPrintable(cli.err));
         writeAll(path("cut.xml"), credit.left(credit.indexOf("address=")));
         QCOMPARE(cli({"--demo", "download", path("cut.xml")}), 3);
-        QVERIFY2(m_err.contains("is not a whole configuration file"), qPrintable(m_err));
+        QVERIFY2(cli.err.contains("is not a whole configuration file"), qPrintable(cli.err));
     }
 
     // Runs after the upload above has saved unit.xml and stats.xml.
@@ -103,6 +95,9 @@ private slots:
             << QStringList{"erase", "--stats", "1"} << 4 << "Declined: nothing was changed.";
         QTest::newRow("erase") << QStringList{"--yes", "erase", "--channels", "1,3-4", "--stats", "all"} << 0
                                << "Operation finished";
+        QTest::newRow("log file that cannot be written")
+            << QStringList{"--log", path("missing/dir/x.log"), "identify"} << 3
+            << "Cannot write the exchange log: ";
     }
 
     void commandsEndWithTheirStatus()
@@ -110,8 +105,49 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        QVERIFY2(cli(QStringList{"--demo"} + args) == status, qPrintable(m_err));
-        QVERIFY2(m_err.contains(message), qPrintable(m_err));
+        QVERIFY2(cli(QStringList{"--demo"} + args) == status, qPrintable(cli.err));
+        QVERIFY2(cli.err.contains(message), qPrintable(cli.err));
+    }
+
+    void diffAgainstTheSelectorAndBetweenFilesThenDownloadOnlyTheChange()
+    {
+        // The channels as the selector holds them (the window keeps them byte for byte).
+        QVERIFY2(cli({"--demo", "upload", "-o", path("coins.xml"), "--sections", "coin channels"}) == 0,
+                 qPrintable(cli.err));
+        QVERIFY2(cli({"--demo", "diff", path("coins.xml")}) == 0, qPrintable(cli.out + cli.err));
+        QVERIFY(cli.out.contains(QStringLiteral("Same: 16, different: 0, unknown: 0")));
+
+        // Channel 2 edited to hold channel 1's record.
+        const QByteArray text = readAll(path("coins.xml"));
+        const QByteArray channel1 = blockValue(text, "0x0600");
+        QVERIFY(blockValue(text, "0x0610") != channel1);
+        writeAll(path("edited.xml"), withBlock(text, "0x0610", channel1));
+
+        QCOMPARE(cli({"diff", path("coins.xml"), path("edited.xml")}), 1);
+        // The block under its group's caption.
+        QVERIFY2(cli.out.startsWith(QStringLiteral("* Coin channels / Channel 2 (0x0610)\n")), qPrintable(cli.out));
+        QVERIFY(cli.out.contains(QStringLiteral(", different: 1, unknown: 0")));
+        QCOMPARE(cli({"diff", path("edited.xml"), path("edited.xml")}), 0);
+        QCOMPARE(cli({"--demo", "diff", path("edited.xml")}), 1);
+        QVERIFY(cli.out.contains(path("edited.xml") + QStringLiteral(": ") + QString::fromLatin1(channel1)));
+
+        // Written with the log on (--log=file works too): the log shows every block read and the
+        // single write.
+        QVERIFY2(cli({"--demo", "--log=" + path("changed.log"), "download", path("edited.xml"),
+                      "--changed-only"}) == 0,
+                 qPrintable(cli.err));
+        const QStringList writes = logLines("changed.log", "\tWrite memory: ");
+        QCOMPARE(writes.size(), 1);
+        QVERIFY(writes.at(0).contains(QStringLiteral("Write memory: 0x0610, 16 bytes")));
+        // The sixteen channels are read in two requests before anything is written.
+        QCOMPARE(logLines("changed.log", "\tRead memory: 0x0600, 128 bytes").size(), 1);
+        QCOMPARE(logLines("changed.log", "\tRead memory: 0x0680, 128 bytes").size(), 1);
+        QVERIFY(!logLines("changed.log", "Commit to non-volatile memory | ACK").isEmpty());
+        // Without the option the whole file is written, as always.
+        QVERIFY2(cli({"--demo", "--log", path("full.log"), "download", path("edited.xml")}) == 0,
+                 qPrintable(cli.err));
+        QCOMPARE(logLines("full.log", "\tWrite memory: ").size(), 16);
+        QVERIFY(logLines("full.log", "\tRead memory: 0x0610").isEmpty());
     }
 };
 

@@ -4,10 +4,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QString writeFile(const QTemporaryDir &dir, const QByteArray &content)
 {
-    const QString path = dir.filePath(QStringLiteral("rx30.ini"));
+    const QString path = dir.filePath(u"rx30.ini"_s);
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write(content);
@@ -28,37 +30,28 @@ class IniFileTest : public QObject
     QTemporaryDir m_dir;
 
 private slots:
-    void namesCompareWithoutCaseAndKeysKeepFileOrder()
+    void namesCompareWithoutCaseKeysKeepFileOrderAndMissingThingsReadAsDefaults()
     {
         IniFile ini(writeFile(m_dir, "; catalogue\n[Displays]\nNone=FF\n  LED 6 digits = 01 \nlcd=02\n"
                                      "[SETTINGS]\nSorter num=03\nsorter NUM=04\n"));
-        QCOMPARE(ini.keys(QStringLiteral("displays")), QStringList({"None", "LED 6 digits", "lcd"}));
-        QCOMPARE(ini.readValue(QStringLiteral("DISPLAYS"), QStringLiteral("led 6 DIGITS")), QStringLiteral("01"));
+        QCOMPARE(ini.keys(u"displays"_s), QStringList({"None", "LED 6 digits", "lcd"}));
+        QCOMPARE(ini.readValue(u"DISPLAYS"_s, u"led 6 DIGITS"_s), u"01"_s);
         // A repeated key: the first one counts, and it is listed once.
-        QCOMPARE(ini.readValue(QStringLiteral("settings"), QStringLiteral("sorter num")), QStringLiteral("03"));
-        QCOMPARE(ini.keys(QStringLiteral("Settings")), QStringList({"Sorter num"}));
+        QCOMPARE(ini.readValue(u"settings"_s, u"sorter num"_s), u"03"_s);
+        QCOMPARE(ini.keys(u"Settings"_s), QStringList({"Sorter num"}));
         QCOMPARE(ini.sections(), QStringList({"Displays", "SETTINGS"}));
-    }
-
-    void missingThingsReadAsDefaults()
-    {
-        IniFile ini(writeFile(m_dir, "[SETTINGS]\nComPort=COM3\n"));
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), QStringLiteral("02")),
-                 QStringLiteral("02"));
-        QCOMPARE(ini.readValue(QStringLiteral("NOPE"), QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
-        QVERIFY(ini.keys(QStringLiteral("NOPE")).isEmpty());
-        IniFile none(m_dir.filePath(QStringLiteral("absent.ini")));
+        // Missing keys, sections and files read as the default.
+        QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ccTalkAddr"_s, u"02"_s), u"02"_s);
+        QCOMPARE(ini.readValue(u"NOPE"_s, u"x"_s, u"d"_s), u"d"_s);
+        QVERIFY(ini.keys(u"NOPE"_s).isEmpty());
+        IniFile none(m_dir.filePath(u"absent.ini"_s));
         QVERIFY(!none.exists());
-        QCOMPARE(none.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"), QStringLiteral("COM3")),
-                 QStringLiteral("COM3"));
+        QCOMPARE(none.readValue(u"SETTINGS"_s, u"ComPort"_s, u"COM3"_s), u"COM3"_s);
         QVERIFY(none.sections().isEmpty());
-    }
-
-    void commentsAndLinesWithoutEqualsAreNotKeys()
-    {
-        IniFile ini(writeFile(m_dir, "[A]\n;x=1\nplain line\n=5\nb=2\n"));
-        QCOMPARE(ini.keys(QStringLiteral("A")), QStringList({"b"}));
-        QCOMPARE(ini.readValue(QStringLiteral("A"), QStringLiteral(";x"), QStringLiteral("none")), QStringLiteral("none"));
+        // Comments and lines without an equals sign are not keys.
+        IniFile plain(writeFile(m_dir, "[A]\n;x=1\nplain line\n=5\nb=2\n"));
+        QCOMPARE(plain.keys(u"A"_s), QStringList({"b"}));
+        QCOMPARE(plain.readValue(u"A"_s, u";x"_s, u"none"_s), u"none"_s);
     }
 
     void writingAKeyKeepsEveryOtherByte()
@@ -67,30 +60,31 @@ private slots:
                                   "[Other]\r\nx = \xff\xfe odd bytes\r\n";
         const QString path = writeFile(m_dir, before);
         IniFile ini(path);
-        QVERIFY(ini.writeValue(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("/dev/ttyUSB0")));
+        QVERIFY(ini.writeValue(u"settings"_s, u"comport"_s, u"/dev/ttyUSB0"_s));
         QByteArray expected = before;
         expected.replace("ComPort=COM3   ", "comport=/dev/ttyUSB0");
         QCOMPARE(readFile(path), expected);
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"/dev/ttyUSB0"_s);
     }
 
     void newKeysGoAtTheEndOfTheirSectionAndNewSectionsAtTheEnd()
     {
         const QString path = writeFile(m_dir, "[Configurations]\nStandard=1\n\n[Standard]\nCredit=01");
         IniFile ini(path);
-        QVERIFY(ini.writeValue(QStringLiteral("Configurations"), QStringLiteral("Mine"), QStringLiteral("1")));
-        QVERIFY(ini.writeValue(QStringLiteral("Mine"), QStringLiteral("Credit"), QStringLiteral("05")));
-        QVERIFY(ini.writeValue(QStringLiteral("Mine"), QStringLiteral("Output1"), QStringLiteral("FF")));
-        QCOMPARE(readFile(path), QByteArray("[Configurations]\nStandard=1\nMine=1\n\n[Standard]\nCredit=01\n\n"
-                                            "[Mine]\nCredit=05\nOutput1=FF\n"));
-        QCOMPARE(ini.keys(QStringLiteral("Configurations")), QStringList({"Standard", "Mine"}));
+        QVERIFY(ini.writeValue(u"Configurations"_s, u"Mine"_s, u"1"_s));
+        QVERIFY(ini.writeValue(u"Mine"_s, u"Credit"_s, u"05"_s));
+        QVERIFY(ini.writeValue(u"Mine"_s, u"Output1"_s, u"FF"_s));
+        QCOMPARE(readFile(path),
+                 QByteArray("[Configurations]\nStandard=1\nMine=1\n\n[Standard]\nCredit=01\n\n"
+                            "[Mine]\nCredit=05\nOutput1=FF\n"));
+        QCOMPARE(ini.keys(u"Configurations"_s), QStringList({"Standard", "Mine"}));
     }
 
     void writingCreatesAMissingFile()
     {
-        const QString path = m_dir.filePath(QStringLiteral("new.ini"));
+        const QString path = m_dir.filePath(u"new.ini"_s);
         IniFile ini(path);
-        QVERIFY(ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ccTalkAddr"), QStringLiteral("02")));
+        QVERIFY(ini.writeValue(u"SETTINGS"_s, u"ccTalkAddr"_s, u"02"_s));
         QCOMPARE(readFile(path), QByteArray("[SETTINGS]\nccTalkAddr=02\n"));
     }
 
@@ -100,23 +94,23 @@ private slots:
         const QString path = writeFile(dir, "[SETTINGS]\nComPort=COM3\n");
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         IniFile ini(path);
-        const bool written = ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"), QStringLiteral("X"));
+        const bool written = ini.writeValue(u"SETTINGS"_s, u"ComPort"_s, u"X"_s);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (written)
             QSKIP("running with rights that ignore directory permissions");
         QVERIFY(!ini.errorString().isEmpty());
         QCOMPARE(readFile(path), QByteArray("[SETTINGS]\nComPort=COM3\n"));
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")), QStringLiteral("COM3"));
+        QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"COM3"_s);
     }
 
     void changesOnDiskAreSeen()
     {
         const QString path = writeFile(m_dir, "[A]\nk=1\n");
         IniFile ini(path);
-        QCOMPARE(ini.readValue(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("1"));
+        QCOMPARE(ini.readValue(u"A"_s, u"k"_s), u"1"_s);
         QTest::qWait(20);
         writeFile(m_dir, "[A]\nk=22\n");
-        QCOMPARE(ini.readValue(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("22"));
+        QCOMPARE(ini.readValue(u"A"_s, u"k"_s), u"22"_s);
     }
 
     void binaryGarbageDoesNotCrash()
@@ -128,8 +122,8 @@ private slots:
         const QStringList sections = ini.sections();
         for (const QString &s : sections)
             ini.keys(s);
-        QVERIFY(ini.writeValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort"), QStringLiteral("COM1")));
-        QCOMPARE(ini.readValue(QStringLiteral("SETTINGS"), QStringLiteral("ComPort")), QStringLiteral("COM1"));
+        QVERIFY(ini.writeValue(u"SETTINGS"_s, u"ComPort"_s, u"COM1"_s));
+        QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"COM1"_s);
     }
 };
 

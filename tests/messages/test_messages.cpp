@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "app/Messages.h"
 
 #include <QFile>
@@ -9,43 +10,34 @@
 namespace {
 
 const int English = 1000;
-// The table reader accepts numbers 0..999 in each block.
-const int HighestNumber = 999;
 const int UnusedNumbers[] = {224, 245, 280, 315, 319};
 
-int leadingBlanks(const QString &text)
+QString load(int base, int n)
 {
-    int n = 0;
-    while (n < text.size() && text.at(n) == QLatin1Char(' '))
-        ++n;
-    return n;
+    return TResourceLocalizer::LoadMessage(base, n);
 }
 
-int trailingBlanks(const QString &text)
+// The blanks at both ends, and the sorted "%1", "%2" ... markers: callers fill them with
+// QString::arg, so a lost or extra marker leaves a raw "%1" on screen or drops a value.
+QStringList shape(const QString &text)
 {
-    int n = 0;
-    while (n < text.size() && text.at(text.size() - 1 - n) == QLatin1Char(' '))
-        ++n;
-    return n;
-}
-
-// Sorted "%1", "%2" ... markers: callers fill them with QString::arg, so a lost or extra
-// marker leaves a raw "%1" on screen or drops a value.
-QStringList placeholders(const QString &text)
-{
+    static const QRegularExpression ends(QStringLiteral("^( *).*?( *)$"),
+                                         QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression marker(QStringLiteral("%\\d+"));
+    const QRegularExpressionMatch m = ends.match(text);
     QStringList found;
     for (auto it = marker.globalMatch(text); it.hasNext();)
         found.append(it.next().captured());
     found.sort();
-    return found;
+    return QStringList{m.captured(1), m.captured(2)} + found;
 }
 
+// The numbers with a text; the table reader accepts 0..999 in each block.
 QList<int> numbersIn(int base)
 {
     QList<int> numbers;
-    for (int n = 0; n <= HighestNumber; ++n) {
-        if (!TResourceLocalizer::LoadMessage(base, n).isEmpty())
+    for (int n = 0; n <= 999; ++n) {
+        if (!load(base, n).isEmpty())
             numbers.append(n);
     }
     return numbers;
@@ -58,166 +50,125 @@ class TestMessages : public QObject
     Q_OBJECT
 
 private slots:
-    void translatedBlock_data();
-    void everyEnglishMessageIsTranslated_data() { translatedBlock_data(); }
-    void everyEnglishMessageIsTranslated();
-    void translationsKeepEndBlanksAndPlaceholders_data() { translatedBlock_data(); }
-    void translationsKeepEndBlanksAndPlaceholders();
-    void translationsHaveNoNumberUnknownInEnglish_data() { translatedBlock_data(); }
-    void translationsHaveNoNumberUnknownInEnglish();
+    void everyBlockHoldsExactlyTheUsedNumbers_data()
+    {
+        QTest::addColumn<int>("base");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("English") << 1000 << QStringLiteral("English");
+        QTest::newRow("Italian") << 2000 << QStringLiteral("Italiano");
+        QTest::newRow("Croatian") << 3000 << QStringLiteral("Hrvatski");
+    }
 
-    void allBlocks_data();
-    void messageZeroNamesTheLanguage_data() { allBlocks_data(); }
-    void messageZeroNamesTheLanguage();
-    void unusedNumbersAreAbsent_data() { allBlocks_data(); }
-    void unusedNumbersAreAbsent();
-    void everyUsedBaseNumberIsPresent_data() { allBlocks_data(); }
-    void everyUsedBaseNumberIsPresent();
-    void textsFitTheTableLimit_data() { allBlocks_data(); }
-    void textsFitTheTableLimit();
+    void everyBlockHoldsExactlyTheUsedNumbers()
+    {
+        QFETCH(int, base);
+        QFETCH(QString, name);
+        QCOMPARE(load(base, 0), name);
+        const QSet<int> unused(std::begin(UnusedNumbers), std::end(UnusedNumbers));
+        for (int n = 0; n <= 325; ++n)
+            QVERIFY2(load(base, n).isEmpty() == unused.contains(n), qPrintable(QString::number(n)));
+        QStringList wrong;
+        for (int n : numbersIn(base)) {
+            const QString text = load(base, n);
+            // A replacement character means the file was not valid UTF-8.
+            if (text.size() > 255 || text.contains(QChar::ReplacementCharacter))
+                wrong << QStringLiteral("%1 too long or not UTF-8").arg(n);
+            if (load(English, n).isEmpty())
+                wrong << QStringLiteral("%1 not in English").arg(n);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+    }
 
-    void tableFilesAreWellFormed_data();
-    void tableFilesAreWellFormed();
+    void translationsKeepEveryEnglishMessageWithItsEndBlanksAndPlaceholders_data()
+    {
+        QTest::addColumn<int>("base");
+        QTest::newRow("Italian") << 2000;
+        QTest::newRow("Croatian") << 3000;
+    }
+
+    void translationsKeepEveryEnglishMessageWithItsEndBlanksAndPlaceholders()
+    {
+        QFETCH(int, base);
+        const QList<int> english = numbersIn(English);
+        QVERIFY(english.size() >= 321);
+        QStringList wrong;
+        for (int n : english) {
+            const QString original = load(English, n);
+            const QString text = load(base, n);
+            if (text.trimmed().isEmpty())
+                wrong << QStringLiteral("%1 untranslated").arg(n);
+            else if (shape(text) != shape(original))
+                wrong << QStringLiteral("%1 blanks or markers \"%2\" vs \"%3\"").arg(n).arg(text, original);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+    }
+
+    // rxconfig-cli messages --base N against the table compiled into the program.
+    void cliPrintsOneLanguageInOrderOrRefusesUnknownBase_data()
+    {
+        QTest::addColumn<int>("base");
+        QTest::newRow("English") << 1000;
+        QTest::newRow("Italian") << 2000;
+        QTest::newRow("Croatian") << 3000;
+        QTest::newRow("unknown base is a usage error") << 1500;
+    }
+
+    void cliPrintsOneLanguageInOrderOrRefusesUnknownBase()
+    {
+        QFETCH(int, base);
+        CliRun cli;
+        const int status = cli({QStringLiteral("messages"), QStringLiteral("--base"), QString::number(base)});
+        const QStringList lines = cli.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (base % 1000) {
+            QCOMPARE(status, 2);
+            QVERIFY(lines.isEmpty());
+            QVERIFY(cli.err.contains(Msg(472)));
+            return;
+        }
+        QCOMPARE(status, 0);
+        QStringList expected;
+        for (int n : numbersIn(base))
+            expected << QString::number(n) + QLatin1Char('\t') + load(base, n);
+        QCOMPARE(lines, expected);
+    }
+
+    void tableFilesAreWellFormed_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("English") << QStringLiteral("en.txt");
+        QTest::newRow("Italian") << QStringLiteral("it.txt");
+        QTest::newRow("Croatian") << QStringLiteral("hr.txt");
+    }
+
+    // The reader skips malformed lines and lets a repeated number override the earlier text
+    // without a word, so both faults are caught here on the files themselves.
+    void tableFilesAreWellFormed()
+    {
+        QFETCH(QString, file);
+        QFile in(QStringLiteral(RX_TEST_DATA_DIR "/messages/") + file);
+        QVERIFY2(in.open(QIODevice::ReadOnly), qPrintable(in.fileName()));
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString content = utf8.decode(in.readAll());
+        QVERIFY2(!utf8.hasError(), "not valid UTF-8");
+        QVERIFY2(!content.contains(QLatin1Char('\r')), "carriage returns would be kept as text");
+
+        static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,2})\\t"));
+        QSet<int> seen;
+        const QStringList lines = content.split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString &line = lines.at(i);
+            if ((line.isEmpty() && i == lines.size() - 1) || line.startsWith(QLatin1Char('#')))
+                continue;
+            const QString where = QStringLiteral("%1 line %2: \"%3\"").arg(file).arg(i + 1).arg(line);
+            const QRegularExpressionMatch m = entry.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(where));
+            const int n = m.captured(1).toInt();
+            QVERIFY2(!seen.contains(n), qPrintable(QStringLiteral("repeated number, ") + where));
+            seen.insert(n);
+        }
+        QVERIFY(seen.size() >= 321);
+    }
 };
-
-void TestMessages::translatedBlock_data()
-{
-    QTest::addColumn<int>("base");
-    QTest::newRow("Italian") << 2000;
-    QTest::newRow("Croatian") << 3000;
-}
-
-void TestMessages::allBlocks_data()
-{
-    QTest::addColumn<int>("base");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("English") << 1000 << QStringLiteral("English");
-    QTest::newRow("Italian") << 2000 << QStringLiteral("Italiano");
-    QTest::newRow("Croatian") << 3000 << QStringLiteral("Hrvatski");
-}
-
-void TestMessages::everyEnglishMessageIsTranslated()
-{
-    QFETCH(int, base);
-    const QList<int> english = numbersIn(English);
-    QVERIFY(english.size() >= 321);
-    QStringList missing;
-    for (int n : english) {
-        if (TResourceLocalizer::LoadMessage(base, n).trimmed().isEmpty())
-            missing.append(QString::number(n));
-    }
-    QVERIFY2(missing.isEmpty(),
-             qPrintable(QStringLiteral("untranslated: ") + missing.join(QLatin1Char(' '))));
-}
-
-void TestMessages::translationsKeepEndBlanksAndPlaceholders()
-{
-    QFETCH(int, base);
-    QStringList wrong;
-    for (int n : numbersIn(English)) {
-        const QString original = TResourceLocalizer::LoadMessage(English, n);
-        const QString text = TResourceLocalizer::LoadMessage(base, n);
-        if (text.isEmpty())
-            continue; // reported by everyEnglishMessageIsTranslated
-        if (leadingBlanks(text) != leadingBlanks(original) ||
-            trailingBlanks(text) != trailingBlanks(original))
-            wrong.append(QStringLiteral("%1 blanks \"%2\" vs \"%3\"").arg(n).arg(text, original));
-        if (placeholders(text) != placeholders(original))
-            wrong.append(QStringLiteral("%1 markers \"%2\" vs \"%3\"").arg(n).arg(text, original));
-    }
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
-}
-
-void TestMessages::translationsHaveNoNumberUnknownInEnglish()
-{
-    QFETCH(int, base);
-    QStringList stale;
-    for (int n : numbersIn(base)) {
-        if (TResourceLocalizer::LoadMessage(English, n).isEmpty())
-            stale.append(QString::number(n));
-    }
-    QVERIFY2(stale.isEmpty(), qPrintable(QStringLiteral("not in English: ") + stale.join(QLatin1Char(' '))));
-}
-
-void TestMessages::messageZeroNamesTheLanguage()
-{
-    QFETCH(int, base);
-    QFETCH(QString, name);
-    QCOMPARE(TResourceLocalizer::LoadMessage(base, 0), name);
-}
-
-void TestMessages::unusedNumbersAreAbsent()
-{
-    QFETCH(int, base);
-    for (int n : UnusedNumbers)
-        QVERIFY2(TResourceLocalizer::LoadMessage(base, n).isEmpty(), qPrintable(QString::number(n)));
-}
-
-void TestMessages::everyUsedBaseNumberIsPresent()
-{
-    QFETCH(int, base);
-    const QSet<int> unused(std::begin(UnusedNumbers), std::end(UnusedNumbers));
-    int present = 0;
-    for (int n = 0; n <= 325; ++n) {
-        if (unused.contains(n))
-            continue;
-        QVERIFY2(!TResourceLocalizer::LoadMessage(base, n).isEmpty(), qPrintable(QString::number(n)));
-        ++present;
-    }
-    QCOMPARE(present, 321);
-}
-
-void TestMessages::textsFitTheTableLimit()
-{
-    QFETCH(int, base);
-    for (int n : numbersIn(base)) {
-        const QString text = TResourceLocalizer::LoadMessage(base, n);
-        QVERIFY2(text.size() <= 255, qPrintable(QString::number(n)));
-        // A replacement character means the file was not valid UTF-8.
-        QVERIFY2(!text.contains(QChar::ReplacementCharacter), qPrintable(QString::number(n)));
-    }
-}
-
-void TestMessages::tableFilesAreWellFormed_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::newRow("English") << QStringLiteral("en.txt");
-    QTest::newRow("Italian") << QStringLiteral("it.txt");
-    QTest::newRow("Croatian") << QStringLiteral("hr.txt");
-}
-
-// The reader skips malformed lines and lets a repeated number override the earlier text
-// without a word, so both faults are caught here on the files themselves.
-void TestMessages::tableFilesAreWellFormed()
-{
-    QFETCH(QString, file);
-    QFile in(QStringLiteral(RX_TEST_DATA_DIR "/messages/") + file);
-    QVERIFY2(in.open(QIODevice::ReadOnly), qPrintable(in.fileName()));
-    const QByteArray bytes = in.readAll();
-
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString content = utf8.decode(bytes);
-    QVERIFY2(!utf8.hasError(), "not valid UTF-8");
-    QVERIFY2(!content.contains(QLatin1Char('\r')), "carriage returns would be kept as text");
-
-    static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,2})\\t"));
-    QSet<int> seen;
-    const QStringList lines = content.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        if (line.isEmpty() && i == lines.size() - 1)
-            break;
-        if (line.startsWith(QLatin1Char('#')))
-            continue;
-        const QString where = QStringLiteral("%1 line %2: \"%3\"").arg(file).arg(i + 1).arg(line);
-        const QRegularExpressionMatch m = entry.match(line);
-        QVERIFY2(m.hasMatch(), qPrintable(where));
-        const int n = m.captured(1).toInt();
-        QVERIFY2(!seen.contains(n), qPrintable(QStringLiteral("repeated number, ") + where));
-        seen.insert(n);
-    }
-    QVERIFY(seen.size() >= 321);
-}
 
 QTEST_GUILESS_MAIN(TestMessages)
 #include "test_messages.moc"

@@ -1,5 +1,4 @@
-#include "sim/SelectorSim.h"
-#include "sim/SimBus.h"
+#include "SimFixture.h"
 #include "sim/SimControl.h"
 #include "sim/SimStateFile.h"
 
@@ -11,21 +10,6 @@
 class TestSimStateControl : public QObject
 {
     Q_OBJECT
-
-    static QByteArray frame(quint8 to, const char *hexCommand)
-    {
-        const QByteArray command = QByteArray::fromHex(hexCommand);
-        QByteArray f = QByteArray() + char(to) + char(command.size() - 1) + char(1) + command;
-        unsigned sum = 0;
-        for (char c : f)
-            sum += quint8(c);
-        return f + char((256 - sum % 256) % 256);
-    }
-    static int replyHeader(SelectorSim *sim, const char *hexCommand)
-    {
-        const QByteArray r = sim->handleFrame(frame(2, hexCommand)).bytes;
-        return r.size() > 3 ? quint8(r.at(3)) : -1;
-    }
 
 private slots:
     void stateFileRoundTripsIdentitySecretsAndMemory()
@@ -96,13 +80,13 @@ private slots:
 
     void controlCommandsDriveTheSelectorAndShowItsState()
     {
-        SimBus bus;
-        SelectorSim *sim = bus.addSelector();
-        SimControl control(&bus);
+        SimFixture f;
+        SelectorSim *sim = f.sim;
+        SimControl control(f.bus.get());
         auto run = [&](const char *line) { return control.execute(QLatin1String(line)); };
         QCOMPARE(run("coin 1"), QStringLiteral("OK inhibited"));
         sim->setMasterInhibit(false);
-        QCOMPARE(replyHeader(sim, "E7FFFF"), 0);
+        QCOMPARE(f.ack(cmd(231, "FFFF")), 0);
         QCOMPARE(run("coin 2"), QStringLiteral("OK accepted 2"));
         QStringList c4;
         for (char c : sim->memory(0x0630, 6))
@@ -126,12 +110,12 @@ private slots:
         QCOMPARE(sim->analog(), QByteArray::fromHex("0102030405060708090A0B"));
 
         QCOMPARE(run("outputs"), QStringLiteral("OK solenoid=-- latch=-- pulse=-- counts=0,0,0"));
-        QCOMPARE(replyHeader(sim, "E905"), 0);
-        QCOMPARE(replyHeader(sim, "F008"), 0);
+        QCOMPARE(f.ack(cmd(233, "05")), 0);
+        QCOMPARE(f.ack(cmd(240, "08")), 0);
         QCOMPARE(run("outputs"), QStringLiteral("OK solenoid=08 latch=05 pulse=-- counts=1,1,0"));
 
         // Dumps show the working copy and the stored one.
-        QCOMPARE(replyHeader(sim, "FF030800ABCDEF"), 0);
+        QCOMPARE(f.ack(writeCmd(0x0800, hex("ABCDEF"))), 0);
         QCOMPARE(run("dump 0800 3"), QStringLiteral("OK ABCDEF"));
         const QByteArray stored = sim->nvMemory(0x0800, 3);
         QVERIFY(stored != QByteArray::fromHex("ABCDEF"));
