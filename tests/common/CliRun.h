@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A finished run of one of the command-line programs: its exit status (-1 when it hung or
+// crashed) and what it printed.
+struct CliRun
+{
+    int status;
+    QString out, err;
+};
+
+// Runs a program to its end with standard input closed; env defaults to this process's own.
+inline CliRun runProgram(const QString &program, const QStringList &arguments,
+                         const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+                         int ms = 60000)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    p.closeWriteChannel();
+    const bool ended = p.waitForFinished(ms) && p.exitStatus() == QProcess::NormalExit;
+    return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Copies shipped data files into a folder as the owner's own writable files.
+inline bool copyDataFiles(const QString &folder, const QStringList &names)
+{
+    for (const QString &name : names) {
+        const QString target = folder + QLatin1Char('/') + name;
+        if (!QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, target) ||
+            !QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner))
+            return false;
+    }
+    return true;
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
