@@ -155,14 +155,12 @@ private slots:
         QCOMPARE(lines.mid(6), (QStringList{u"Port: "_s + m_sim->slavePath, u"Address: 254"_s}));
         QCOMPARE(setting(u"ComPort"_s), m_sim->slavePath);
 
-        // Reads need the PIN: from the option, else the prompt that cannot be answered.
+        // Reads need the PIN, here from the option; it is masked in what is printed.
         const CliRun ok = onSim(u"--pin 1234abcd send FF0207A008"_s);
         QVERIFY2(ok.status == 0, qPrintable(ok.err));
         QVERIFY(ok.out.contains(u"-> FE0401DA**********"_s) && ok.out.contains(u"<- 0108FE00"_s));
-        const CliRun wrong = onSim(u"--pin 00000000 send FF0207A008"_s);
-        QVERIFY2(wrong.status == 1 && wrong.err.contains(Msg(321)), qPrintable(wrong.err));
-        const CliRun none = onSim(u"send FF0207A008"_s);
-        QVERIFY2(none.status == 1 && none.err.contains(Msg(116)), qPrintable(none.err));
+        QVERIFY2(!(ok.out + ok.err).contains(u"1234ABCD"_s, Qt::CaseInsensitive),
+                 qPrintable(ok.out + ok.err));
 
         // 255 is an address a selector can hold: stored, read back, named and left again.
         const CliRun top = onSim(u"address 255"_s);

@@ -274,17 +274,6 @@ private slots:
         }
     }
 
-    void sendShowsTheExchangeWithThePinHidden()
-    {
-        QVERIFY(writeFileBytes(path(u"PIN"_s), kPin.toLatin1()));
-        const CliRun r = cli({u"--pin-file"_s, path(u"PIN"_s), u"send"_s, u"FF0207A008"_s});
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(lines.contains(u"-> 020401DA**********"_s), qPrintable(r.out));
-        QVERIFY2(lines.last().startsWith(u"<- 01080200"_s), qPrintable(r.out));
-        verifyNoPin(r.out + r.err);
-    }
-
     void simulatorStateAndControlSocketAreTheOwnersWhateverTheUmask()
     {
         QVERIFY(prepare());
