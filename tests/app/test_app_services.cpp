@@ -2,7 +2,6 @@
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 
-#include <QFile>
 #include <QTest>
 #include <QTextStream>
 
@@ -11,53 +10,28 @@ class AppServicesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void englishTableHoldsEveryListedNumberWithBlanksKept()
+    // The table's own completeness lives with the message tables; here the reader's side:
+    // blanks at either end are kept, unknown numbers and blocks give nothing.
+    void readerKeepsBlanksAndGivesNothingForUnknownNumbers()
     {
-        int present = 0;
-        for (int n = 0; n <= 325; ++n)
-            if (!TResourceLocalizer::LoadMessage(1000, n).isEmpty())
-                ++present;
-        QCOMPARE(present, 321);
-        for (int unused : {224, 245, 280, 315, 319})
-            QVERIFY(TResourceLocalizer::LoadMessage(1000, unused).isEmpty());
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 0), QStringLiteral("English"));
         QCOMPARE(TResourceLocalizer::LoadMessage(1000, 1), QStringLiteral(" Analog circuit test "));
         QCOMPARE(TResourceLocalizer::LoadMessage(1000, 2), QStringLiteral(" found at  "));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 22), QStringLiteral(" Statistic  "));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 325), QStringLiteral("Cannot change input"));
-    }
-
-    void sharedTextsKeepTheirOwnNumbers()
-    {
-        const QList<QPair<int, int>> pairs{{129, 136}, {38, 106}, {117, 119}, {30, 180}, {88, 90}, {108, 225}};
-        for (const auto &p : pairs)
-            QCOMPARE(TResourceLocalizer::LoadMessage(1000, p.first), TResourceLocalizer::LoadMessage(1000, p.second));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 117), QStringLiteral("Erase"));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 285), QStringLiteral("Test coin selector"));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 143), QStringLiteral("Imp."));
-    }
-
-    void unknownNumbersAndBlocksGiveEmptyText()
-    {
         QVERIFY(TResourceLocalizer::LoadMessage(1000, 999).isEmpty());
         QVERIFY(TResourceLocalizer::LoadMessage(5000, 0).isEmpty());
         LanguageBase = 1000;
         QCOMPARE(Msg(24), QStringLiteral("About"));
     }
 
-    void messageNumbersAreUniqueInTheEnglishFile()
+    void sharedTextsKeepTheirOwnNumbers()
     {
-        QFile f(QStringLiteral(RX_TEST_DATA_DIR "/messages/en.txt"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QSet<int> seen;
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const int n = line.left(line.indexOf('\t')).toInt();
-            QVERIFY2(!seen.contains(n), qPrintable(QString::number(n)));
-            QVERIFY2(line.size() - line.indexOf('\t') - 1 <= 255, "at most 255 characters");
-            seen.insert(n);
-        }
+        const QList<QPair<int, int>> pairs{{129, 136}, {38, 106}, {117, 119},
+                                           {30, 180},  {88, 90},  {108, 225}};
+        for (const auto &p : pairs)
+            QCOMPARE(TResourceLocalizer::LoadMessage(1000, p.first),
+                     TResourceLocalizer::LoadMessage(1000, p.second));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 117), QStringLiteral("Erase"));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 285), QStringLiteral("Test coin selector"));
+        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 143), QStringLiteral("Imp."));
     }
 
     void scriptedPasswordDialogStaysOpenUntilTheValidatorAccepts()
@@ -66,7 +40,9 @@ private slots:
         prompts.queuePassword(QStringLiteral("12"));
         prompts.queuePassword(QStringLiteral("1234"));
         QString result;
-        const auto fourDigits = [](const QString &t) { return t.size() == 4 ? QString() : QStringLiteral("length"); };
+        const auto fourDigits = [](const QString &t) {
+            return t.size() == 4 ? QString() : QStringLiteral("length");
+        };
         QVERIFY(prompts.password(QStringLiteral("PIN"), fourDigits, result));
         QCOMPARE(result, QStringLiteral("1234"));
         QCOMPARE(prompts.texts(ScriptedPrompts::Kind::Error), QStringList({"length"}));
@@ -82,7 +58,8 @@ private slots:
         QString out;
         QTextStream stream(&out);
         AutoPrompts prompts(&stream);
-        QCOMPARE(prompts.confirm(QStringLiteral("Close application?"), Prompts::Buttons::YesNo), Prompts::Answer::No);
+        QCOMPARE(prompts.confirm(QStringLiteral("Close application?"), Prompts::Buttons::YesNo),
+                 Prompts::Answer::No);
         prompts.setAnswerYes(true);
         QCOMPARE(prompts.confirm(QStringLiteral("Sure?"), Prompts::Buttons::OkCancel), Prompts::Answer::Ok);
         prompts.error(QStringLiteral("Error reading data"));

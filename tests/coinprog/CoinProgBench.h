@@ -1,36 +1,20 @@
 #pragma once
 
-#include "app/ScriptedPrompts.h"
+#include "CliRun.h"
+#include "DeviceBench.h"
 #include "coinprog/CoinProgModel.h"
 #include "config/ChannelTable.h"
-#include "device/CommLog.h"
-#include "device/DeviceSession.h"
-#include "link/CcTalkLink.h"
-#include "sim/SelectorSim.h"
-#include "sim/SimBus.h"
-#include "sim/SimulatorPort.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
-using namespace Qt::StringLiterals;
-using Kind = ScriptedPrompts::Kind;
 using Answer = Prompts::Answer;
 
 // The coin programming model as the main window builds it, in a temporary program folder,
 // talking through the real link to one simulated selector on port SIMCP.
-struct CoinProgBench
+struct CoinProgBench : DeviceBench
 {
-    QTemporaryDir dir;
-    CcTalkLink link;
-    ScriptedPrompts prompts;
-    CommLog log;
-    DeviceSession session;
-    ChannelTable channels;
-    std::shared_ptr<SimBus> bus;
     SelectorSim *sim = nullptr;
+    ChannelTable channels;
     std::unique_ptr<CoinProgModel> model;
 
     static QByteArray defaultIni()
@@ -40,31 +24,22 @@ struct CoinProgBench
                "[BASE_1]\nAM1_ADD=3\nPH1_ADD=2\nAM2_ADD=3\nPH2_ADD=2\nPI3_ADD=4\nDIM_ADD=2\n";
     }
 
+    // `erased`: a selector with every channel free; a null `ini`: no rx30.ini at all.
     explicit CoinProgBench(bool erased = true, const QByteArray &ini = defaultIni())
-        : log(dir.path(), &prompts), session(link, prompts, dir.path())
     {
-        if (!ini.isNull()) {
-            QFile f(dir.filePath(u"rx30.ini"_s));
-            if (f.open(QIODevice::WriteOnly))
-                f.write(ini);
-        }
-        bus = std::make_shared<SimBus>();
+        QFile::remove(dir.filePath(u"rx30.ini"_s));
+        if (!ini.isNull())
+            writeFileBytes(dir.filePath(u"rx30.ini"_s), ini);
+        auto bus = std::make_shared<SimBus>();
         sim = bus->addSelector(std::make_unique<SelectorSim>(erased));
         sim->coinKinds().seed(7);
         SimulatorPort::registerPort(u"SIMCP"_s, bus);
-        link.setPortName(u"SIMCP"_s);
-        link.openPort();
-        link.setLogSink(&log);
-        link.LoggingEnabled = true;
+        buses[u"SIMCP"_s] = bus;
+        usePort(u"SIMCP"_s);
         channels.setCountryCodes(u"EUUSGBCH"_s);
         model = std::make_unique<CoinProgModel>(session, channels, prompts);
     }
-    ~CoinProgBench()
-    {
-        model.reset();
-        link.closePort();
-        SimulatorPort::unregisterPort(u"SIMCP"_s);
-    }
+    ~CoinProgBench() { model.reset(); }
 
     // "Coins prog." and the window shown; true when it polls.
     bool open()
@@ -74,20 +49,28 @@ struct CoinProgBench
         model->windowOpened();
         return model->polling();
     }
+    // The window opened and polling, then `coins` coins of a kind taken.
+    bool openAndFeed(const QString &kind, int coins = 1)
+    {
+        if (!open())
+            return false;
+        for (int i = 0; i < coins; ++i)
+            if (!feed(kind))
+                return false;
+        return true;
+    }
+    // "Save channel", its question answered OK.
+    void saveChannel()
+    {
+        prompts.queueAnswer(Answer::Ok);
+        model->saveChannelClick();
+    }
     // A coin of a kind, then the poll takes it.
     bool feed(const QString &kind)
     {
         const int before = model->samples().size();
         sim->insertKind(kind);
         return QTest::qWaitFor([&] { return model->samples().size() == before + 1; }, 3000);
-    }
-    QStringList sent() const
-    {
-        QStringList out;
-        for (const QString &l : log.lines())
-            if (l.startsWith(u"-> "_s))
-                out << l.mid(3);
-        return out;
     }
     // Commands of one header (and first data byte for 255) among the frames sent.
     int sentCount(int header, int sub = -1) const

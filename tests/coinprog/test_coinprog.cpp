@@ -97,8 +97,7 @@ private slots:
         }
         QCOMPARE(quint8(taught[12]), quint8(0x70));
 
-        b.prompts.queueAnswer(Answer::Ok);
-        b.model->saveChannelClick();
+        b.saveChannel();
         QCOMPARE(b.record(1), taught);
         QCOMPARE(b.nvRecord(1), QByteArray(16, char(0xFF))); // not yet committed
         QCOMPARE(b.model->channel(), 2);
@@ -165,8 +164,7 @@ private slots:
         QVERIFY(!b.model->polling());
         // Without a channel loaded, "Save channel" writes nothing.
         const int writes = b.sentCount(255, 3);
-        b.prompts.queueAnswer(Answer::Ok);
-        b.model->saveChannelClick();
+        b.saveChannel();
         QCOMPARE(b.sentCount(255, 3), writes);
         // No channel after the one that failed is asked for.
         QCOMPARE(b.sent().filter(u"FF020650"_s).size(), opens ? 1 : 0);
@@ -231,8 +229,7 @@ private slots:
         QByteArray ini = CoinProgBench::defaultIni() + "[BASE_12]\nAM1_ADD=9\nPH1_ADD=8\nAM2_ADD=7\n";
         CoinProgBench b(true, ini);
         b.sim->identity().databaseVersion = 12;
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c50"_s));
+        QVERIFY(b.openAndFeed(u"c50"_s));
         const auto &p = b.model->controls().params;
         QCOMPARE((std::array<int, 6>{p[6], p[7], p[8], p[9], p[10], p[11]}),
                  (std::array<int, 6>{9, 8, 7, 0, 0, 0}));
@@ -244,8 +241,7 @@ private slots:
     {
         CoinProgBench b;
         b.sim->setTurnaroundMs(40);
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c20"_s));
+        QVERIFY(b.openAndFeed(u"c20"_s));
         b.prompts.queueAnswer(Answer::Ok);
         b.log.clear();
         bool clicked = false;
@@ -283,8 +279,7 @@ private slots:
     {
         QFETCH(int, answer);
         CoinProgBench b;
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c100"_s));
+        QVERIFY(b.openAndFeed(u"c100"_s));
         b.prompts.queueAnswer(Answer(answer));
         b.model->channelListChanged(3);
         QTEST(b.model->channel(), "channel");
@@ -311,8 +306,7 @@ private slots:
     void cvfNotProgrammed()
     {
         CoinProgBench b;
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c10"_s));
+        QVERIFY(b.openAndFeed(u"c10"_s));
         b.model->controlsForEdit().cvf = -1;
         b.prompts.queueAnswer(Answer::Ok);
         b.prompts.queueAnswer(Answer::No);
@@ -331,8 +325,7 @@ private slots:
         QVERIFY(b.open());
         b.model->channelListChanged(15);
         QVERIFY(b.feed(u"c200"_s));
-        b.prompts.queueAnswer(Answer::Ok);
-        b.model->saveChannelClick();
+        b.saveChannel();
         QCOMPARE(b.model->channel(), 16);
         QCOMPARE(b.model->samples().size(), 1);
         QCOMPARE(b.model->savedChannels(), quint16(0x8000));
@@ -343,9 +336,7 @@ private slots:
     void deleteEveryLine()
     {
         CoinProgBench b;
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c20"_s));
-        QVERIFY(b.feed(u"c20"_s));
+        QVERIFY(b.openAndFeed(u"c20"_s, 2));
         const CoinProgControls before = b.model->controls();
         b.model->deleteItems({1, 0});
         QVERIFY(b.model->samples().isEmpty());
@@ -358,10 +349,8 @@ private slots:
     void failedCommitKeepsWindowOpen()
     {
         CoinProgBench b;
-        QVERIFY(b.open());
-        QVERIFY(b.feed(u"c50"_s));
-        b.prompts.queueAnswer(Answer::Ok);
-        b.model->saveChannelClick();
+        QVERIFY(b.openAndFeed(u"c50"_s));
+        b.saveChannel();
         b.sim->injectFault({SelectorSim::FaultKind::Nak, 1, 255});
         b.prompts.queueAnswer(Answer::Yes);
         b.model->closeClick();
@@ -381,11 +370,8 @@ private slots:
     void indistinguishableChannels()
     {
         CoinProgBench b;
-        QVERIFY(b.open());
-        for (int i = 0; i < 5; ++i)
-            QVERIFY(b.feed(u"c20"_s));
-        b.prompts.queueAnswer(Answer::Ok);
-        b.model->saveChannelClick();
+        QVERIFY(b.openAndFeed(u"c20"_s, 5));
+        b.saveChannel();
         QCOMPARE(b.model->channel(), 2);
         QVERIFY(b.feed(u"c20"_s));
         QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});

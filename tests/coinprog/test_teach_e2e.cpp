@@ -1,9 +1,8 @@
 // rxconfig-cli teach against rxsim on a pseudo-terminal: coins come from the simulator's
 // control channel while the program waits, as a production bench feeds them.
+#include "CliRun.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
-
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -33,9 +32,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/rx30.ini"), m_dir.filePath(u"rx30.ini"_s)));
-        QFile(m_dir.filePath(u"rx30.ini"_s)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(copyDataFiles(m_dir.path(), {u"rx30.ini"_s}));
         LanguageBase = 1000;
     }
 
@@ -113,10 +110,7 @@ private slots:
 
     void helpDocumentsTeach()
     {
-        QProcess p;
-        p.start(QStringLiteral(RXCLI_PATH), {u"--help"_s});
-        QVERIFY(p.waitForFinished(30000));
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QString out = runProgram(QStringLiteral(RXCLI_PATH), {u"--help"_s}).out;
         QVERIFY(out.contains(u"teach --channel N"_s));
         QVERIFY(out.contains(Msg(603)));
     }

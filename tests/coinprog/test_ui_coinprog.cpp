@@ -31,12 +31,9 @@ class TestUiCoinProg : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
-    std::shared_ptr<SimBus> m_bus;
-    ScriptedPrompts m_prompts;
-    std::unique_ptr<TMainFrm> m_win;
+    DemoDesktop m_desk;
 
-    SelectorSim *sim() const { return m_bus->selector(0); }
+    SelectorSim *sim() const { return m_desk.sim(); }
 
     // The first channel the selector holds as free (status bit 0 set).
     int freeChannel() const
@@ -70,27 +67,19 @@ private:
 private slots:
     void initTestCase()
     {
-        m_bus = SimulatorPort::registerPort();
-        sim()->coinKinds().seed(3);
-        m_win = startDemoDesktop(m_dir, m_prompts);
-        QVERIFY(m_win);
-    }
-    void cleanupTestCase()
-    {
-        m_win.reset();
-        SimulatorPort::unregisterPort();
+        QVERIFY(m_desk.start([](SelectorSim *s) { s->coinKinds().seed(3); }));
     }
 
     void toolbarOpensTheWindow()
     {
-        QToolButton *button = m_win->toolButton(TMainFrm::CoinsProg);
+        QToolButton *button = m_desk.win->toolButton(TMainFrm::CoinsProg);
         QVERIFY(button->isEnabled());
         QCOMPARE(button->text(), Msg(74));
         const int channel = freeChannel();
         QVERIFY(channel > 1);
-        m_prompts.clear();
+        m_desk.prompts.clear();
 
-        TCprgFrm *w = m_win->cprgFrm();
+        TCprgFrm *w = m_desk.win->cprgFrm();
         bool checked = false;
         // The scenario runs once the window polls; a failed check closes the window anyway.
         QTimer trigger;
@@ -111,8 +100,8 @@ private slots:
         QCOMPARE(quint8(stored[15]), quint8(20));
         QCOMPARE(quint8(stored[12]), quint8(0x70));
         QVERIFY(!sim()->masterInhibit());
-        QVERIFY(!m_win->busy());
-        QVERIFY(m_prompts.texts(ScriptedPrompts::Kind::Error).isEmpty());
+        QVERIFY(!m_desk.win->busy());
+        QVERIFY(m_desk.prompts.texts(ScriptedPrompts::Kind::Error).isEmpty());
     }
 
 private:
@@ -121,7 +110,7 @@ private:
         QCOMPARE(w->channelList()->currentIndex(), 0);
         QCOMPARE(w->saveButton()->text(), Msg(230));
         // Channel 1 of the demo selector holds a coin.
-        QCOMPARE(m_prompts.texts(ScriptedPrompts::Kind::Information),
+        QCOMPARE(m_desk.prompts.texts(ScriptedPrompts::Kind::Information),
                  QStringList{Msg(58) + u"1"_s + Msg(14)});
         QCOMPARE(w->windowTitle(), Msg(75));
         // The user picks a free channel from the list.
@@ -151,11 +140,11 @@ private:
         emit w->valueEdit()->editingFinished();
         saveShots(w);
 
-        m_prompts.queueAnswer(Answer::Ok);
+        m_desk.prompts.queueAnswer(Answer::Ok);
         w->saveButton()->click();
         QCOMPARE(w->channelList()->currentIndex(), channel);
         QCOMPARE(w->sampleList()->count(), 0);
-        m_prompts.queueAnswer(Answer::Yes);
+        m_desk.prompts.queueAnswer(Answer::Yes);
         w->closeButton()->click();
         checked = true;
     }

@@ -1,13 +1,61 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
+
+// A finished run of one of the command-line programs: its exit status (-1 when it hung or
+// crashed) and what it printed.
+struct CliRun
+{
+    int status;
+    QString out, err;
+};
+
+// Runs a program to its end with standard input closed; env defaults to this process's own.
+inline CliRun runProgram(const QString &program, const QStringList &arguments,
+                         const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+                         int ms = 60000)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    p.closeWriteChannel();
+    const bool ended = p.waitForFinished(ms) && p.exitStatus() == QProcess::NormalExit;
+    return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Copies shipped data files into a folder as the owner's own writable files.
+inline bool copyDataFiles(const QString &folder, const QStringList &names)
+{
+    for (const QString &name : names) {
+        const QString target = folder + QLatin1Char('/') + name;
+        if (!QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, target) ||
+            !QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner))
+            return false;
+    }
+    return true;
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
 
 // rxconfig-cli as built, run to its end on a program directory (none: the program's default).
 // The exit code, or -1 when it did not finish; what it printed is kept in out and err.
-struct CliRun
+struct DataDirCli
 {
-    explicit CliRun(const QString &dir = QString()) : dataDir(dir) {}
+    explicit DataDirCli(const QString &dir = QString()) : dataDir(dir) {}
 
     QString dataDir;
     QString out;
@@ -15,15 +63,12 @@ struct CliRun
 
     int operator()(const QStringList &args)
     {
-        QProcess p;
-        if (!dataDir.isEmpty())
-            p.setWorkingDirectory(dataDir);
-        p.start(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig-cli/rxconfig-cli"),
-                (dataDir.isEmpty() ? QStringList() : QStringList{QStringLiteral("--data-dir"), dataDir}) +
-                    args);
-        const bool finished = p.waitForFinished(120000);
-        out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        err = QString::fromLocal8Bit(p.readAllStandardError());
-        return finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        const QStringList dirArgs =
+            dataDir.isEmpty() ? QStringList() : QStringList{QStringLiteral("--data-dir"), dataDir};
+        const CliRun run = runProgram(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig-cli/rxconfig-cli"),
+                                      dirArgs + args, QProcessEnvironment::systemEnvironment(), 120000);
+        out = run.out;
+        err = run.err;
+        return run.status;
     }
 };

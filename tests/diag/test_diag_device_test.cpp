@@ -116,9 +116,7 @@ private slots:
         b.failWhenSent(s, u"FF020708"_s, fault(FK::NoReply, 255));
         t.open();
         t.close();
-        QVERIFY(t.outputVisible(1));
-        QVERIFY(!t.outputVisible(2));
-        QVERIFY(!t.outputVisible(5));
+        QVERIFY(t.outputVisible(1) && !t.outputVisible(2) && !t.outputVisible(5));
         QVERIFY(!t.solenoidVisible(DeviceTest::S2));
         t.clickOutput(2);
         QVERIFY(!t.outputLamp(2));

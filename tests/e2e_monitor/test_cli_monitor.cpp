@@ -1,11 +1,9 @@
 // rxconfig-cli monitor against rxsim on a pseudo-terminal: the control channel changes the
 // selector and the printed lines follow.
+#include "CliRun.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <signal.h>
@@ -27,22 +25,15 @@ private:
     // A finished run: exit status and the printed lines.
     QPair<int, QStringList> run(const QString &rest)
     {
-        QProcess p;
-        p.start(QStringLiteral(RXCLI_PATH), args(rest));
-        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-        if (!ended)
-            qWarning("%s", p.readAllStandardError().constData());
-        return {ended ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)};
+        const CliRun r = runProgram(QStringLiteral(RXCLI_PATH), args(rest));
+        return {r.status, r.out.split(u'\n', Qt::SkipEmptyParts)};
     }
 
 private slots:
     void initTestCase()
     {
-        QFile ini(m_dir.filePath(u"rx30.ini"_s));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[SETTINGS]\nComPort=NONE\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n");
-        ini.close();
+        QVERIFY(writeFileBytes(m_dir.filePath(u"rx30.ini"_s),
+                               "[SETTINGS]\nComPort=NONE\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n"));
         m_sim = std::make_unique<RxsimProcess>(m_dir.path());
         QVERIFY(m_sim->start());
     }
@@ -126,12 +117,9 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
 
         for (const QString &bad : {u"monitor --count x"_s, u"monitor --count -1"_s, u"monitor --bogus"_s}) {
-            QProcess q;
-            q.start(QStringLiteral(RXCLI_PATH), args(bad));
-            QVERIFY(q.waitForFinished(60000));
-            QCOMPARE(q.exitCode(), 2);
-            const QString err = QString::fromUtf8(q.readAllStandardError());
-            QVERIFY2(err.startsWith(Msg(bad.contains(u"bogus"_s) ? 453 : 782)), qPrintable(err));
+            const CliRun r = runProgram(QStringLiteral(RXCLI_PATH), args(bad));
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.startsWith(Msg(bad.contains(u"bogus"_s) ? 453 : 782)), qPrintable(r.err));
         }
     }
 };

@@ -1,7 +1,9 @@
 // The PIN kept off the command line, the screen and other users' reach: rxconfig-cli asking on
 // its terminal or taking the PIN from a file or the environment, against rxsim on a pty with
 // a PIN-protected memory; and the files and socket that hold secrets being the owner's alone.
+#include "CliRun.h"
 #include "PtyProcess.h"
+#include "RxsimProcess.h"
 
 #include "app/Messages.h"
 
@@ -21,12 +23,6 @@ const QString kPin = u"1234ABCD"_s;
 const QStringList kSecretVariables = {u"RXCONFIG_PIN"_s, u"RXCONFIG_NEW_PIN"_s,
                                       u"RXCONFIG_FACTORY_PASSWORD"_s};
 
-struct Run
-{
-    int status;
-    QString out, err;
-};
-
 // Sets the umask for the object's life.
 struct Umask
 {
@@ -41,18 +37,6 @@ int modeOf(const QString &path)
     return ::lstat(path.toLocal8Bit().constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-QString textOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-bool writeText(const QString &path, const QByteArray &text)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
-}
-
 // The command line of a running process, as ps shows it.
 QString argumentsOf(pid_t pid)
 {
@@ -65,7 +49,7 @@ QString argumentsOf(pid_t pid)
 QString blockIn(const QString &xmlPath, const QString &address)
 {
     const QRegularExpression re(u"address=\""_s + address + u"\" length=\"\\d+\">([0-9A-F]*)<"_s);
-    return re.match(textOf(xmlPath)).captured(1);
+    return re.match(QString::fromUtf8(fileBytes(xmlPath))).captured(1);
 }
 
 class TestCliSecrets : public QObject
@@ -74,45 +58,38 @@ class TestCliSecrets : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    QProcess m_sim;
-    QString m_pty;
+    std::unique_ptr<RxsimProcess> m_sim;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QString statePath() const { return path(u"selector.state"_s); }
     QStringList withPort(const QStringList &arguments) const
     {
-        return QStringList{u"--data-dir"_s, path(u"data"_s), u"--port"_s, m_pty} + arguments;
+        return QStringList{u"--data-dir"_s, path(u"data"_s), u"--port"_s, m_sim->slavePath} + arguments;
     }
 
-    bool startSim(const QStringList &extra = {})
+    // A fresh folder with the program's data files; the selector is started apart.
+    bool prepare()
     {
-        m_sim.start(QStringLiteral(RXSIM_PATH),
-                    QStringList{u"--masks"_s, u"FFFF0000"_s, u"--pin"_s, kPin, u"--state"_s, statePath()} +
-                        extra);
-        if (!m_sim.waitForStarted(10000))
-            return false;
-        while (!m_sim.canReadLine())
-            if (!m_sim.waitForReadyRead(10000))
-                return false;
-        m_pty = QString::fromUtf8(m_sim.readLine()).trimmed();
-        return !m_pty.isEmpty();
+        m_sim.reset();
+        m_dir = std::make_unique<QTemporaryDir>();
+        return QDir(m_dir->path()).mkdir(u"data"_s) &&
+               copyDataFiles(path(u"data"_s), {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s});
+    }
+    bool startSim()
+    {
+        m_sim = std::make_unique<RxsimProcess>(m_dir->path());
+        return m_sim->start({u"--masks"_s, u"FFFF0000"_s, u"--pin"_s, kPin, u"--state"_s, statePath()});
     }
 
     // The CLI with standard input a pipe, no terminal; environment adds to a clean one.
-    Run cli(const QStringList &arguments, const QStringList &environment = {})
+    CliRun cli(const QStringList &arguments, const QStringList &environment = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const QString &name : kSecretVariables)
             env.remove(name);
         for (const QString &e : environment)
             env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(RXCLI_PATH), withPort(arguments));
-        p.closeWriteChannel();
-        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-        return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return runProgram(QStringLiteral(RXCLI_PATH), withPort(arguments), env);
     }
 
     // The CLI on a terminal of its own.
@@ -126,7 +103,7 @@ private:
     {
         const QRegularExpression re(u"^"_s + QRegularExpression::escape(key) + u"=(.*)$"_s,
                                     QRegularExpression::MultilineOption);
-        return re.match(textOf(statePath())).captured(1).trimmed();
+        return re.match(QString::fromUtf8(fileBytes(statePath()))).captured(1).trimmed();
     }
 
     // What a run wrote to its terminal must not hold the PIN in any case, nor its command line.
@@ -136,23 +113,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir(m_dir->path()).mkdir(u"data"_s));
-        for (const QString &name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s})
-            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, path(u"data/"_s + name)));
-        QVERIFY(startSim());
-    }
-
-    void cleanup()
-    {
-        m_sim.terminate();
-        if (!m_sim.waitForFinished(5000))
-            m_sim.kill();
-        m_sim.waitForFinished(5000);
-        m_dir.reset();
-    }
+    void init() { QVERIFY(prepare() && startSim()); }
+    void cleanup() { m_sim.reset(); }
 
     void uploadTakesThePinFromFileOrVariable_data()
     {
@@ -175,10 +137,10 @@ private slots:
         QFETCH(QStringList, environment);
         QFETCH(QByteArray, pinFile);
         if (!pinFile.isEmpty())
-            QVERIFY(writeText(path(u"PIN"_s), pinFile));
+            QVERIFY(writeFileBytes(path(u"PIN"_s), pinFile));
         arguments.replaceInStrings(u"PIN"_s, path(u"PIN"_s));
         const QString xml = path(u"up.xml"_s);
-        const Run r = cli(arguments + QStringList{u"upload"_s, u"-o"_s, xml}, environment);
+        const CliRun r = cli(arguments + QStringList{u"upload"_s, u"-o"_s, xml}, environment);
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
         QVERIFY(!blockIn(xml, u"0x07A0"_s).isEmpty());
@@ -241,7 +203,7 @@ private slots:
     void withoutTerminalTheMessageSaysHowAndNothingIsWritten()
     {
         const QString xml = path(u"up.xml"_s);
-        const Run upload = cli({u"upload"_s, u"-o"_s, xml});
+        const CliRun upload = cli({u"upload"_s, u"-o"_s, xml});
         QVERIFY2(upload.status == 1, qPrintable(upload.err));
         QVERIFY(upload.err.contains(Msg(116)));
         QVERIFY2(upload.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)),
@@ -249,19 +211,19 @@ private slots:
         QVERIFY(!QFileInfo::exists(xml));
 
         // A wrong PIN from a file is refused once, not asked again.
-        QVERIFY(writeText(path(u"PIN"_s), "00000000\n"));
-        const Run wrong = cli({u"--pin-file"_s, path(u"PIN"_s), u"upload"_s, u"-o"_s, xml});
+        QVERIFY(writeFileBytes(path(u"PIN"_s), "00000000\n"));
+        const CliRun wrong = cli({u"--pin-file"_s, path(u"PIN"_s), u"upload"_s, u"-o"_s, xml});
         QVERIFY2(wrong.status == 1 && wrong.err.count(Msg(321)) == 1, qPrintable(wrong.err));
         QVERIFY(!QFileInfo::exists(xml));
-        const Run missing = cli({u"--pin-file"_s, path(u"nothing"_s), u"upload"_s, u"-o"_s, xml});
+        const CliRun missing = cli({u"--pin-file"_s, path(u"nothing"_s), u"upload"_s, u"-o"_s, xml});
         QVERIFY2(missing.status == 3 && missing.err.startsWith(Msg(871) + path(u"nothing"_s)),
                  qPrintable(missing.err));
 
         // The PIN change: neither value at hand, then the new one missing; the selector keeps its PIN.
-        const Run neither = cli({u"pin"_s, u"-"_s, u"-"_s});
+        const CliRun neither = cli({u"pin"_s, u"-"_s, u"-"_s});
         QVERIFY2(neither.status == 1, qPrintable(neither.err));
         QVERIFY(neither.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)));
-        const Run noNew = cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN="_s + kPin});
+        const CliRun noNew = cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN="_s + kPin});
         QVERIFY2(noNew.status == 1, qPrintable(noNew.err));
         QVERIFY(noNew.err.contains(Msg(870).arg(u"--new-pin-file"_s, u"RXCONFIG_NEW_PIN"_s)));
         QCOMPARE(simState(u"pin"_s), kPin);
@@ -269,14 +231,14 @@ private slots:
 
     void pinChangeTakesItsValuesFromFileVariableOrTerminal()
     {
-        QVERIFY(writeText(path(u"NEW"_s), "cafe0001\n"));
-        const Run scripted =
+        QVERIFY(writeFileBytes(path(u"NEW"_s), "cafe0001\n"));
+        const CliRun scripted =
             cli({u"pin"_s, u"-"_s, u"-"_s, u"--new-pin-file"_s, path(u"NEW"_s)}, {u"RXCONFIG_PIN="_s + kPin});
         QVERIFY2(scripted.status == 0 && scripted.err.contains(Msg(192)), qPrintable(scripted.err));
         QCOMPARE(simState(u"pin"_s), u"CAFE0001"_s);
         verifyNoPin(scripted.out + scripted.err, u"CAFE0001"_s);
 
-        const Run fromVariables =
+        const CliRun fromVariables =
             cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN=CAFE0001"_s, u"RXCONFIG_NEW_PIN=0BADF00D"_s});
         QVERIFY2(fromVariables.status == 0, qPrintable(fromVariables.err));
         QCOMPARE(simState(u"pin"_s), u"0BADF00D"_s);
@@ -312,34 +274,19 @@ private slots:
         }
     }
 
-    void sendShowsTheExchangeWithThePinHidden()
-    {
-        QVERIFY(writeText(path(u"PIN"_s), kPin.toLatin1()));
-        const Run r = cli({u"--pin-file"_s, path(u"PIN"_s), u"send"_s, u"FF0207A008"_s});
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(lines.contains(u"-> 020401DA**********"_s), qPrintable(r.out));
-        QVERIFY2(lines.last().startsWith(u"<- 01080200"_s), qPrintable(r.out));
-        verifyNoPin(r.out + r.err);
-    }
-
     void simulatorStateAndControlSocketAreTheOwnersWhateverTheUmask()
     {
-        cleanup();
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir(m_dir->path()).mkdir(u"data"_s));
-        for (const QString &name : {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s})
-            QVERIFY(QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, path(u"data/"_s + name)));
+        QVERIFY(prepare());
         const Umask open(0);
         // A state file left readable by everyone, as an earlier version wrote it.
-        QVERIFY(writeText(statePath(), "pin=1234ABCD\n"));
+        QVERIFY(writeFileBytes(statePath(), "pin=1234ABCD\n"));
         QVERIFY(QFile::setPermissions(statePath(), QFileDevice::Permissions(0x6666)));
-        const QString socket = path(u"control.sock"_s);
-        QVERIFY(startSim({u"--control"_s, socket}));
+        const QString socket = path(u"control.sock"_s); // where the selector is steered from
+        QVERIFY(startSim());
         QCOMPARE(modeOf(statePath()), 0600);
         QCOMPARE(modeOf(socket) & 0777, 0600);
         // Written again on a PIN change, still the owner's.
-        const Run changed = cli({u"pin"_s, kPin, u"00C0FFEE"_s});
+        const CliRun changed = cli({u"pin"_s, kPin, u"00C0FFEE"_s});
         QVERIFY2(changed.status == 0, qPrintable(changed.err));
         QCOMPARE(simState(u"pin"_s), u"00C0FFEE"_s);
         QCOMPARE(modeOf(statePath()), 0600);

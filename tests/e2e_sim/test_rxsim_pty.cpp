@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "RxsimProcess.h"
 
 #include "link/CcTalkLink.h"
@@ -125,15 +126,10 @@ private slots:
         QCOMPARE(header(ask(host, "DA1234ABCD", 9)), 0);
 
         // A damaged state file stops rxsim with a message instead of running with half a state.
-        QFile file(state);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("memory.0605=00\n");
-        file.close();
-        QProcess broken;
-        broken.start(QStringLiteral(RXSIM_PATH), {QStringLiteral("--state"), state});
-        QVERIFY(broken.waitForFinished(5000));
-        QCOMPARE(broken.exitCode(), 3);
-        QVERIFY(broken.readAllStandardError().contains("memory.0605"));
+        QVERIFY(writeFileBytes(state, fileBytes(state) + "memory.0605=00\n"));
+        const CliRun broken = runProgram(QStringLiteral(RXSIM_PATH), {QStringLiteral("--state"), state});
+        QCOMPARE(broken.status, 3);
+        QVERIFY(broken.err.contains(QLatin1String("memory.0605")));
     }
 
     void monitorAnswersOnlyAtTheRateTheHostSet()
@@ -163,11 +159,10 @@ private slots:
     {
         for (const char *options : {"--masks FFFF", "--type RX3", "--address 1", "--monitor-baud 19200",
                                     "--pin 1234567G", "--no-such-option"}) {
-            QProcess p;
-            p.start(QStringLiteral(RXSIM_PATH), QString::fromLatin1(options).split(QLatin1Char(' ')));
-            QVERIFY(p.waitForFinished(5000));
-            QCOMPARE(p.exitCode(), 2);
-            QVERIFY2(p.readAllStandardOutput().isEmpty(), options);
+            const CliRun r =
+                runProgram(QStringLiteral(RXSIM_PATH), QString::fromLatin1(options).split(QLatin1Char(' ')));
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.out.isEmpty(), options);
         }
     }
 };

@@ -12,7 +12,7 @@ class TestCliFiles : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    CliRun cli{m_dir.path()};
+    DataDirCli cli{m_dir.path()};
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QStringList logLines(const QString &name, const QString &containing) const

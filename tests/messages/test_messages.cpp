@@ -116,7 +116,7 @@ private slots:
     void cliPrintsOneLanguageInOrderOrRefusesUnknownBase()
     {
         QFETCH(int, base);
-        CliRun cli;
+        DataDirCli cli;
         const int status = cli({QStringLiteral("messages"), QStringLiteral("--base"), QString::number(base)});
         const QStringList lines = cli.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (base % 1000) {

@@ -1,13 +1,20 @@
-// The application object, its command line and the Qt dialogs that answer the prompts.
+// The application object, its command line, the Qt dialogs that answer the prompts, the
+// program in the chosen language down to Qt's own buttons, and the desktop program's command
+// line where there is no display.
 #include "app/Messages.h"
 #include "main/AppStart.h"
 #include "main/QtPrompts.h"
+#include "main/QtTranslations.h"
 #include "main/RxApplication.h"
+#include "main/TMainFrm.h"
 #include "main/TextEntryDlg.h"
+#include "main/WindowPlacement.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <stdexcept>
@@ -16,6 +23,31 @@
 class TestUiApplication : public QObject
 {
     Q_OBJECT
+private:
+    static QString yesText()
+    {
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::Yes)->text();
+    }
+
+    // The desktop program run as from a terminal, without any display unless offscreen.
+    static int runProgram(const QStringList &arguments, QString &output, bool offscreen = false)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (offscreen)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig/rxconfig"), arguments);
+        if (!p.waitForFinished(60000))
+            return -1;
+        output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+
 private slots:
     void exceptionsInEventHandlersAreReportedAndTheLoopGoesOn()
     {
@@ -101,6 +133,77 @@ private slots:
             QVERIFY(QApplication::overrideCursor()); // given back once the box is answered
             QApplication::restoreOverrideCursor();
         }
+    }
+
+    void cleanup()
+    {
+        AppStart::selectLanguage(QStringLiteral("en"));
+        QtTranslations::install(QStringLiteral("en"));
+    }
+
+    void qtButtonsSpeakTheChosenLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Italian") << "it";
+        QTest::newRow("Croatian") << "hr";
+    }
+
+    void qtButtonsSpeakTheChosenLanguage()
+    {
+        QFETCH(QString, language);
+        QCOMPARE(yesText(), QStringLiteral("&Yes"));
+        QVERIFY(AppStart::selectLanguage(language));
+        // With Qt's translations installed (the build machine's packages include them).
+        QVERIFY(QtTranslations::install(language));
+        QVERIFY(yesText() != QStringLiteral("&Yes"));
+        QVERIFY(!QCoreApplication::translate("QFileDialog", "File &name:").startsWith(QLatin1String("File")));
+        // Where Qt ships none, the message table gives the standard buttons.
+        QTemporaryDir none;
+        QVERIFY(!QtTranslations::install(language, none.path()));
+        QCOMPARE(yesText(), Msg(582));
+        QVERIFY(Msg(582) != TResourceLocalizer::LoadMessage(1000, 582));
+        // Back to English: Qt's own texts again.
+        AppStart::selectLanguage(QStringLiteral("en"));
+        QVERIFY(QtTranslations::install(QStringLiteral("en")));
+        QCOMPARE(yesText(), QStringLiteral("&Yes"));
+    }
+
+    void theWindowStaysReachableOnSmallScreens_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("800 x 600") << QRect(0, 0, 800, 600) << QPoint(0, 0);
+        QTest::newRow("1280 x 1024, centred") << QRect(0, 0, 1280, 1024) << QPoint(171, 175);
+        QTest::newRow("panel on top") << QRect(0, 32, 800, 568) << QPoint(0, 32);
+        QTest::newRow("second screen, small") << QRect(1920, 0, 800, 600) << QPoint(1920, 0);
+        QTest::newRow("wide but low") << QRect(0, 0, 1600, 600) << QPoint(331, 0);
+    }
+
+    void theWindowStaysReachableOnSmallScreens()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, expected);
+        QCOMPARE(WindowPlacement::topLeft(QSize(TMainFrm::ClientWidth, TMainFrm::ClientHeight), screen),
+                 expected);
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QString out;
+        QCOMPARE(runProgram({QStringLiteral("--help")}, out), 0);
+        QVERIFY2(out.contains(QLatin1String("--data-dir")), qPrintable(out));
+        QCOMPARE(runProgram({QStringLiteral("--version")}, out), 0);
+        QVERIFY2(out.contains(QLatin1String("1.203")), qPrintable(out));
+    }
+
+    void aDataDirWithoutTheCatalogueNamesTheMissingFile()
+    {
+        QTemporaryDir empty;
+        QString out;
+        QCOMPARE(runProgram({QStringLiteral("--data-dir"), empty.path()}, out, true), 3);
+        QVERIFY2(out.contains(Msg(587)), qPrintable(out));
+        QVERIFY2(out.contains(QLatin1String("rx30.ini")), qPrintable(out));
+        QVERIFY(!out.contains(Msg(82)));
     }
 };
 

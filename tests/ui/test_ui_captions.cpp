@@ -1,7 +1,7 @@
 // Every caption whole: the main window's pages for every standard configuration of the
 // shipped catalogue (in Edit mode too) and every dialog, in English, Italian and Croatian,
 // measured with each widget's own font. And the measure itself, on widgets made to fail it.
-#include "app/DataDir.h"
+#include "DemoDesktop.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
@@ -11,7 +11,6 @@
 #include "main/ConfigPageView.h"
 #include "main/ScreenTour.h"
 #include "main/TMainFrm.h"
-#include "sim/SimulatorPort.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -113,45 +112,6 @@ private slots:
         }
     }
 
-    // The impulse count's caption is a label beside the count, and a sorter line's boxes are
-    // headed "Directions", for every standard configuration.
-    void lineCaptionsFollowTheModel()
-    {
-        AppStart::selectLanguage(QStringLiteral("en"));
-        QTemporaryDir dir;
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, dir.path(), dir.path()).seeded);
-        ScriptedPrompts prompts;
-        StartOptions o;
-        o.dataDir = dir.path();
-        o.interactive = false;
-        TMainFrm win(o, &prompts);
-        win.show();
-        win.startUp();
-        win.notebook()->setCurrentIndex(TMainFrm::ConfigurationTab);
-        ConfigPage &model = win.model();
-        int impulses = 0, sorters = 0;
-        for (int v = 0; v < model.versionEntries().size(); ++v) {
-            model.openVersionList();
-            model.chooseVersion(v);
-            for (const IoRowView &r : win.configView()->io) {
-                const LineRow &l = model.line(r.line);
-                if (r.impulsesCaption) {
-                    QCOMPARE(r.impulsesCaption->isVisibleTo(&win), l.impulsesVisible);
-                    QCOMPARE(r.impulsesCaption->text(), l.impulsesCaption);
-                    impulses += l.impulsesVisible;
-                }
-                if (r.directions) {
-                    QCOMPARE(r.directions->isVisibleTo(&win), l.sorter && l.channelsVisible);
-                    QCOMPARE(r.directions->text(), Msg(83));
-                    sorters += l.sorter;
-                }
-            }
-        }
-        // The shipped catalogue has lines of both kinds.
-        QVERIFY(impulses > 0);
-        QVERIFY(sorters > 0);
-    }
-
     void everyScreenShowsEveryCaptionWhole_data()
     {
         QTest::addColumn<QString>("language");
@@ -164,21 +124,9 @@ private slots:
     {
         QFETCH(QString, language);
         QVERIFY(AppStart::selectLanguage(language));
-        QTemporaryDir dir;
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, dir.path(), dir.path()).seeded);
-        ScriptedPrompts prompts;
-        StartOptions o;
-        o.dataDir = dir.path();
-        o.interactive = false;
-        o.demo = true; // windows that show a selector's readings need one attached
-        SimulatorPort::registerPort();
-        struct Unregister
-        {
-            ~Unregister() { SimulatorPort::unregisterPort(); }
-        } unregister;
-        TMainFrm win(o, &prompts);
-        win.show();
-        win.startUp();
+        DemoDesktop desktop; // windows that show a selector's readings need one attached
+        QVERIFY(desktop.start());
+        TMainFrm &win = *desktop.win;
         QCOMPARE(win.size(), QSize(TMainFrm::ClientWidth, TMainFrm::ClientHeight));
 
         QStringList cut, seen;

@@ -1,8 +1,8 @@
 // The "Firmware upgrade" window over the simulated selector: its controls follow the model
 // during a transfer, and it closes or stays open as the ending decides. With
 // RX_UPGRADE_SCREENSHOTS set to a folder it saves pictures of the window in each language.
+#include "DemoDesktop.h"
 #include "UpgradeBench.h"
-#include "app/DataDir.h"
 #include "app/Messages.h"
 #include "main/TMainFrm.h"
 #include "upgrade/TDwnlFrm.h"
@@ -113,17 +113,10 @@ private slots:
 
     void toolbarButtonAndTheSearchOfferOpenTheWindow()
     {
-        QTemporaryDir dir;
-        QVERIFY(DataDir::resolve(QString(), {RX_TEST_DATA_DIR}, dir.path(), dir.path()).seeded);
-        std::shared_ptr<SimBus> bus = SimulatorPort::registerPort();
-        ScriptedPrompts prompts;
-        StartOptions o;
-        o.dataDir = dir.path();
-        o.demo = true;
-        o.interactive = false;
-        auto win = std::make_unique<TMainFrm>(o, &prompts);
-        win->show();
-        win->startUp();
+        DemoDesktop d;
+        QVERIFY(d.start());
+        auto &win = d.win;
+        ScriptedPrompts &prompts = d.prompts;
         QCOMPARE(win->link().MonitorAddress, win->link().DeviceAddress);
         QCOMPARE(win->toolButton(TMainFrm::Upgrade)->toolTip(), QString());
 
@@ -144,7 +137,7 @@ private slots:
         QCOMPARE(opened, 1);
 
         // A selector waiting in its monitor: the search offers the upgrade and opens the window.
-        bus->selector(0)->enterMonitor();
+        d.sim()->enterMonitor();
         prompts.clear();
         prompts.queueAnswer(Prompts::Answer::Yes);
         closeWhenShown();
@@ -153,8 +146,6 @@ private slots:
         QVERIFY(prompts.texts(ScriptedPrompts::Kind::Confirm).contains(Msg(98)));
         QVERIFY(!prompts.allTexts().contains(Msg(420)));
         QCOMPARE(win->link().baudRate(), 9600);
-        win.reset();
-        SimulatorPort::unregisterPort();
     }
 };
 

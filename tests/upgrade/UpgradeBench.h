@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FilesTestUtil.h"
+#include "Firmware.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "device/DeviceSession.h"
@@ -10,33 +11,7 @@
 #include "sim/SimulatorPort.h"
 #include "upgrade/UpgradeSequence.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
-
-// A firmware file made by binutils from `size` bytes of a fixed pattern; the header record
-// carries the output name, which objcopy writes into it, so the name is the identity.
-inline QString makeFirmware(const QString &dir, const QByteArray &identity, int size, int recordBytes = 16)
-{
-    QByteArray image;
-    for (int i = 0; i < size; ++i)
-        image.append(char((i * 73 + 19) & 0xFF));
-    const QString bin = QDir(dir).filePath(QStringLiteral("image.bin"));
-    writeAll(bin, image);
-    const QString name = QString::fromLatin1(identity);
-    QFile::remove(QDir(dir).filePath(name));
-    QProcess objcopy;
-    objcopy.setWorkingDirectory(dir);
-    objcopy.start(QStringLiteral("objcopy"),
-                  {QStringLiteral("-I"), QStringLiteral("binary"), QStringLiteral("-O"),
-                   QStringLiteral("srec"), QStringLiteral("--srec-len=%1").arg(recordBytes), bin, name});
-    if (!objcopy.waitForFinished(30000) || objcopy.exitCode() != 0)
-        return QString();
-    const QString target = QDir(dir).filePath(name + QStringLiteral(".u19"));
-    QFile::remove(target);
-    QFile::rename(QDir(dir).filePath(name), target);
-    return target;
-}
 
 // The link and session of the program in a program directory of its own, talking to one
 // simulated selector that the start-up search has identified.
@@ -73,6 +48,16 @@ struct UpgradeBench
     QString path(const QString &name) const { return dir.filePath(name); }
     QString firmware(int size = 256) { return makeFirmware(dir.path(), sim->monitorIdentity(), size); }
     QStringList errors() const { return prompts.texts(ScriptedPrompts::Kind::Error); }
+    // The selector taken into its monitor for this file; what was sent so far forgotten.
+    bool inMonitorFor(const QString &file)
+    {
+        upgrade.setFileName(file);
+        const bool answered = upgrade.start_monitor() == FirmwareUpgrade::MonitorAnswered;
+        bus->clearHostBytes();
+        return answered;
+    }
+    // However a transfer ended, the port is back at the program's rate with its log on.
+    bool portRestored() const { return link.baudRate() == 9600 && link.LoggingEnabled; }
     // The boot-monitor record frames the selector received (0x55 ...), in order.
     QList<QByteArray> recordFrames() const
     {

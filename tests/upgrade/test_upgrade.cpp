@@ -15,11 +15,7 @@ namespace {
 
 SelectorSim::Fault monitorStatus(char status, int count)
 {
-    SelectorSim::Fault f;
-    f.kind = FK::MonitorStatus;
-    f.count = count;
-    f.monitorStatus = status;
-    return f;
+    return {FK::MonitorStatus, count, -1, status};
 }
 
 QStringList fileLines(const QString &path)
@@ -87,16 +83,6 @@ private slots:
         QVERIFY(file.load(path));
         QCOMPARE(file.headerIdentity(), QByteArray("RX30BOOT1"));
         QCOMPARE(file.lineCount(), 5); // header, three data records, start address
-        const QString data = file.lines().at(1);
-        const QByteArray frame = FirmwareFile::frame(data, false);
-        QCOMPARE(frame.left(2), QByteArray("\x55\x31"));
-        QCOMPARE(frame.mid(2), QByteArray::fromHex(data.mid(2).toLatin1()));
-        QCOMPARE(FirmwareFile::frame(file.lines().first(), true).at(1), char(0x30));
-
-        // A header shorter than an identity holds none (and never matches one).
-        writeAll(path, "S0030000FC\nS9030000FC\n");
-        QVERIFY(file.load(path));
-        QVERIFY(file.headerIdentity().isEmpty());
     }
 
     void goodFileFlashesAndTheSelectorComesBackWithItsConfiguration()
@@ -106,11 +92,9 @@ private slots:
         const QByteArray nvBefore = b.sim->nvImage();
         const int lines = fileLines(fw).size();
         QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.20"));
-        b.upgrade.setFileName(fw);
-        QCOMPARE(b.upgrade.start_monitor(), int(FirmwareUpgrade::MonitorAnswered));
+        QVERIFY(b.inMonitorFor(fw));
         QVERIFY(b.sim->inMonitor());
         QCOMPARE(b.upgrade.MonitorIdentity, b.sim->monitorIdentity());
-        b.bus->clearHostBytes();
         QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Finished);
         QCOMPARE(b.prompts.allTexts(), QStringList{"Operation finished"});
         QCOMPARE(b.recordFrames().size(), lines);
@@ -118,8 +102,7 @@ private slots:
         QVERIFY(!b.sim->inMonitor());
         QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.21"));
         QCOMPARE(b.sim->nvImage(), nvBefore);
-        QCOMPARE(b.link.baudRate(), 9600);
-        QVERIFY(b.link.LoggingEnabled);
+        QVERIFY(b.portRestored());
         // The bar moved per record and was reset at the end.
         QCOMPARE(b.progress.last(), qMakePair(0, lines));
         QVERIFY(b.progress.contains(qMakePair(lines - 1, lines)));
@@ -159,9 +142,7 @@ private slots:
         QFETCH(int, framesOfSecondRecord);
         UpgradeBench b;
         const QString fw = b.firmware(64);
-        b.upgrade.setFileName(fw);
-        QCOMPARE(b.upgrade.start_monitor(), 0);
-        b.bus->clearHostBytes();
+        QVERIFY(b.inMonitorFor(fw));
         // The header is accepted; the first data record meets the injected answers.
         QByteArray header = FirmwareFile::frame(fileLines(fw).first(), true);
         b.sim->injectFault(monitorStatus('0', 1));
@@ -173,8 +154,7 @@ private slots:
         QCOMPARE(frames.count(frames.at(1)), framesOfSecondRecord);
         if (outcome != int(FirmwareUpgrade::Finished))
             QCOMPARE(frames.size(), 1 + framesOfSecondRecord);
-        QCOMPARE(b.link.baudRate(), 9600);
-        QVERIFY(b.link.LoggingEnabled);
+        QVERIFY(b.portRestored());
     }
 
     void theLastLineIsSentAndItsStatusReported()
@@ -182,9 +162,7 @@ private slots:
         UpgradeBench b;
         const QString fw = b.firmware(32);
         const QStringList lines = fileLines(fw);
-        b.upgrade.setFileName(fw);
-        QCOMPARE(b.upgrade.start_monitor(), 0);
-        b.bus->clearHostBytes();
+        QVERIFY(b.inMonitorFor(fw));
         // Every line but the last is accepted; the last is refused three times.
         b.sim->injectFault(monitorStatus('0', int(lines.size()) - 1));
         b.sim->injectFault(monitorStatus('4', 3));
@@ -197,62 +175,53 @@ private slots:
         QCOMPARE(b.upgrade.recordsSent(), int(lines.size()));
     }
 
-    void identityMismatchSendsNothingAfterTheIdentity()
+    // A file whose header names another selector, or is too short to name one.
+    void aFileForAnotherSelectorSendsNothingAfterTheIdentity_data()
     {
+        QTest::addColumn<QByteArray>("identity");
+        QTest::addColumn<QString>("header");
+        QTest::newRow("another selector's identity") << QByteArray("RX20BOOT1") << QString();
+        QTest::newRow("header shorter than an identity") << QByteArray() << "S0030000FC";
+    }
+    void aFileForAnotherSelectorSendsNothingAfterTheIdentity()
+    {
+        QFETCH(QByteArray, identity);
+        QFETCH(QString, header);
         UpgradeBench b;
-        const QString fw = makeFirmware(b.dir.path(), "RX20BOOT1", 64);
-        b.upgrade.setFileName(fw);
-        QCOMPARE(b.upgrade.start_monitor(), 0);
-        b.bus->clearHostBytes();
+        const QString fw = identity.isEmpty() ? b.firmware(32) : makeFirmware(b.dir.path(), identity, 64);
+        if (!header.isEmpty()) {
+            QStringList lines = fileLines(fw);
+            lines[0] = header;
+            writeAll(fw, lines.join('\n').toLatin1() + '\n');
+        }
+        QVERIFY(b.inMonitorFor(fw));
         QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Refused);
         QCOMPARE(b.errors(), QStringList{"Type error!"});
         QVERIFY(b.bus->hostBytes().isEmpty());
         QCOMPARE(b.sim->recordsAccepted(), 0);
-        QCOMPARE(b.link.baudRate(), 9600);
-        QVERIFY(b.link.LoggingEnabled);
-    }
-
-    void headerTooShortForAnIdentityIsATypeError()
-    {
-        UpgradeBench b;
-        const QString fw = b.firmware(32);
-        QStringList lines = fileLines(fw);
-        lines[0] = "S0030000FC"; // a well-formed header without the identity's 9 bytes
-        writeAll(fw, lines.join('\n').toLatin1() + '\n');
-        b.upgrade.setFileName(fw);
-        QCOMPARE(b.upgrade.start_monitor(), 0);
-        b.bus->clearHostBytes();
-        QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Refused);
-        QCOMPARE(b.errors(), QStringList{"Type error!"});
-        QVERIFY(b.bus->hostBytes().isEmpty());
+        QVERIFY(b.portRestored());
     }
 
     void anExceptionMidTransferStillRestoresThePortAndTheLog()
     {
         UpgradeBench b;
-        b.upgrade.setFileName(b.firmware(128));
-        QCOMPARE(b.upgrade.start_monitor(), 0);
+        QVERIFY(b.inMonitorFor(b.firmware(128)));
         b.upgrade.progress = [](int value, int) {
             if (value >= 3)
                 throw std::runtime_error("window gone");
         };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, b.upgrade.download_prgm());
-        QCOMPARE(b.link.baudRate(), 9600);
-        QVERIFY(b.link.LoggingEnabled);
+        QVERIFY(b.portRestored());
     }
 
     void noAnswerToTheFirstRecordIsATimeOut()
     {
         UpgradeBench b;
-        b.upgrade.setFileName(b.firmware(64));
-        QCOMPARE(b.upgrade.start_monitor(), 0);
-        SelectorSim::Fault silent;
-        silent.kind = FK::NoReply;
-        b.sim->injectFault(silent);
+        QVERIFY(b.inMonitorFor(b.firmware(64)));
+        b.sim->injectFault({FK::NoReply, 1, -1});
         QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::TimedOut);
         QCOMPARE(b.errors(), QStringList{"Time out!"});
-        QCOMPARE(b.link.baudRate(), 9600);
-        QVERIFY(b.link.LoggingEnabled);
+        QVERIFY(b.portRestored());
     }
 
     void upgradePermissionClearIsRefusedBeforeTheMonitor()
@@ -279,8 +248,7 @@ private slots:
         UpgradeBench b;
         b.sim->setMonitorBaud(38400);
         b.sim->enterMonitor();
-        b.upgrade.setFileName(b.firmware(128));
-        QCOMPARE(b.upgrade.start_monitor(), 0);
+        QVERIFY(b.inMonitorFor(b.firmware(128)));
         QCOMPARE(b.link.baudRate(), 38400);
         QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Finished);
         QCOMPARE(b.link.baudRate(), 9600);
@@ -434,17 +402,6 @@ private slots:
         QVERIFY(window.fileLabel().isEmpty());
         QCOMPARE(window.progressValue(), 0);
         QCOMPARE(b.link.baudRate(), 9600);
-
-        // The upgrade permission refused: the window closes after the access check's message.
-        b.sim->setMasks(QByteArray::fromHex("FFBFFFBF"));
-        QVERIFY(b.session.Identify());
-        b.session.FactoryAccessEnabled = false;
-        b.prompts.clear();
-        b.prompts.queueFileName(fw);
-        QVERIFY(window.openFile());
-        QVERIFY(window.start());
-        QCOMPARE(b.errors(), QStringList{"This operation is not allowed!"});
-        QVERIFY(!b.sim->inMonitor());
     }
 
     void simulatedMonitorChecksTheHeaderIdentity()
