@@ -83,6 +83,7 @@ struct Bench : LogSink, BusyHooks
     QByteArray newPin;
     QByteArray uploaded;
     int upgradeResult = -1;
+    int terminalResult = -1;
     Column column = Corrupt;
     std::function<void(const QByteArray &)> onSend;
     int begins = 0;
@@ -95,6 +96,7 @@ struct Bench : LogSink, BusyHooks
     {
         copyProgramFiles(dir.path());
         sim->setPin(QByteArray::fromHex("12345678"));
+        sim->setLateReplyMs(LateMs);
         link.setPortName(port);
         link.openPort();
         link.setLogSink(this);
@@ -388,10 +390,16 @@ const QList<Operation> &operations()
                     !b.prompts.texts(Kind::Error).isEmpty();
          }},
         {"Terminal", "FFFFFFFS", [](Column) { return at(withHeader(254)); }, 2000, [](Bench &, int) {},
-         [](Bench &b) { return b.terminal.SendCommand(QStringLiteral("FE")) == CommandTerminal::Sent; },
+         [](Bench &b) {
+             b.terminalResult = b.terminal.SendCommand(QStringLiteral("FE"));
+             return b.terminalResult == CommandTerminal::Sent;
+         },
          [](Bench &, int) { return true; },
-         // The log page shows the exchange; the command reports no acknowledgement.
-         [](Bench &) { return true; }},
+         // The log page shows the exchange; the command says it had no acknowledgement.
+         [](Bench &b) {
+             return b.terminalResult == CommandTerminal::NoReply ||
+                    b.terminalResult == CommandTerminal::Refused;
+         }},
     };
     return ops;
 }
