@@ -170,6 +170,11 @@ const SelectorSim::Fault *SelectorSim::takeFault(int header, int subCode, bool m
             continue;
         if (!monitor && f.subCode >= 0 && f.subCode != subCode)
             continue;
+        if (f.skip > 0) {
+            // A fault that lands mid-operation lets the earlier exchanges through.
+            --f.skip;
+            continue;
+        }
         m_lastFault = f;
         if (f.count > 0 && --f.count == 0)
             m_faults.removeAt(i);

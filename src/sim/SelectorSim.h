@@ -78,6 +78,7 @@ public:
         int header = -1;
         char monitorStatus = '3'; // the digit answered to records (MonitorStatus)
         int subCode = -1;         // with header 255: only frames with this sub-code (-1: any)
+        int skip = 0;             // matching frames (or monitor records) answered normally first
     };
 
     // What the selector puts on the wire in answer to one frame.
