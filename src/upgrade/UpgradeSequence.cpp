@@ -123,9 +123,13 @@ UpgradeSequence::Result UpgradeSequence::run(const QString &firmwarePath)
         m_session.ReportFlag = report;
     }
 
-    if (m_upgrade.start_monitor() != FirmwareUpgrade::MonitorAnswered) {
+    const int monitor = m_upgrade.start_monitor();
+    if (monitor != FirmwareUpgrade::MonitorAnswered) {
         // The search for the monitor may have left the port at 38400.
         link.SetBaud(9600);
+        // A refused access has shown its own message; a silent monitor must not end unexplained.
+        if (monitor == FirmwareUpgrade::NoMonitor)
+            m_prompts.error(Msg(966));
         return MonitorMissing;
     }
     return m_upgrade.download_prgm() == FirmwareUpgrade::Finished ? Flashed : TransferFailed;

@@ -384,10 +384,9 @@ const QList<Operation> &operations()
              return b.prompts.texts(Kind::Information) == QStringList{finished} &&
                     b.repeatedRecord() == retry;
          },
-         // A monitor that cannot be reached closes the window without a message of its own.
+         // A monitor that cannot be reached is named before the window closes, as is a failed transfer.
          [](Bench &b) {
-             return b.upgradeResult == UpgradeSequence::MonitorMissing ||
-                    !b.prompts.texts(Kind::Error).isEmpty();
+             return b.upgradeResult != UpgradeSequence::Flashed && !b.prompts.texts(Kind::Error).isEmpty();
          }},
         {"Terminal", "FFFFFFFS", [](Column) { return at(withHeader(254)); }, 2000, [](Bench &, int) {},
          [](Bench &b) {

@@ -257,8 +257,11 @@ private slots:
         // No monitor at either rate: the port does not stay at 38400.
         b.sim->setUnplugged(true);
         b.sequence.setBackupEnabled(false);
+        b.prompts.clear();
         QCOMPARE(b.sequence.run(b.firmware(128)), UpgradeSequence::MonitorMissing);
         QCOMPARE(b.link.baudRate(), 9600);
+        QCOMPARE(b.errors(),
+                 QStringList{"No boot monitor answered at 9600 or 38400 baud: the firmware was not sent."});
     }
 
     void malformedFileIsRefusedBeforeAnythingIsSent()
