@@ -1,3 +1,4 @@
+#include "FrameBytes.h"
 #include "link/CcTalkLink.h"
 #include "link/Checksum.h"
 #include "link/LoopbackPort.h"
@@ -26,20 +27,6 @@ struct LogRecorder : LogSink
     QStringList lines;
     void LogLine(const QString &line) override { lines << line; }
 };
-
-QByteArray frame(std::initializer_list<int> bytes)
-{
-    QByteArray out;
-    for (int b : bytes)
-        out.append(static_cast<char>(b));
-    return out;
-}
-
-QByteArray withChecksum(QByteArray bytes)
-{
-    bytes.append(static_cast<char>(ccTalkChecksum(bytes)));
-    return bytes;
-}
 
 } // namespace
 
@@ -79,11 +66,11 @@ private slots:
 
     void simplePollIsFramedAndItsAckAccepted()
     {
-        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
         QByteArray reply;
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(m_port->written(), frame({2, 0, 1, 254, 255}));
-        QCOMPARE(reply, frame({1, 0, 2, 0, 253}));
+        QCOMPARE(m_port->written(), frameBytes({2, 0, 1, 254, 255}));
+        QCOMPARE(reply, frameBytes({1, 0, 2, 0, 253}));
         QCOMPARE(m_link->RxBuffer.size(), 10);
         QCOMPARE(m_log.lines, QStringList({"-> 020001FEFF", "<- 01000200FD"}));
         QCOMPARE(m_busy.begins, 1);
@@ -92,11 +79,12 @@ private slots:
 
     void hexCommandGivesHexReply()
     {
-        m_port->queueReply(withChecksum(frame({1, 3, 2, 0, 'R', 'X', '3'})));
+        m_port->queueReply(withChecksum(frameBytes({1, 3, 2, 0, 'R', 'X', '3'})));
         QByteArray reply("untouched");
         QCOMPARE(m_link->Transact(2, QByteArray("FF08"), 10, false, false, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(m_port->written(), withChecksum(frame({2, 1, 1, 255, 8})));
-        QCOMPARE(reply, CcTalkLink::BytesToHex(withChecksum(frame({1, 3, 2, 0, 'R', 'X', '3'}))).toLatin1());
+        QCOMPARE(m_port->written(), withChecksum(frameBytes({2, 1, 1, 255, 8})));
+        QCOMPARE(reply,
+                 CcTalkLink::BytesToHex(withChecksum(frameBytes({1, 3, 2, 0, 'R', 'X', '3'}))).toLatin1());
     }
 
     // Replies that are not taken: the caller's reply stays as it was and only the frame sent is
@@ -108,15 +96,16 @@ private slots:
         QTest::addColumn<int>("result");
 
         QTest::newRow("checksum off by one")
-            << true << frame({1, 0, 2, 0, 254}) << int(CcTalkLink::ChecksumError);
+            << true << frameBytes({1, 0, 2, 0, 254}) << int(CcTalkLink::ChecksumError);
         // Another station's frame on the bus is not the answer to our command.
         QTest::newRow("addressed to another station")
-            << true << withChecksum(frame({3, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
+            << true << withChecksum(frameBytes({3, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
         QTest::newRow("addressed to all")
-            << true << withChecksum(frame({0, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
-        QTest::newRow("missing echo") << false << frame({1, 0, 2, 0, 253}) << int(CcTalkLink::Timeout);
-        QTest::newRow("extra bytes") << true << frame({1, 0, 2, 0, 253, 0x55}) << int(CcTalkLink::Timeout);
-        QTest::newRow("short reply") << true << frame({1, 1, 2, 0, 252}) << int(CcTalkLink::Timeout);
+            << true << withChecksum(frameBytes({0, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
+        QTest::newRow("missing echo") << false << frameBytes({1, 0, 2, 0, 253}) << int(CcTalkLink::Timeout);
+        QTest::newRow("extra bytes") << true << frameBytes({1, 0, 2, 0, 253, 0x55})
+                                     << int(CcTalkLink::Timeout);
+        QTest::newRow("short reply") << true << frameBytes({1, 1, 2, 0, 252}) << int(CcTalkLink::Timeout);
     }
 
     void repliesOnTheWire()
@@ -151,7 +140,7 @@ private slots:
         command.append(char(3));
         for (int i = 0; i < 15; ++i)
             command.append(static_cast<char>(i));
-        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
         QByteArray reply;
         QCOMPARE(m_link->Transact(2, command, 5, reply), quint8(CcTalkLink::Ok));
         const QByteArray sent = m_port->written();
@@ -163,9 +152,9 @@ private slots:
     void replyWithDataIsFoundBehindTheEcho()
     {
         const QByteArray data("0123456789ABCDEF");
-        m_port->queueReply(withChecksum(frame({1, 16, 2, 0}) + data));
+        m_port->queueReply(withChecksum(frameBytes({1, 16, 2, 0}) + data));
         QByteArray reply;
-        QCOMPARE(m_link->Transact(2, frame({255, 2, 0, 6, 16}), 10, reply), quint8(CcTalkLink::Ok));
+        QCOMPARE(m_link->Transact(2, frameBytes({255, 2, 0, 6, 16}), 10, reply), quint8(CcTalkLink::Ok));
         QCOMPARE(reply.mid(4, 16), data);
     }
 
@@ -200,14 +189,14 @@ private slots:
     {
         m_port->setResponder([this](const QByteArray &) {
             m_port->vanish();
-            return frame({1, 0, 2, 0, 253});
+            return frameBytes({1, 0, 2, 0, 253});
         });
         QByteArray reply;
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 3, reply), quint8(CcTalkLink::Timeout));
         QVERIFY(!m_link->isPortOpen());
         m_port->setResponder({});
         QVERIFY(m_link->openPort());
-        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Ok));
     }
 
@@ -225,7 +214,7 @@ private slots:
     void replyCompletedOnTheLastPollCountsForTransactOnly()
     {
         QByteArray reply;
-        m_port->queueReply(frame({1, 0, 2, 0, 253}));
+        m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 1, reply), quint8(CcTalkLink::Ok));
         m_port->queueReply(QByteArray("0"));
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 1, reply), quint8(CcTalkLink::RawTimeout));
@@ -265,8 +254,8 @@ private slots:
     {
         QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("FF0")), QByteArray(1, char(255)));
         QCOMPARE(CcTalkLink::HexToBytes(QString()), QByteArray());
-        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("0aFf")), frame({10, 255}));
-        QCOMPARE(CcTalkLink::BytesToHex(frame({10, 255})), QStringLiteral("0AFF"));
+        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("0aFf")), frameBytes({10, 255}));
+        QCOMPARE(CcTalkLink::BytesToHex(frameBytes({10, 255})), QStringLiteral("0AFF"));
         QCOMPARE(CcTalkLink::BytesToHex(QByteArray()), QString());
         bool ok = true;
         QVERIFY(CcTalkLink::HexToBytes(QStringLiteral("0G"), &ok).isEmpty());
@@ -286,9 +275,9 @@ private slots:
 
     void dateCodeAsksTheDeviceForItsBaseYear()
     {
-        m_port->queueReply(withChecksum(frame({1, 4, 2, 0, '2', '0', '1', '0'})));
+        m_port->queueReply(withChecksum(frameBytes({1, 4, 2, 0, '2', '0', '1', '0'})));
         QCOMPARE(m_link->DateCodeToText(0x0A6F), QStringLiteral("2015/3/15"));
-        QCOMPARE(m_port->written(), withChecksum(frame({2, 0, 1, 170})));
+        QCOMPARE(m_port->written(), withChecksum(frameBytes({2, 0, 1, 170})));
         // No answer to the base-year request: an empty date, not an error.
         QCOMPARE(m_link->DateCodeToText(0x0A6F), QString());
     }

@@ -1,3 +1,4 @@
+#include "FrameBytes.h"
 #include "link/Checksum.h"
 #include "link/ReplyWait.h"
 
@@ -5,22 +6,8 @@
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int b : list)
-        out.append(static_cast<char>(b));
-    return out;
-}
-
-QByteArray withChecksum(QByteArray frame)
-{
-    frame.append(static_cast<char>(ccTalkChecksum(frame)));
-    return frame;
-}
-
-const QByteArray kPoll = bytes({2, 0, 1, 254, 255}); // simple poll to address 2, as sent
-const QByteArray kAck = bytes({1, 0, 2, 0, 253});    // its acknowledgement
+const QByteArray kPoll = frameBytes({2, 0, 1, 254, 255}); // simple poll to address 2, as sent
+const QByteArray kAck = frameBytes({1, 0, 2, 0, 253});    // its acknowledgement
 
 // Feeds arrivals[i] just before poll i + 1 (nothing once they run out) until the wait ends.
 ReplyWait run(ReplyWait wait, const QList<QByteArray> &arrivals)
@@ -49,9 +36,9 @@ private slots:
         QTest::addColumn<int>("pollsSpent");
         QTest::addColumn<QByteArray>("reply");
 
-        const QByteArray data = withChecksum(bytes({1, 3, 2, 0, 'R', 'X', '3'}));
-        const QByteArray forOther = withChecksum(bytes({2, 0, 1, 0}));
-        const QByteArray badSum = bytes({1, 0, 2, 0, 254});
+        const QByteArray data = withChecksum(frameBytes({1, 3, 2, 0, 'R', 'X', '3'}));
+        const QByteArray forOther = withChecksum(frameBytes({2, 0, 1, 0}));
+        const QByteArray badSum = frameBytes({1, 0, 2, 0, 254});
         using L = QList<QByteArray>;
         QTest::newRow("ack behind its echo") << kPoll << 5 << L{kPoll + kAck} << 0 << 1 << kAck;
         QTest::newRow("ack on the last poll") << kPoll << 3 << L{{}, {}, kPoll + kAck} << 0 << 3 << kAck;
@@ -61,8 +48,8 @@ private slots:
         QTest::newRow("checksum off by one") << kPoll << 5 << L{kPoll + badSum} << 1 << 1 << badSum;
         QTest::newRow("addressed to another station")
             << kPoll << 5 << L{kPoll + forOther} << 1 << 1 << forOther;
-        QTest::newRow("addressed to all") << kPoll << 5 << L{kPoll + withChecksum(bytes({0, 0, 2, 0}))} << 1
-                                          << 1 << withChecksum(bytes({0, 0, 2, 0}));
+        QTest::newRow("addressed to all") << kPoll << 5 << L{kPoll + withChecksum(frameBytes({0, 0, 2, 0}))}
+                                          << 1 << 1 << withChecksum(frameBytes({0, 0, 2, 0}));
         QTest::newRow("extra byte in the same poll")
             << kPoll << 4 << L{kPoll + kAck + 'U'} << 2 << 4 << QByteArray();
         QTest::newRow("extra byte after the poll that saw it whole")
@@ -70,7 +57,7 @@ private slots:
         QTest::newRow("missing echo") << kPoll << 4 << L{kAck} << 2 << 4 << QByteArray();
         QTest::newRow("echo only") << kPoll << 2 << L{kPoll} << 2 << 2 << QByteArray();
         QTest::newRow("silence, no budget still polls once") << kPoll << 0 << L{} << 2 << 1 << QByteArray();
-        const QByteArray longest = withChecksum(bytes({1, 255, 2, 0}) + QByteArray(255, 'z'));
+        const QByteArray longest = withChecksum(frameBytes({1, 255, 2, 0}) + QByteArray(255, 'z'));
         QTest::newRow("255 data bytes") << kPoll << 2 << L{kPoll + longest} << 0 << 1 << longest;
         QTest::newRow("255 data bytes less one")
             << kPoll << 2 << L{kPoll + longest.chopped(1)} << 2 << 2 << QByteArray();
@@ -94,8 +81,8 @@ private slots:
     // whole; and once more bytes than it announces are there, never.
     void anySplitOfEchoAndReplyGivesTheSameReply()
     {
-        const QByteArray sent = withChecksum(bytes({2, 3, 1, 255, 2, 0x06, 16}));
-        const QByteArray reply = withChecksum(bytes({1, 16, 2, 0}) + QByteArray("0123456789ABCDEF"));
+        const QByteArray sent = withChecksum(frameBytes({2, 3, 1, 255, 2, 0x06, 16}));
+        const QByteArray reply = withChecksum(frameBytes({1, 16, 2, 0}) + QByteArray("0123456789ABCDEF"));
         const QByteArray wire = sent + reply;
         for (int a = 0; a <= wire.size(); ++a) {
             for (int b = a; b <= wire.size(); ++b) {
