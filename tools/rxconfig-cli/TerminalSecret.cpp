@@ -1,4 +1,5 @@
 #include "TerminalSecret.h"
+#include "CliInterrupt.h"
 
 #include <QByteArray>
 
@@ -14,10 +15,17 @@ struct termios savedMode;
 volatile sig_atomic_t modeSaved = 0;
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
+volatile sig_atomic_t underGuard = 0;
+
 void restoreAndRaise(int sig)
 {
     if (modeSaved)
         tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
+    // A command holding an interruption guard restores the selector first: cancel the question.
+    if (underGuard && sig != SIGQUIT) {
+        CliInterrupt::note(sig);
+        return;
+    }
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -58,6 +66,7 @@ public:
         struct sigaction action = {};
         action.sa_handler = restoreAndRaise;
         sigemptyset(&action.sa_mask);
+        underGuard = CliInterrupt::active() ? 1 : 0;
         for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
             sigaction(kSignals[i], &action, &m_previous[i]);
         modeSaved = 1;
@@ -96,7 +105,7 @@ void TerminalSecret::say(const QString &line)
 bool TerminalSecret::read(const QString &question, QString &text)
 {
     text.clear();
-    if (!available())
+    if (!available() || CliInterrupt::requested())
         return false;
     QByteArray line;
     bool ended = false;
@@ -109,7 +118,7 @@ bool TerminalSecret::read(const QString &question, QString &text)
         for (;;) {
             char c = 0;
             const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-            if (n < 0 && errno == EINTR)
+            if (n < 0 && errno == EINTR && !CliInterrupt::requested())
                 continue;
             if (n <= 0) { // Ctrl-D: ends the line, or cancels on an empty one
                 ended = !line.isEmpty();
