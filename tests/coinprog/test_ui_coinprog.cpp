@@ -44,26 +44,6 @@ private:
         return 0;
     }
 
-    // "Coins prog." clicked; the scenario runs once the window polls, and a window the
-    // scenario left open is closed after it.
-    TCprgFrm *inWindow(const std::function<void(TCprgFrm *)> &scenario)
-    {
-        TCprgFrm *w = m_desk.win->cprgFrm();
-        QTimer trigger;
-        trigger.setInterval(20);
-        connect(&trigger, &QTimer::timeout, this, [&] {
-            if (!w->isVisible() || !w->model().polling())
-                return;
-            trigger.stop();
-            scenario(w);
-            if (w->isVisible())
-                w->done(QDialog::Rejected);
-        });
-        trigger.start();
-        m_desk.win->toolButton(TMainFrm::CoinsProg)->click();
-        return w;
-    }
-
     void saveShots(TCprgFrm *w)
     {
         const QString dir = qEnvironmentVariable("RX_SCREENSHOT_DIR");
@@ -99,8 +79,21 @@ private slots:
         QVERIFY(channel > 1);
         m_desk.prompts.clear();
 
+        TCprgFrm *w = m_desk.win->cprgFrm();
         bool checked = false;
-        TCprgFrm *w = inWindow([&](TCprgFrm *frm) { scenario(frm, channel, checked); });
+        // The scenario runs once the window polls; a failed check closes the window anyway.
+        QTimer trigger;
+        trigger.setInterval(20);
+        connect(&trigger, &QTimer::timeout, this, [&] {
+            if (!w->isVisible() || !w->model().polling())
+                return;
+            trigger.stop();
+            scenario(w, channel, checked);
+            if (w->isVisible())
+                w->done(QDialog::Rejected);
+        });
+        trigger.start();
+        button->click();
         QVERIFY(checked);
         QVERIFY(!w->isVisible());
         const QByteArray stored = sim()->nvMemory(0x0600 + 16 * (channel - 1), 16);
@@ -109,39 +102,6 @@ private slots:
         QVERIFY(!sim()->masterInhibit());
         QVERIFY(!m_desk.win->busy());
         QVERIFY(m_desk.prompts.texts(ScriptedPrompts::Kind::Error).isEmpty());
-    }
-
-    // Cancel on "Data not saved!" keeps the window open with its samples, whichever way out
-    // was taken; No closes it, dropping them, and lets the selector take coins again.
-    void cancelOnCloseKeepsTheSamples()
-    {
-        bool checked = false;
-        TCprgFrm *w = inWindow([&](TCprgFrm *frm) {
-            for (int i = 1; i <= 2; ++i) {
-                sim()->insertKind(u"c50"_s);
-                QVERIFY(QTest::qWaitFor([&] { return frm->sampleList()->count() == i; }));
-            }
-            const std::function<void()> waysOut[] = {[frm] { frm->closeButton()->click(); },
-                                                     [frm] { QTest::keyClick(frm, Qt::Key_Escape); },
-                                                     [frm] { frm->close(); }};
-            for (const auto &wayOut : waysOut) {
-                m_desk.prompts.clear();
-                m_desk.prompts.queueAnswer(Answer::Cancel);
-                wayOut();
-                QCOMPARE(m_desk.prompts.texts(ScriptedPrompts::Kind::Confirm), QStringList{Msg(93) + u"1 ?"_s});
-                QVERIFY(frm->isVisible());
-                QCOMPARE(frm->sampleList()->count(), 2);
-                QVERIFY(frm->model().polling());
-                QVERIFY(sim()->masterInhibit());
-            }
-            m_desk.prompts.queueAnswer(Answer::No);
-            frm->closeButton()->click();
-            checked = true;
-        });
-        QVERIFY(checked);
-        QVERIFY(!w->isVisible());
-        QVERIFY(w->model().samples().isEmpty());
-        QVERIFY(!sim()->masterInhibit());
     }
 
 private:
@@ -180,6 +140,18 @@ private:
         emit w->valueEdit()->editingFinished();
         saveShots(w);
 
+        // Cancel on "Data not saved!" keeps the window open with its samples, whichever way out.
+        const std::function<void()> waysOut[] = {[w] { w->closeButton()->click(); },
+                                                 [w] { QTest::keyClick(w, Qt::Key_Escape); }, [w] { w->close(); }};
+        for (const auto &wayOut : waysOut) {
+            m_desk.prompts.clear();
+            m_desk.prompts.queueAnswer(Answer::Cancel);
+            wayOut();
+            QCOMPARE(m_desk.prompts.texts(ScriptedPrompts::Kind::Confirm),
+                     QStringList{Msg(93) + QString::number(channel) + u" ?"_s});
+            QVERIFY(w->isVisible() && w->model().polling() && sim()->masterInhibit());
+            QCOMPARE(w->sampleList()->count(), 15);
+        }
         m_desk.prompts.queueAnswer(Answer::Ok);
         w->saveButton()->click();
         QCOMPARE(w->channelList()->currentIndex(), channel);
