@@ -441,10 +441,9 @@ bool CoinProgModel::masterInhibit(bool on)
         m_inhibitHeld = true;
     QByteArray reply;
     CcTalkLink &link = m_session.link();
-    const bool acked =
-        link.Transact(link.DeviceAddress, QByteArray() + char(228) + char(on ? 0x00 : 0x01), ReplyPolls,
-                      reply) == CcTalkLink::Ok &&
-        ReplyFrame::isAck(reply);
+    const bool acked = link.Transact(link.DeviceAddress, QByteArray() + char(228) + char(on ? 0x00 : 0x01),
+                                     ReplyPolls, reply) == CcTalkLink::Ok &&
+                       ReplyFrame::isAck(reply);
     if (!on && acked)
         m_inhibitHeld = false;
     return acked;

@@ -34,7 +34,8 @@ private slots:
         QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
         QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
         QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
-        for (const char *line : {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
+        for (const char *line :
+             {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
             QVERIFY2(control.execute(QLatin1String(line)).startsWith(u"ERR"_s), line);
         QCOMPARE(sim->insertionCounter(), quint32(13));
     }

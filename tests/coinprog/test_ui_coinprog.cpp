@@ -142,7 +142,8 @@ private:
 
         // Cancel on "Data not saved!" keeps the window open with its samples, whichever way out.
         const std::function<void()> waysOut[] = {[w] { w->closeButton()->click(); },
-                                                 [w] { QTest::keyClick(w, Qt::Key_Escape); }, [w] { w->close(); }};
+                                                 [w] { QTest::keyClick(w, Qt::Key_Escape); },
+                                                 [w] { w->close(); }};
         for (const auto &wayOut : waysOut) {
             m_desk.prompts.clear();
             m_desk.prompts.queueAnswer(Answer::Cancel);

@@ -3,13 +3,13 @@
 // coins instead, as the insertion test does, with every coin enabled meanwhile; the selector's
 // own inhibits and master inhibit are put back on every way out.
 #include "CliCommand.h"
-#include "CliInterrupt.h"
 #include "CliContext.h"
+#include "CliInterrupt.h"
 #include "app/Messages.h"
 #include "device/DeviceSession.h"
+#include "device/ReplyFrame.h"
 #include "diag/DeviceTest.h"
 #include "diag/DiagReadings.h"
-#include "device/ReplyFrame.h"
 #include "link/CcTalkLink.h"
 
 #include <QElapsedTimer>
@@ -30,7 +30,8 @@ QByteArray ask(CcTalkLink &link, const QByteArray &command, int need)
 bool acknowledged(CcTalkLink &link, const QByteArray &command)
 {
     QByteArray reply;
-    return link.Transact(link.DeviceAddress, command, 15, reply) == CcTalkLink::Ok && ReplyFrame::isAck(reply);
+    return link.Transact(link.DeviceAddress, command, 15, reply) == CcTalkLink::Ok &&
+           ReplyFrame::isAck(reply);
 }
 
 // Switch 1 first, as the pictures read from left to right.

@@ -161,7 +161,8 @@ int runTeach(CliContext &ctx)
         silent = true;
         loop.quit();
     });
-    QObject::connect(CliInterrupt::notifier(), &CliInterruptNotifier::stopRequested, &loop, &QEventLoop::quit);
+    QObject::connect(CliInterrupt::notifier(), &CliInterruptNotifier::stopRequested, &loop,
+                     &QEventLoop::quit);
     // A signal during the opening exchanges came before the loop could hear it.
     if (!CliInterrupt::requested())
         loop.exec();
