@@ -95,12 +95,6 @@ private slots:
         QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"1"_s, Msg(231)}));
         QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
 
-        // A later identification finds the record in the selector.
-        QVERIFY(b.session.Identify());
-        QByteArray read;
-        QCOMPARE(b.session.ReadChannel(1, read), int(DeviceSession::Done));
-        QCOMPARE(read, taught);
-
         // The host enables the channels; coins of the kind are credited on channel 1.
         QByteArray reply;
         QCOMPARE(int(b.link.Transact(2, QByteArray::fromHex("E7FFFF"), 10, reply)), int(CcTalkLink::Ok));
@@ -113,8 +107,6 @@ private slots:
         QVERIFY2(accepted >= 18, qPrintable(QString::number(accepted)));
         QCOMPARE(int(b.sim->insertKind(u"washer"_s).result), int(SelectorSim::CoinResult::Rejected));
         QCOMPARE(int(b.sim->insertKind(u"c10"_s).result), int(SelectorSim::CoinResult::Rejected));
-        // The credit event names the channel.
-        QCOMPARE(int(b.link.Transact(2, QByteArray(1, char(229)), 10, reply)), int(CcTalkLink::Ok));
     }
 
     void openingFailures_data()
