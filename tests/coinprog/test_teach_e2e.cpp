@@ -93,12 +93,12 @@ private slots:
         QTest::newRow("Ctrl-C at the PIN question")
             << int(PinQuestion) << 1 << QList<int>{609} << u"OK rejected"_s;
         QTest::newRow("SIGTERM while the channels are read")
-            << int(Opening) << 1 << QList<int>{1000} << u"OK rejected"_s;
+            << int(Opening) << 1 << QList<int>{620} << u"OK rejected"_s;
         QTest::newRow("SIGHUP while sampling") << int(Sampling) << 1 << QList<int>{609} << u"OK rejected"_s;
         QTest::newRow("Ctrl-C once the write began")
-            << int(Writing) << 0 << QList<int>{1001, 610} << u"OK rejected"_s;
+            << int(Writing) << 0 << QList<int>{621, 610} << u"OK rejected"_s;
         QTest::newRow("unplugged while sampling")
-            << int(Unplugged) << 1 << QList<int>{1003, 1004} << u"OK inhibited"_s;
+            << int(Unplugged) << 1 << QList<int>{623, 624} << u"OK inhibited"_s;
     }
     void interruptionsLeaveTheSelectorTakingCoins()
     {
@@ -156,7 +156,7 @@ private slots:
         QVERIFY2(exit == status, qPrintable(u"exit %1:\n"_s.arg(exit) + shown));
         QFETCH(QList<int>, messages);
         for (int m : messages)
-            QVERIFY2(shown.contains(Msg(m)), qPrintable(u"%1 missing in:\n"_s.arg(m) + shown));
+            QVERIFY2(!Msg(m).isEmpty() && shown.contains(Msg(m)), qPrintable(u"%1 missing in:\n"_s.arg(m) + shown));
         // Written exactly when the run succeeded.
         QCOMPARE(sim.command(u"dump-nv 0600 16"_s) != u"OK "_s + QString(32, u'F'), status == 0);
         QCOMPARE(sim.command(u"plug"_s), u"OK"_s);

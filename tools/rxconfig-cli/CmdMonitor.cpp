@@ -117,7 +117,7 @@ int runMonitor(CliContext &ctx)
         inhibits = ask(link, QByteArray(1, char(230)), 2).left(2);
         master = ask(link, QByteArray(1, char(227)), 1).left(1);
         if (inhibits.isEmpty() || master.isEmpty())
-            ctx.err << Msg(1007) << Qt::endl;
+            ctx.err << Msg(627) << Qt::endl;
         lastCounter = readCreditEvents(link, ev) ? ev.counter : 0;
     }
     if (csv && !events)
@@ -147,7 +147,7 @@ int runMonitor(CliContext &ctx)
     }
     if (events && !inhibits.isEmpty() && !master.isEmpty() &&
         !(acknowledged(link, char(231) + inhibits) && acknowledged(link, char(228) + master))) {
-        ctx.err << Msg(1002) << Qt::endl;
+        ctx.err << Msg(622) << Qt::endl;
         return CliExitCodes::DeviceFailure;
     }
     return 0;

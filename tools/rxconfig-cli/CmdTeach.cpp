@@ -109,14 +109,14 @@ bool release(CliContext &ctx, CoinProgModel &model)
     model.windowClosed();
     if (!model.inhibitMayBeOn())
         return true;
-    ctx.err << Msg(1004) << Qt::endl;
+    ctx.err << Msg(624) << Qt::endl;
     return false;
 }
 
 int interrupted(CliContext &ctx, CoinProgModel &model)
 {
     const bool released = release(ctx, model);
-    ctx.err << Msg(released ? 609 : 1005) << Qt::endl;
+    ctx.err << Msg(released ? 609 : 625) << Qt::endl;
     return CliExitCodes::DeviceFailure;
 }
 
@@ -134,7 +134,7 @@ int runTeach(CliContext &ctx)
     if (!model.openFromToolbar())
         return CliExitCodes::DeviceFailure;
     if (CliInterrupt::requested()) {
-        ctx.err << Msg(1000) << Qt::endl;
+        ctx.err << Msg(620) << Qt::endl;
         return CliExitCodes::DeviceFailure;
     }
     model.windowOpened();
@@ -167,7 +167,7 @@ int runTeach(CliContext &ctx)
     if (!CliInterrupt::requested())
         loop.exec();
     if (silent) {
-        ctx.err << Msg(1003) << CoinProgModel::SilenceMs / 1000 << Msg(1006) << Qt::endl;
+        ctx.err << Msg(623) << CoinProgModel::SilenceMs / 1000 << Msg(626) << Qt::endl;
         release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
@@ -201,10 +201,10 @@ int runTeach(CliContext &ctx)
         return CliExitCodes::DeviceFailure;
     }
     if (CliInterrupt::requested())
-        ctx.err << Msg(1001) << Qt::endl;
+        ctx.err << Msg(621) << Qt::endl;
     ctx.err << Msg(610) << Qt::endl;
     if (model.inhibitMayBeOn()) {
-        ctx.err << Msg(1004) << Qt::endl;
+        ctx.err << Msg(624) << Qt::endl;
         return CliExitCodes::DeviceFailure;
     }
     return 0;
