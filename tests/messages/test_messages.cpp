@@ -32,11 +32,11 @@ QStringList shape(const QString &text)
     return QStringList{m.captured(1), m.captured(2)} + found;
 }
 
-// The numbers with a text; the table reader accepts 0..999 in each block.
+// The numbers with a text in one block.
 QList<int> numbersIn(int base)
 {
     QList<int> numbers;
-    for (int n = 0; n <= 999; ++n) {
+    for (int n = 0; n <= TResourceLocalizer::MaxNumber; ++n) {
         if (!load(base, n).isEmpty())
             numbers.append(n);
     }
