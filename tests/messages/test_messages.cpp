@@ -152,7 +152,7 @@ private slots:
         QVERIFY2(!utf8.hasError(), "not valid UTF-8");
         QVERIFY2(!content.contains(QLatin1Char('\r')), "carriage returns would be kept as text");
 
-        static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,2})\\t"));
+        static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,3})\\t"));
         QSet<int> seen;
         const QStringList lines = content.split(QLatin1Char('\n'));
         for (int i = 0; i < lines.size(); ++i) {
