@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 QString hexByte(int v)
 {
@@ -31,7 +33,10 @@ SimBench::SimBench(SimBus *bus, QObject *parent) : QObject(parent), m_control(bu
     const QString kinds = m_control.execute(QStringLiteral("kinds"));
     if (kinds.startsWith(QLatin1String("OK ")))
         m_kinds = kinds.mid(3).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    // The washer last, after the coins.
+    // Coins in the order of their numbers (c10 before c100), the washer last.
+    std::sort(m_kinds.begin(), m_kinds.end(), [](const QString &a, const QString &b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
     if (m_kinds.removeAll(QStringLiteral("washer")) > 0)
         m_kinds << QStringLiteral("washer");
     m_refresh.setInterval(RefreshMs);

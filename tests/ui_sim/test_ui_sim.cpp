@@ -10,8 +10,10 @@
 #include "diag/TCheckFrm.h"
 #include "sim/SimBench.h"
 #include "sim/SimPanel.h"
+#include "upgrade/TDwnlFrm.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -35,8 +37,7 @@ private:
     SelectorSim *sim() const { return m_desk.sim(); }
 
     // Runs `inside` once `window` is shown by `open`, then closes it whatever happened.
-    template <typename Window>
-    bool whileOpen(Window *window, const std::function<bool()> &ready, const std::function<void()> &open,
+    bool whileOpen(QDialog *window, const std::function<bool()> &ready, const std::function<void()> &open,
                    const std::function<void()> &inside)
     {
         bool ran = false;
@@ -154,6 +155,27 @@ private slots:
                 QVERIFY(w->optoLamp(4)->isOn());
                 QCOMPARE(w->analogValue(0)->text(), u"1230 mV"_s);
         }));
+    }
+
+    // The firmware file the build makes for the demo is flashed by the demo's upgrade: the
+    // simulated selector comes back one revision up, as the panel shows.
+    void theDemoFirmwareFileRaisesTheRevision()
+    {
+        const QString fw = QStringLiteral(RX_BINARY_DIR "/tools/rxconfig/data/simulated-selector.u19");
+        QVERIFY2(QFileInfo::exists(fw), qPrintable(fw));
+        TDwnlFrm *w = m_desk.win->dwnlFrm();
+        m_desk.prompts.clear();
+        m_desk.prompts.queueFileName(fw);
+        m_desk.prompts.queueAnswer(Answer::No); // the saved configuration stays on disk
+        QVERIFY(whileOpen(
+            w, [] { return true; }, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
+            [&] {
+                w->openButton()->click();
+                w->startButton()->click();
+            }));
+        QVERIFY2(m_desk.prompts.texts(ScriptedPrompts::Kind::Error).isEmpty(),
+                 qPrintable(m_desk.prompts.allTexts().join(u" | "_s)));
+        QTRY_VERIFY(m_panel->stateLabel()->text().contains(Msg(1065).arg(2).arg(9600).arg(u"1.21"_s)));
     }
 };
 

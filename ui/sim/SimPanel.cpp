@@ -300,10 +300,10 @@ void SimPanel::init_language()
     m_group[Bank1]->setTitle(Msg(1042).arg(1));
     m_group[Bank2]->setTitle(Msg(1042).arg(2));
     m_burstKind->clear();
-    for (auto it = m_coin.cbegin(); it != m_coin.cend(); ++it) {
-        const QString caption = it.key() == QLatin1String("washer") ? Msg(1033) : it.key();
-        it.value()->setText(caption);
-        m_burstKind->addItem(caption, it.key());
+    for (const QString &kind : m_bench->coinKinds()) {
+        const QString caption = kind == QLatin1String("washer") ? Msg(1033) : kind;
+        m_coin.value(kind)->setText(caption);
+        m_burstKind->addItem(caption, kind);
     }
     m_burstLabel->setText(Msg(1034));
     m_countLabel->setText(Msg(1035));
@@ -335,7 +335,7 @@ void SimPanel::refresh()
     m_burstStart->setText(b.burstRunning() ? Msg(1037) : Msg(249));
     m_burstBar->setRange(0, qMax(1, b.burstCount()));
     m_burstBar->setValue(b.burstDone());
-    m_burstBar->setFormat(Msg(1041).arg(b.burstDone()).arg(b.burstCount()));
+    m_burstBar->setFormat(b.burstCount() ? Msg(1041).arg(b.burstDone()).arg(b.burstCount()) : QString());
     QString verdict;
     switch (b.lastVerdict()) {
     case SimBench::Verdict::Accepted:
