@@ -64,8 +64,8 @@ private:
     std::function<void(int)> m_flip;
 };
 
-const ScreenTour::DialogFactory kTourPanel = [](TMainFrm &m) -> QDialog * { return SimPanel::of(m); };
-const bool kRegistered = ScreenTour::addDialog(QStringLiteral("simulated-selector"), kTourPanel);
+[[maybe_unused]] const bool registered = ScreenTour::addDialog(
+    QStringLiteral("simulated-selector"), [](TMainFrm &m) -> QDialog * { return SimPanel::of(m); });
 
 } // namespace
 
