@@ -32,6 +32,5 @@ else()
     DEPENDS ${CMAKE_BINARY_DIR}/demo/demo-image.bin ${catalogue_sources}
     COMMENT "Demo firmware file ${RX_DEMO_FIRMWARE}")
   add_custom_target(demo_firmware ALL DEPENDS ${outputs})
-  install(FILES ${seed_dir}/${RX_DEMO_FIRMWARE} DESTINATION ${CMAKE_INSTALL_DATADIR}/rxconfig
-          PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
+  install(FILES ${seed_dir}/${RX_DEMO_FIRMWARE} DESTINATION ${CMAKE_INSTALL_DATADIR}/rxconfig)
 endif()
