@@ -285,8 +285,13 @@ private slots:
         QVERIFY(tree.state(0) != before || before == SectionTree::Empty);
         QCOMPARE(w.itemOf(0)->icon(0).pixmap(16, 16).toImage(),
                  TParsFrm::statePicture(tree.state(0)).toImage());
+        QList<int> states;
+        for (int n = 0; n < tree.count(); ++n)
+            states << tree.state(n);
         w.clickState(-1); // clicks beside the tree change nothing
         w.clickState(tree.count());
+        for (int n = 0; n < tree.count(); ++n)
+            QCOMPARE(tree.state(n), states.at(n));
 
         // Only a press on the picture ticks; the caption, clicked or double-clicked, and Enter
         // only select. The window must be where the mouse is.
