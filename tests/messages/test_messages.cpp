@@ -103,6 +103,35 @@ private slots:
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
     }
 
+    // rxconfig-cli messages --base N against the table compiled into the program.
+    void cliPrintsOneLanguageInOrderOrRefusesUnknownBase_data()
+    {
+        QTest::addColumn<int>("base");
+        QTest::newRow("English") << 1000;
+        QTest::newRow("Italian") << 2000;
+        QTest::newRow("Croatian") << 3000;
+        QTest::newRow("unknown base is a usage error") << 1500;
+    }
+
+    void cliPrintsOneLanguageInOrderOrRefusesUnknownBase()
+    {
+        QFETCH(int, base);
+        DataDirCli cli;
+        const int status = cli({QStringLiteral("messages"), QStringLiteral("--base"), QString::number(base)});
+        const QStringList lines = cli.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (base % 1000) {
+            QCOMPARE(status, 2);
+            QVERIFY(lines.isEmpty());
+            QVERIFY(cli.err.contains(Msg(472)));
+            return;
+        }
+        QCOMPARE(status, 0);
+        QStringList expected;
+        for (int n : numbersIn(base))
+            expected << QString::number(n) + QLatin1Char('\t') + load(base, n);
+        QCOMPARE(lines, expected);
+    }
+
     void tableFilesAreWellFormed_data()
     {
         QTest::addColumn<QString>("file");
