@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliRun.h"
 #include "files/SectionTree.h"
 
 #include <QFile>
@@ -25,19 +26,6 @@ inline void copyProgramFiles(const QString &dir)
         QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, dir + QLatin1Char('/') + name);
         QFile(dir + QLatin1Char('/') + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
-}
-
-// The value of the block at this address in a saved file's text, and the text with it replaced
-// (a technician's edit).
-inline QByteArray blockValue(const QByteArray &text, const QByteArray &address)
-{
-    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
-    return text.mid(start, text.indexOf("</Data>", start) - start);
-}
-inline QByteArray withBlock(QByteArray text, const QByteArray &address, const QByteArray &value)
-{
-    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
-    return text.replace(start, text.indexOf("</Data>", start) - start, value);
 }
 
 // A node by its caption, else by its address text.

@@ -1,5 +1,9 @@
 #include "FilesBench.h"
 
+#include "files/BlockCompare.h"
+#include "files/BlockValue.h"
+#include "files/DownloadCompare.h"
+
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -15,6 +19,17 @@ QByteArray configFile(const QList<QPair<QByteArray, QByteArray>> &blocks,
     for (const auto &b : blocks)
         out += "<Data caption=\"x\" address=\"" + b.first + "\" length=\"1\">" + b.second + "</Data>\r\n";
     return out + "</Group>\r\n</MachineData>\r\n";
+}
+
+enum RoundTrip { Window, Reopened, Fresh, CommandLine };
+
+// Channel records unlike the defaults, every byte set, with sorter paths the window can show.
+QByteArray oddChannels()
+{
+    QByteArray channels;
+    for (int i = 0; i < 256; ++i)
+        channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
+    return channels;
 }
 
 // Each block of the document against the selector's permanent memory.
@@ -35,47 +50,143 @@ class TestTransfer : public QObject
     Q_OBJECT
 
 private slots:
-    void uploadSaveOpenDownloadUploadGivesIdenticalDocumentsAndPartialOpensKeepTheRest()
+    // A round trip through the program rewrites nothing the user did not change, checked on the
+    // selector's whole permanent memory: a file holds ".." for the fourth country code and the
+    // window does not hold every byte of a block, yet the selector keeps its own. With "only what
+    // changed" the compare finds exactly the edited block and only that is written.
+    void roundTripsChangeOnlyWhatWasEdited_data()
+    {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<QByteArray>("edit"); // a block edited in the saved file ("" none)
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("onlyChanged");
+        QTest::addColumn<int>("changedAt"); // where permanent memory must change, with what
+        QTest::addColumn<QByteArray>("changed");
+        const QByteArray channel1 = oddChannels().left(16).toHex().toUpper();
+        QTest::newRow("window") << int(Window) << QByteArray() << QByteArray() << false << 0 << QByteArray();
+        QTest::newRow("file reopened") << int(Reopened) << QByteArray() << QByteArray() << false << 0
+                                       << QByteArray();
+        QTest::newRow("stored file, fresh program")
+            << int(Fresh) << QByteArray() << QByteArray() << true << 0 << QByteArray();
+        QTest::newRow("command line") << int(CommandLine) << QByteArray() << QByteArray() << false << 0
+                                      << QByteArray();
+        QTest::newRow("channel 2 edited") << int(Fresh) << QByteArray("0x0610") << channel1 << true << 0x0610
+                                          << QByteArray::fromHex(channel1);
+        QTest::newRow("first country code edited, command line")
+            << int(CommandLine) << QByteArray("0x07B2") << QByteArray("ATTKHR..").toHex().toUpper() << true
+            << 0x07B2 << QByteArray("AT");
+    }
+    void roundTripsChangeOnlyWhatWasEdited()
+    {
+        QFETCH(int, path);
+        QFETCH(QByteArray, edit);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, onlyChanged);
+        QFETCH(int, changedAt);
+        QFETCH(QByteArray, changed);
+        FilesBench a;
+        a.sim->setMemory(0x0600, oddChannels());
+        a.sim->setMemory(0x0800, oddChannels().left(60));
+        a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
+        a.sim->commit();
+        QCOMPARE(a.sim->nvMemory(0x07B2, 8), QByteArray("EUTKHRIT"));
+        const QByteArray before = a.sim->nvImage();
+        QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
+        compareWithSelector(values(a.tree), a.sim);
+        FilesBench b("FILESIM2");
+        FilesBench &target = path == Window || path == Reopened ? a : b;
+        if (path != Window) {
+            const QString file = a.path("unit.xml");
+            QCOMPARE(a.files.FileSave(file), ConfigFiles::Done);
+            QVERIFY(blockValue(readAll(file), "0x07B2").endsWith("2E2E")); // the file format holds ".."
+            if (!edit.isEmpty())
+                writeAll(file, withBlock(readAll(file), edit, value));
+            target.sim->setNvImage(before);
+            target.files.setRequireWholeFile(path == CommandLine);
+            QCOMPARE(target.files.FileOpen(file), ConfigFiles::Done);
+        }
+        DownloadCompare compare(target.tree, target.session, target.page.rx30Path());
+        compare.setWriteOnlyChanged(onlyChanged);
+        target.transfer.writeFilter = [&](int node) { return compare.shouldWrite(node); };
+        target.tree.showHook = [&](SectionTree &) {
+            compare.compare();
+            return true;
+        };
+        target.sent.clear();
+        QCOMPARE(target.transfer.Download(path == CommandLine ? ConfigTransfer::Source::Document
+                                                              : ConfigTransfer::Source::Window),
+                 ConfigTransfer::Done);
+        QStringList differing;
+        for (const BlockCompare::Block &block : compare.blocks())
+            if (block.status != BlockCompare::Same)
+                differing << BlockValue::addressText(block.address);
+        QCOMPARE(differing, edit.isEmpty() ? QStringList() : QStringList{QString::fromLatin1(edit)});
+        if (onlyChanged) {
+            const QStringList writes = target.memoryOps().filter(QRegularExpression("^W "));
+            QCOMPARE(writes.size(), int(differing.size()));
+            if (!edit.isEmpty())
+                QVERIFY2(writes.first().startsWith("W " + edit.mid(2)), qPrintable(writes.first()));
+        }
+        QByteArray after = before;
+        after.replace(changedAt - 0x0600, changed.size(), changed);
+        QCOMPARE(target.sim->nvImage(), after);
+    }
+
+    // Opening a file that holds only the channels leaves the rest of the window as it was.
+    void openingPartOfAFileKeepsTheRestOfTheWindow()
     {
         FilesBench a;
-        const QString saved = a.path("unit.xml");
-        const QString channelsOnly = a.path("channels.xml");
-        QByteArray channels; // with sorter paths the window can show
-        for (int i = 0; i < 256; ++i)
-            channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
-        a.sim->setMemory(0x0600, channels);
-        a.sim->setMemory(0x0800, channels.left(60));
-        a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
-        a.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
+        a.sim->setMemory(0x0600, oddChannels());
         a.sim->commit();
         QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
-        QCOMPARE(a.prompts.allTexts(), QStringList{"Operation finished"});
         QCOMPARE(a.page.image().loadedSections, 0x0F);
-        QCOMPARE(a.stats.value(2), channels.mid(3, 3).toHex().toUInt(nullptr, 16));
-        const QMap<QString, QString> first = values(a.tree);
-        compareWithSelector(first, a.sim);
-        QCOMPARE(a.files.FileSave(saved), ConfigFiles::Done);
         a.takeOnly("Coin channels");
-        QCOMPARE(a.files.FileSave(channelsOnly), ConfigFiles::Done);
+        QCOMPARE(a.files.FileSave(a.path("channels.xml")), ConfigFiles::Done);
         QCOMPARE(a.tree.windowCaption, "Select sections for saving");
 
         FilesBench b("FILESIM2");
         b.sim->setMemory(0x0600, QByteArray(0x0174, char(0xFF)));
         b.sim->commit();
-        // Opening only the channels leaves the rest of the window alone.
         QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
         const QString params = b.page.image().paramText();
-        QCOMPARE(b.files.FileOpen(channelsOnly), ConfigFiles::Done);
+        QCOMPARE(b.files.FileOpen(a.path("channels.xml")), ConfigFiles::Done);
         QCOMPARE(b.tree.windowCaption, "Select sections for loading");
         QCOMPARE(b.page.image().paramText(), params);
-        QCOMPARE(b.page.channels().ChannelToString(1), channels.left(16));
+        QCOMPARE(b.page.channels().ChannelToString(1), oddChannels().left(16));
         QCOMPARE(states(b.tree, {"0x0600", "0x07A0", "Statistics"}), "CEE");
-        QCOMPARE(b.files.FileOpen(saved), ConfigFiles::Done);
-        QCOMPARE(b.transfer.Download(), ConfigTransfer::Done);
-        compareWithSelector(first, b.sim);
-        QCOMPARE(b.sim->nvMemory(0x0774, 4), QByteArray::fromHex("FFFFFFFF")); // factory data untouched
+    }
+
+    // With "Write only what changed" a block the selector will not read is written as before.
+    void aBlockTheSelectorWillNotReadIsUnknownAndWrittenAsBefore()
+    {
+        FilesBench b;
         QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
-        QCOMPARE(values(b.tree), first);
+        // The selector refuses every read that covers channel 3.
+        b.onSend = [&b](const QByteArray &f) {
+            if (f.size() == 9 && quint8(f[3]) == 255 && f[4] == 2) {
+                const int at = (quint8(f[5]) << 8) | quint8(f[6]);
+                if (at <= 0x0620 && 0x0620 < at + quint8(f[7]))
+                    b.sim->injectFault({Fault::Nak, 1, 255});
+            }
+        };
+        DownloadCompare compare(b.tree, b.session, b.page.rx30Path());
+        QVERIFY(!compare.writeOnlyChanged()); // off as shipped, remembered once chosen
+        QVERIFY(compare.setWriteOnlyChanged(true));
+        QVERIFY(DownloadCompare(b.tree, b.session, b.page.rx30Path()).writeOnlyChanged());
+        b.transfer.writeFilter = [&](int node) { return compare.shouldWrite(node); };
+        b.tree.showHook = [&](SectionTree &) {
+            compare.compare();
+            return true;
+        };
+        b.sent.clear();
+        QCOMPARE(b.transfer.Download(), ConfigTransfer::Done);
+        const BlockCompare::Block *unknown = compare.blockOf(node(b.tree, "0x0620"));
+        QVERIFY(unknown);
+        QCOMPARE(unknown->status, BlockCompare::Unknown);
+        QVERIFY(unknown->current.isEmpty());
+        QVERIFY(compare.blockOf(node(b.tree, "0x0600"))->status == BlockCompare::Same);
+        // Only the unreadable block is written, as before; the rest the selector already holds.
+        QCOMPARE(b.memoryOps().filter(QRegularExpression("^W ")), QStringList{"W 0620 " + unknown->wanted});
     }
 
     void transfersRefuseEarlyFollowTheTickedSectionsAndMarkOnlyBlocksRead()
