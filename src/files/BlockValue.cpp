@@ -105,3 +105,10 @@ QString BlockValue::carriedHex(const QString &value, int address, int length)
         out += sent.mid(2 * p.offset, 2 * p.count);
     return out;
 }
+
+QString BlockValue::asFileHolds(QString value, int address, int length)
+{
+    for (int a = qMax(address, NotCarriedFirst); a < qMin(address + length, NotCarriedEnd); ++a)
+        value.replace(2 * (a - address), 2, QStringLiteral("2E"));
+    return value;
+}

@@ -35,4 +35,6 @@ public:
     static QList<Part> carriedParts(int address, int length);
     // The carried bytes of a block value (the first 2 x length digits), as upper-case hex.
     static QString carriedHex(const QString &value, int address, int length);
+    // The value as a file holds it: ".." in the bytes a file does not carry.
+    static QString asFileHolds(QString value, int address, int length);
 };

@@ -88,6 +88,12 @@ private slots:
         a.sim->setMemory(0x0600, oddChannels());
         a.sim->setMemory(0x0800, oddChannels().left(60));
         a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
+        // Bytes the window cannot show: a sorter path it does not know, line bytes no function
+        // uses, a sorter number with no sorter chosen.
+        a.sim->setMemory(0x060D, QByteArray::fromHex("24"));
+        a.sim->setMemory(0x0702, QByteArray::fromHex("0898"));
+        a.sim->setMemory(0x073F, QByteArray::fromHex("56"));
+        a.sim->setMemory(0x07B1, QByteArray::fromHex("08"));
         a.sim->commit();
         QCOMPARE(a.sim->nvMemory(0x07B2, 8), QByteArray("EUTKHRIT"));
         const QByteArray before = a.sim->nvImage();
