@@ -12,10 +12,10 @@ bool isBlock(int address, int length)
     return address >= 0x0600 && length > 0 && length <= 255;
 }
 
-// The bytes a Download sends: the first 2 x length digits.
-QString sentPart(const QString &text, int length)
+// The bytes a Download sends.
+QString sentPart(const QString &text, int address, int length)
 {
-    return text.left(2 * length).toUpper();
+    return BlockValue::carriedHex(text, address, length);
 }
 } // namespace
 
@@ -42,7 +42,7 @@ QList<BlockCompare::Block> BlockCompare::againstSelector(SectionTree &tree, Devi
         if (!isBlock(b.address, b.length))
             continue;
         b.caption = captionOf(tree, i);
-        b.wanted = sentPart(item->Text, b.length);
+        b.wanted = sentPart(item->Text, b.address, b.length);
         out.append(b);
     }
     // Neighbouring blocks of one region are read together, which makes the comparison a small
@@ -75,7 +75,7 @@ QList<BlockCompare::Block> BlockCompare::againstSelector(SectionTree &tree, Devi
             offset += b.length;
             if (bytes.isEmpty())
                 continue;
-            b.current = CcTalkLink::BytesToHex(bytes);
+            b.current = sentPart(CcTalkLink::BytesToHex(bytes), b.address, b.length);
             b.status = b.current == b.wanted ? Same : Changed;
         }
         first = last + 1;
@@ -99,8 +99,8 @@ QList<BlockCompare::Block> BlockCompare::againstDocument(SectionTree &a, Section
         if (item->Text.isEmpty() && otherText.isEmpty())
             continue;
         block.caption = captionOf(a, i);
-        block.wanted = sentPart(item->Text, block.length);
-        block.current = sentPart(otherText, block.length);
+        block.wanted = sentPart(item->Text, block.address, block.length);
+        block.current = sentPart(otherText, block.address, block.length);
         block.status = block.wanted == block.current ? Same : Changed;
         out.append(block);
     }

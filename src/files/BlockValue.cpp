@@ -76,3 +76,39 @@ int BlockValue::sectionOf(int address)
         return 0;
     }
 }
+
+namespace {
+constexpr int NotCarriedFirst = 0x07B8;
+constexpr int NotCarriedEnd = 0x07BA;
+} // namespace
+
+QList<BlockValue::Part> BlockValue::carriedParts(int address, int length)
+{
+    QList<Part> parts;
+    const int end = address + length;
+    if (end <= NotCarriedFirst || address >= NotCarriedEnd) {
+        parts.append({0, length});
+        return parts;
+    }
+    if (address < NotCarriedFirst)
+        parts.append({0, NotCarriedFirst - address});
+    if (end > NotCarriedEnd)
+        parts.append({NotCarriedEnd - address, end - NotCarriedEnd});
+    return parts;
+}
+
+QString BlockValue::carriedHex(const QString &value, int address, int length)
+{
+    const QString sent = value.left(2 * length).toUpper();
+    QString out;
+    for (const Part &p : carriedParts(address, length))
+        out += sent.mid(2 * p.offset, 2 * p.count);
+    return out;
+}
+
+QString BlockValue::asFileHolds(QString value, int address, int length)
+{
+    for (int a = qMax(address, NotCarriedFirst); a < qMin(address + length, NotCarriedEnd); ++a)
+        value.replace(2 * (a - address), 2, QStringLiteral("2E"));
+    return value;
+}

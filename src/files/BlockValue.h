@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class TXMLItem;
@@ -22,4 +23,18 @@ public:
     // The region code and the loaded-sections bit of a block start address; 0 for none.
     static quint8 regionOf(int address);
     static int sectionOf(int address);
+
+    // A configuration file holds ".." for the fourth country code (0x07B8, 0x07B9), not the
+    // selector's code: those bytes are never written from a document nor compared, so that the
+    // selector keeps its own. The parts of a block that are written, as byte offset and count.
+    struct Part
+    {
+        int offset;
+        int count;
+    };
+    static QList<Part> carriedParts(int address, int length);
+    // The carried bytes of a block value (the first 2 x length digits), as upper-case hex.
+    static QString carriedHex(const QString &value, int address, int length);
+    // The value as a file holds it: ".." in the bytes a file does not carry.
+    static QString asFileHolds(QString value, int address, int length);
 };

@@ -62,30 +62,24 @@ void ConfigFiles::markLoaded(int sections)
     m_page.imageForLoad().loadedSections |= sections;
 }
 
-bool ConfigFiles::screen_2_xml()
+bool ConfigFiles::render(QMap<int, QString> &blocks, bool quiet)
 {
     const int loaded = m_page.image().loadedSections;
     if (loaded & ConfigImage::Channels) {
-        QStringList records;
         for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
             // A row that was neither read nor opened has no value to save or write; its
             // block keeps what the document holds (nothing, after a partial Upload).
-            if (m_page.channels().isBlank(n)) {
-                records.append(QString());
+            if (m_page.channels().isBlank(n))
                 continue;
-            }
             QString error;
             const QByteArray record = m_page.channels().ChannelToString(n, &error);
             if (record.size() != ChannelTable::RecordSize) {
-                m_prompts.error(error.isEmpty() ? Msg(505).arg(n)
-                                                : Msg(505).arg(n) + QStringLiteral(": ") + error);
+                if (!quiet)
+                    m_prompts.error(error.isEmpty() ? Msg(505).arg(n)
+                                                    : Msg(505).arg(n) + QStringLiteral(": ") + error);
                 return false;
             }
-            records.append(CcTalkLink::BytesToHex(record));
-        }
-        for (int n = 1; n <= ChannelTable::ChannelCount; ++n) {
-            if (!records[n - 1].isEmpty())
-                putBlock(m_tree, 0x0600 + 16 * (n - 1), records[n - 1], 1);
+            blocks.insert(0x0600 + 16 * (n - 1), CcTalkLink::BytesToHex(record));
         }
     }
     if (loaded & ConfigImage::Configuration) {
@@ -93,11 +87,11 @@ bool ConfigFiles::screen_2_xml()
             return false;
         const ConfigImage &image = m_page.image();
         for (int k = 0; k < ConfigImage::LineCount; ++k)
-            putBlock(m_tree, 0x0700 + 8 * k, image.lineText(k).left(16), 2);
+            blocks.insert(0x0700 + 8 * k, image.lineText(k).left(16));
         const QString params = image.paramText();
         for (int k = 0; k < ConfigImage::ParamCount; ++k)
-            putBlock(m_tree, 0x07A0 + k, params.mid(2 * k, 2), 2);
-        putBlock(m_tree, 0x07B2, CcTalkLink::BytesToHex(image.countryCodes().toLatin1().left(8)), 2);
+            blocks.insert(0x07A0 + k, params.mid(2 * k, 2));
+        blocks.insert(0x07B2, CcTalkLink::BytesToHex(image.countryCodes().toLatin1().left(8)));
     }
     if (loaded & ConfigImage::Statistics) {
         if (m_statistics)
@@ -105,10 +99,27 @@ bool ConfigFiles::screen_2_xml()
         const QString options = m_page.image().statisticOptions;
         if (options.size() == 40) {
             for (int k = 0; k < 20; ++k)
-                putBlock(m_tree, 0x07EA + k, options.mid(2 * k, 2), 2);
+                blocks.insert(0x07EA + k, options.mid(2 * k, 2));
         }
     }
-    if ((loaded & 0x0F) == 0x0F)
+    return true;
+}
+
+bool ConfigFiles::screen_2_xml()
+{
+    QMap<int, QString> blocks;
+    if (!render(blocks, false))
+        return false;
+    for (auto it = blocks.cbegin(); it != blocks.cend(); ++it) {
+        QString text = it.value();
+        const auto taken = m_taken.constFind(it.key());
+        if (taken != m_taken.cend() && taken->shown == text)
+            text = taken->value;
+        // The document holds what a file holds, whatever the selector had there.
+        text = BlockValue::asFileHolds(text, it.key(), static_cast<int>(text.size() / 2));
+        putBlock(m_tree, it.key(), text, it.key() < 0x0700 ? 1 : 2);
+    }
+    if ((m_page.image().loadedSections & 0x0F) == 0x0F)
         m_tree.setState(0, SectionTree::Checked);
     return true;
 }
@@ -201,6 +212,21 @@ bool ConfigFiles::xml_2_screen()
         m_page.imageToWindow();
     }
     image.loadedSections |= flags;
+
+    // How the window renders what it just took. Rendering brings the image up to date from the
+    // window; the image is kept as taken (the selector's fourth country code for the channel
+    // rows' lists, statistic options as read for the counters a later "Write" erases).
+    const ConfigImage taken = image;
+    QMap<int, QString> shown;
+    const bool rendered = render(shown, true);
+    image = taken;
+    for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
+        const QString *text = takenText(m_tree, it.key());
+        if (rendered && text && !text->isEmpty())
+            m_taken.insert(it.key(), {text->left(it.value().size()), it.value()});
+        else if (text)
+            m_taken.remove(it.key());
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QMap>
 #include <QString>
 
 class ConfigPage;
@@ -51,6 +53,9 @@ public:
     static const char *const FileFilter;
 
 private:
+    // The window's blocks of every loaded area, address to hex text; false (shown unless quiet)
+    // when the window's data does not encode.
+    bool render(QMap<int, QString> &blocks, bool quiet);
     bool mergeWithTemplate(const QString &fileName, const QByteArray &file, QByteArray &merged);
 
     SectionTree &m_tree;
@@ -59,4 +64,13 @@ private:
     QString m_dir;
     StatisticsView *m_statistics;
     bool m_requireWhole = false;
+    // Each block as it was last taken into the window, and as the window rendered it then. A
+    // block the user has not changed since is saved and written as taken, so bytes the window
+    // does not hold (an unknown sorter path, a byte no line function uses) are never rewritten.
+    struct Taken
+    {
+        QString value;
+        QString shown;
+    };
+    QHash<int, Taken> m_taken;
 };

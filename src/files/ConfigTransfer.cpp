@@ -157,7 +157,12 @@ ConfigTransfer::Result ConfigTransfer::Download(Source source)
         const quint8 region = BlockValue::regionOf(address);
         if (region == 0x10)
             readBack = true;
-        writeResult = m_session.WriteBlock(static_cast<quint16>(address), bytes, region);
+        for (const BlockValue::Part &part : BlockValue::carriedParts(address, length)) {
+            writeResult = m_session.WriteBlock(static_cast<quint16>(address + part.offset),
+                                               bytes.mid(part.offset, part.count), region);
+            if (writeResult != DeviceSession::Done)
+                break;
+        }
     }
     CcTalkLink::PumpDelay(100);
     if (readBack && m_statistics)

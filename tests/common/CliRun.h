@@ -51,6 +51,19 @@ inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// The value of the block at this address in a saved configuration file, and the text with it
+// replaced (a technician's edit).
+inline QByteArray blockValue(const QByteArray &text, const QByteArray &address)
+{
+    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
+    return text.mid(start, text.indexOf("</Data>", start) - start);
+}
+inline QByteArray withBlock(QByteArray text, const QByteArray &address, const QByteArray &value)
+{
+    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
+    return text.replace(start, text.indexOf("</Data>", start) - start, value);
+}
+
 // rxconfig-cli as built, run to its end on a program directory (none: the program's default).
 // The exit code, or -1 when it did not finish; what it printed is kept in out and err.
 struct DataDirCli

@@ -64,7 +64,9 @@ private slots:
             {u"--address 256 ports"_s, 430}, {u"--address 1 ports"_s, 430}, {u"frobnicate"_s, 431},
             {u"--demo send"_s, 433},         {u"--demo pin 1"_s, 433},      {u"--demo address 256"_s, 430},
             {u"--demo send FZ01"_s, 421},    {u"--bogus ports"_s, 453},     {u"--demo send FE0"_s, 644},
-            {u"--demo send 12 3"_s, 644},
+            {u"--demo send 12 3"_s, 644},    {u"--port"_s, 990},            {u"--demo monitor --count"_s, 990},
+            {u"--demo download x.xml --sections --changed-only"_s, 990},    {u"--demo pin 1234 12345678"_s, 161},
+            {u"--demo pin 1234567G 12345678"_s, 160},
         };
         for (const auto &c : usage) {
             const CliRun r = cli(c.first);
@@ -72,6 +74,8 @@ private slots:
             QVERIFY2(r.err.startsWith(Msg(c.second)), qPrintable(r.err));
             QVERIFY2(!r.out.contains(u"-> "_s), qPrintable(r.out));
         }
+        // The help names the exit statuses, diff's own among them.
+        QVERIFY(cli(u"--help"_s).out.simplified().contains(Msg(991)));
         const CliRun noDir = cli(u"--data-dir "_s + m_dir.filePath(u"no-such-dir"_s) + u" ports"_s);
         QVERIFY2(noDir.status == 3 && noDir.err.startsWith(Msg(435)), qPrintable(noDir.err));
         const CliRun noPort = cli(u"--port "_s + m_dir.filePath(u"ttyX"_s) + u" send FE"_s);
@@ -126,6 +130,63 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY2(err.startsWith(Msg(426) + pty.slave), qPrintable(err));
         QVERIFY(p.readAllStandardOutput().isEmpty());
+    }
+
+    // A file round trip through rxsim, checked on its whole permanent memory: an untouched file
+    // is equal to the selector and writes back no change (the file holds ".." for the fourth
+    // country code, the selector keeps its own); one edit writes that block only. diff keeps
+    // "different" apart from "could not compare".
+    void rxsimFileRoundTripChangesOnlyTheEditAndDiffSaysWhichCase()
+    {
+        if (QStringLiteral(RXSIM_PATH).isEmpty())
+            QSKIP("rxsim is not built");
+        QFile::remove(m_dir.filePath(u"rx30.ini"_s));
+        QVERIFY(copyDataFiles(m_dir.path(), {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s}));
+        m_sim = std::make_unique<RxsimProcess>(m_dir.path());
+        QVERIFY(m_sim->start());
+        const auto nv = [this] { return m_sim->command(u"dump-nv 0600 576"_s); };
+        const QString before = nv();
+        QVERIFY2(before.startsWith(u"OK "_s) && before.contains("EUTKHRIT"_ba.toHex().toUpper()), qPrintable(before));
+        const QString unit = m_dir.filePath(u"unit.xml"_s);
+        const QString edited = m_dir.filePath(u"edited.xml"_s);
+        CliRun r = onSim(u"upload -o "_s + unit);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const QByteArray text = fileBytes(unit);
+        const QByteArray channel1 = blockValue(text, "0x0600");
+        QVERIFY(blockValue(text, "0x0610") != channel1);
+        QVERIFY(writeFileBytes(edited, withBlock(text, "0x0610", channel1)));
+
+        const QString changed = m_dir.filePath(u"changed.log"_s);
+        const struct
+        {
+            QString args;
+            int status;
+            QString out;
+        } steps[] = {
+            {u"diff "_s + unit, 0, u", different: 0, unknown: 0"_s},
+            {u"download "_s + unit, 0, QString()},
+            {u"diff "_s + unit + u' ' + edited, 1, u"* Coin channels / Channel 2 (0x0610)\n"_s},
+            {u"diff "_s + edited, 1, u", different: 1, unknown: 0"_s},
+            {u"--log "_s + changed + u" download "_s + edited + u" --changed-only"_s, 0, QString()},
+            {u"diff "_s + edited, 0, u", different: 0, unknown: 0"_s},
+            {u"--address 9 diff "_s + edited, 5, QString()},
+            {u"diff "_s + m_dir.filePath(u"none.xml"_s), 3, QString()},
+            {u"diff "_s + unit + u" --sections"_s, 2, QString()},
+        };
+        for (const auto &step : steps) {
+            r = onSim(step.args);
+            QVERIFY2(r.status == step.status && r.out.contains(step.out), qPrintable(step.args + u": "_s + r.out + r.err));
+            if (step.args.startsWith(u"download "_s + unit))
+                QCOMPARE(nv(), before);
+        }
+        // One write, of the edited block, after the blocks were read in requests of 128 bytes.
+        const QString log = QString::fromUtf8(fileBytes(changed));
+        QCOMPARE(log.count(u"\tWrite memory: "_s), 1);
+        QVERIFY(log.contains(u"\tWrite memory: 0x0610, 16 bytes"_s));
+        QVERIFY(log.contains(u"\tRead memory: 0x0680, 128 bytes"_s));
+        QString after = before;
+        after.replace(3 + 2 * 0x10, 32, QString::fromLatin1(channel1));
+        QCOMPARE(nv(), after);
     }
 
     void rxsimSelectorKeepsItsNewAddressAndReadsWithThePinOption()

@@ -1,43 +1,18 @@
 #pragma once
 
+#include "CliRun.h"
 #include "files/SectionTree.h"
 
 #include <QFile>
 #include <QMap>
 
-inline QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
+inline QByteArray readAll(const QString &path) { return fileBytes(path); }
+inline void writeAll(const QString &path, const QByteArray &bytes) { writeFileBytes(path, bytes); }
 
 // Writable copies of the shipped catalogues and template.
 inline void copyProgramFiles(const QString &dir)
 {
-    for (const QString name : {"rx30.ini", "io.ini", "template.xml"}) {
-        QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, dir + QLatin1Char('/') + name);
-        QFile(dir + QLatin1Char('/') + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-}
-
-// The value of the block at this address in a saved file's text, and the text with it replaced
-// (a technician's edit).
-inline QByteArray blockValue(const QByteArray &text, const QByteArray &address)
-{
-    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
-    return text.mid(start, text.indexOf("</Data>", start) - start);
-}
-inline QByteArray withBlock(QByteArray text, const QByteArray &address, const QByteArray &value)
-{
-    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
-    return text.replace(start, text.indexOf("</Data>", start) - start, value);
+    copyDataFiles(dir, {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
 }
 
 // A node by its caption, else by its address text.

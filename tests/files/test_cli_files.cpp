@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The command-line file commands (upload, show, stats, download, erase, diff, --log) end to end on
-// the built-in simulated selector.
+// The command-line file commands (upload, show, stats, download, erase, --log) end to end on the
+// built-in simulated selector; diff and the file round trip run against rxsim (e2e_cli).
 class TestCliFiles : public QObject
 {
     Q_OBJECT
@@ -15,10 +15,6 @@ class TestCliFiles : public QObject
     DataDirCli cli{m_dir.path()};
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    QStringList logLines(const QString &name, const QString &containing) const
-    {
-        return QString::fromUtf8(readAll(path(name))).split(u'\n').filter(containing);
-    }
 
 private slots:
     void initTestCase()
@@ -107,47 +103,6 @@ private slots:
         QFETCH(QString, message);
         QVERIFY2(cli(QStringList{"--demo"} + args) == status, qPrintable(cli.err));
         QVERIFY2(cli.err.contains(message), qPrintable(cli.err));
-    }
-
-    void diffAgainstTheSelectorAndBetweenFilesThenDownloadOnlyTheChange()
-    {
-        // The channels as the selector holds them (the window keeps them byte for byte).
-        QVERIFY2(cli({"--demo", "upload", "-o", path("coins.xml"), "--sections", "coin channels"}) == 0,
-                 qPrintable(cli.err));
-        QVERIFY2(cli({"--demo", "diff", path("coins.xml")}) == 0, qPrintable(cli.out + cli.err));
-        QVERIFY(cli.out.contains(QStringLiteral("Same: 16, different: 0, unknown: 0")));
-
-        // Channel 2 edited to hold channel 1's record.
-        const QByteArray text = readAll(path("coins.xml"));
-        const QByteArray channel1 = blockValue(text, "0x0600");
-        QVERIFY(blockValue(text, "0x0610") != channel1);
-        writeAll(path("edited.xml"), withBlock(text, "0x0610", channel1));
-
-        QCOMPARE(cli({"diff", path("coins.xml"), path("edited.xml")}), 1);
-        // The block under its group's caption.
-        QVERIFY2(cli.out.startsWith(QStringLiteral("* Coin channels / Channel 2 (0x0610)\n")), qPrintable(cli.out));
-        QVERIFY(cli.out.contains(QStringLiteral(", different: 1, unknown: 0")));
-        QCOMPARE(cli({"diff", path("edited.xml"), path("edited.xml")}), 0);
-        QCOMPARE(cli({"--demo", "diff", path("edited.xml")}), 1);
-        QVERIFY(cli.out.contains(path("edited.xml") + QStringLiteral(": ") + QString::fromLatin1(channel1)));
-
-        // Written with the log on (--log=file works too): the log shows every block read and the
-        // single write.
-        QVERIFY2(cli({"--demo", "--log=" + path("changed.log"), "download", path("edited.xml"),
-                      "--changed-only"}) == 0,
-                 qPrintable(cli.err));
-        const QStringList writes = logLines("changed.log", "\tWrite memory: ");
-        QCOMPARE(writes.size(), 1);
-        QVERIFY(writes.at(0).contains(QStringLiteral("Write memory: 0x0610, 16 bytes")));
-        // The sixteen channels are read in two requests before anything is written.
-        QCOMPARE(logLines("changed.log", "\tRead memory: 0x0600, 128 bytes").size(), 1);
-        QCOMPARE(logLines("changed.log", "\tRead memory: 0x0680, 128 bytes").size(), 1);
-        QVERIFY(!logLines("changed.log", "Commit to non-volatile memory | ACK").isEmpty());
-        // Without the option the whole file is written, as always.
-        QVERIFY2(cli({"--demo", "--log", path("full.log"), "download", path("edited.xml")}) == 0,
-                 qPrintable(cli.err));
-        QCOMPARE(logLines("full.log", "\tWrite memory: ").size(), 16);
-        QVERIFY(logLines("full.log", "\tRead memory: 0x0610").isEmpty());
     }
 };
 

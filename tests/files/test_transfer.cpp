@@ -1,5 +1,9 @@
 #include "FilesBench.h"
 
+#include "files/BlockCompare.h"
+#include "files/BlockValue.h"
+#include "files/DownloadCompare.h"
+
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -15,6 +19,17 @@ QByteArray configFile(const QList<QPair<QByteArray, QByteArray>> &blocks,
     for (const auto &b : blocks)
         out += "<Data caption=\"x\" address=\"" + b.first + "\" length=\"1\">" + b.second + "</Data>\r\n";
     return out + "</Group>\r\n</MachineData>\r\n";
+}
+
+enum RoundTrip { Window, Reopened, Fresh, CommandLine };
+
+// Channel records unlike the defaults, every byte set, with sorter paths the window can show.
+QByteArray oddChannels()
+{
+    QByteArray channels;
+    for (int i = 0; i < 256; ++i)
+        channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
+    return channels;
 }
 
 // Each block of the document against the selector's permanent memory.
@@ -35,53 +50,130 @@ class TestTransfer : public QObject
     Q_OBJECT
 
 private slots:
-    void uploadSaveOpenDownloadUploadGivesIdenticalDocumentsAndPartialOpensKeepTheRest()
+    // A round trip through the program rewrites nothing the user did not change, checked on the
+    // selector's whole permanent memory: a file holds ".." for the fourth country code and the
+    // window does not hold every byte of a block, yet the selector keeps its own. With "only what
+    // changed" the compare finds exactly the edited block and only that is written.
+    void roundTripsChangeOnlyWhatWasEdited_data()
     {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<QByteArray>("edit"); // a block edited in the saved file ("" none)
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("onlyChanged");
+        QTest::addColumn<int>("changedAt"); // where permanent memory must change, with what
+        QTest::addColumn<QByteArray>("changed");
+        const QByteArray channel1 = oddChannels().left(16).toHex().toUpper();
+        QTest::newRow("window") << int(Window) << QByteArray() << QByteArray() << false << 0 << QByteArray();
+        QTest::newRow("file reopened") << int(Reopened) << QByteArray() << QByteArray() << false << 0
+                                       << QByteArray();
+        QTest::newRow("stored file, fresh program")
+            << int(Fresh) << QByteArray() << QByteArray() << true << 0 << QByteArray();
+        QTest::newRow("command line") << int(CommandLine) << QByteArray() << QByteArray() << false << 0
+                                      << QByteArray();
+        QTest::newRow("channel 2 edited") << int(Fresh) << QByteArray("0x0610") << channel1 << true << 0x0610
+                                          << QByteArray::fromHex(channel1);
+        QTest::newRow("first country code edited, command line")
+            << int(CommandLine) << QByteArray("0x07B2") << QByteArray("ATTKHR..").toHex().toUpper() << true
+            << 0x07B2 << QByteArray("AT");
+    }
+    void roundTripsChangeOnlyWhatWasEdited()
+    {
+        QFETCH(int, path);
+        QFETCH(QByteArray, edit);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, onlyChanged);
+        QFETCH(int, changedAt);
+        QFETCH(QByteArray, changed);
         FilesBench a;
-        const QString saved = a.path("unit.xml");
-        const QString channelsOnly = a.path("channels.xml");
-        QByteArray channels; // with sorter paths the window can show
-        for (int i = 0; i < 256; ++i)
-            channels.append(static_cast<char>(i % 16 == 13 ? i / 16 % 9 : i * 37 + 11));
-        a.sim->setMemory(0x0600, channels);
-        a.sim->setMemory(0x0800, channels.left(60));
+        a.sim->setMemory(0x0600, oddChannels());
+        a.sim->setMemory(0x0800, oddChannels().left(60));
         a.sim->setMemory(0x0744, QByteArray::fromHex("A1B2C306"));
-        a.sim->setMemory(0x07B2, QByteArray("EUTKHR.."));
+        // Bytes the window cannot show: a sorter path it does not know, line bytes no function
+        // uses, a sorter number with no sorter chosen.
+        a.sim->setMemory(0x060D, QByteArray::fromHex("24"));
+        a.sim->setMemory(0x0702, QByteArray::fromHex("0898"));
+        a.sim->setMemory(0x073F, QByteArray::fromHex("56"));
+        a.sim->setMemory(0x07B1, QByteArray::fromHex("08"));
         a.sim->commit();
+        QCOMPARE(a.sim->nvMemory(0x07B2, 8), QByteArray("EUTKHRIT"));
+        const QByteArray before = a.sim->nvImage();
         QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
-        QCOMPARE(a.prompts.allTexts(), QStringList{"Operation finished"});
-        QCOMPARE(a.page.image().loadedSections, 0x0F);
-        QCOMPARE(a.stats.value(2), channels.mid(3, 3).toHex().toUInt(nullptr, 16));
-        const QMap<QString, QString> first = values(a.tree);
-        compareWithSelector(first, a.sim);
-        QCOMPARE(a.files.FileSave(saved), ConfigFiles::Done);
-        a.takeOnly("Coin channels");
-        QCOMPARE(a.files.FileSave(channelsOnly), ConfigFiles::Done);
-        QCOMPARE(a.tree.windowCaption, "Select sections for saving");
-
+        compareWithSelector(values(a.tree), a.sim);
         FilesBench b("FILESIM2");
-        b.sim->setMemory(0x0600, QByteArray(0x0174, char(0xFF)));
-        b.sim->commit();
-        // Opening only the channels leaves the rest of the window alone.
+        FilesBench &target = path == Window || path == Reopened ? a : b;
+        if (path != Window) {
+            const QString file = a.path("unit.xml");
+            QCOMPARE(a.files.FileSave(file), ConfigFiles::Done);
+            QVERIFY(blockValue(readAll(file), "0x07B2").endsWith("2E2E")); // the file format holds ".."
+            if (!edit.isEmpty())
+                writeAll(file, withBlock(readAll(file), edit, value));
+            target.sim->setNvImage(before);
+            target.files.setRequireWholeFile(path == CommandLine);
+            QCOMPARE(target.files.FileOpen(file), ConfigFiles::Done);
+        }
+        DownloadCompare compare(target.tree, target.session, target.page.rx30Path());
+        compare.setWriteOnlyChanged(onlyChanged);
+        target.transfer.writeFilter = [&](int node) { return compare.shouldWrite(node); };
+        target.tree.showHook = [&](SectionTree &) {
+            compare.compare();
+            return true;
+        };
+        target.sent.clear();
+        QCOMPARE(target.transfer.Download(path == CommandLine ? ConfigTransfer::Source::Document
+                                                              : ConfigTransfer::Source::Window),
+                 ConfigTransfer::Done);
+        QStringList differing;
+        for (const BlockCompare::Block &block : compare.blocks())
+            if (block.status != BlockCompare::Same)
+                differing << BlockValue::addressText(block.address);
+        QCOMPARE(differing, edit.isEmpty() ? QStringList() : QStringList{QString::fromLatin1(edit)});
+        if (onlyChanged) {
+            const QStringList writes = target.memoryOps().filter(QRegularExpression("^W "));
+            QCOMPARE(writes.size(), int(differing.size()));
+            if (!edit.isEmpty())
+                QVERIFY2(writes.first().startsWith("W " + edit.mid(2)), qPrintable(writes.first()));
+        }
+        QByteArray after = before;
+        after.replace(changedAt - 0x0600, changed.size(), changed);
+        QCOMPARE(target.sim->nvImage(), after);
+    }
+
+    // With "Write only what changed" a block the selector will not read is written as before.
+    void aBlockTheSelectorWillNotReadIsUnknownAndWrittenAsBefore()
+    {
+        FilesBench b;
         QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
-        const QString params = b.page.image().paramText();
-        QCOMPARE(b.files.FileOpen(channelsOnly), ConfigFiles::Done);
-        QCOMPARE(b.tree.windowCaption, "Select sections for loading");
-        QCOMPARE(b.page.image().paramText(), params);
-        QCOMPARE(b.page.channels().ChannelToString(1), channels.left(16));
-        QCOMPARE(states(b.tree, {"0x0600", "0x07A0", "Statistics"}), "CEE");
-        QCOMPARE(b.files.FileOpen(saved), ConfigFiles::Done);
+        // The selector refuses every read that covers channel 3.
+        b.onSend = [&b](const QByteArray &f) {
+            if (f.size() == 9 && quint8(f[3]) == 255 && f[4] == 2) {
+                const int at = (quint8(f[5]) << 8) | quint8(f[6]);
+                if (at <= 0x0620 && 0x0620 < at + quint8(f[7]))
+                    b.sim->injectFault({Fault::Nak, 1, 255});
+            }
+        };
+        DownloadCompare compare(b.tree, b.session, b.page.rx30Path());
+        QVERIFY(!compare.writeOnlyChanged()); // off as shipped, remembered once chosen
+        QVERIFY(compare.setWriteOnlyChanged(true));
+        QVERIFY(DownloadCompare(b.tree, b.session, b.page.rx30Path()).writeOnlyChanged());
+        b.transfer.writeFilter = [&](int node) { return compare.shouldWrite(node); };
+        b.tree.showHook = [&](SectionTree &) {
+            compare.compare();
+            return true;
+        };
+        b.sent.clear();
         QCOMPARE(b.transfer.Download(), ConfigTransfer::Done);
-        compareWithSelector(first, b.sim);
-        QCOMPARE(b.sim->nvMemory(0x0774, 4), QByteArray::fromHex("FFFFFFFF")); // factory data untouched
-        QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
-        QCOMPARE(values(b.tree), first);
+        const BlockCompare::Block *unknown = compare.blockOf(node(b.tree, "0x0620"));
+        QVERIFY(unknown);
+        QCOMPARE(unknown->status, BlockCompare::Unknown);
+        QVERIFY(unknown->current.isEmpty());
+        QVERIFY(compare.blockOf(node(b.tree, "0x0600"))->status == BlockCompare::Same);
+        // Only the unreadable block is written, as before; the rest the selector already holds.
+        QCOMPARE(b.memoryOps().filter(QRegularExpression("^W ")), QStringList{"W 0620 " + unknown->wanted});
     }
 
     void transfersRefuseEarlyFollowTheTickedSectionsAndMarkOnlyBlocksRead()
     {
         FilesBench bench;
-        const QString before = bench.page.image().paramText();
         const ChannelRow rowBefore = bench.page.channels().row(1);
         // Cancel in the tree: Upload reads nothing and says nothing.
         bench.tree.showHook = [](SectionTree &) { return false; };
@@ -89,21 +181,10 @@ private slots:
         QVERIFY(bench.prompts.allTexts().isEmpty());
         QVERIFY(bench.memoryOps().isEmpty());
 
-        bench.tree.showHook = nullptr;
-        bench.faultAt(0x0620, Fault::NoReply);
-        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Failed);
-        QCOMPARE(bench.errors().last(), "Error reading data");
-        QCOMPARE(bench.page.image().paramText(), before);
-        QCOMPARE(bench.page.image().loadedSections, 0x01);
-        QCOMPARE(values(bench.tree).value("0x0610").size(), 32);
-        QVERIFY(values(bench.tree).value("0x0620").isEmpty());
-        QVERIFY(!bench.memoryOps().contains("R 0630"));
-
-        bench.sent.clear();
         bench.takeOnly("Configuration");
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
         QCOMPARE(bench.tree.windowCaption, "Upload from coin selector");
-        QCOMPARE(bench.page.image().loadedSections, 0x03);
+        QCOMPARE(bench.page.image().loadedSections, 0x02);
         QCOMPARE(bench.page.channels().row(1).boxes, rowBefore.boxes);
         const QStringList ops = bench.memoryOps();
         QCOMPARE(ops.size(), 8 + 18 + 1);
@@ -124,8 +205,6 @@ private slots:
     void saveAndDownloadRightAfterStartUpHaveNothingToSend()
     {
         FilesBench bench;
-        bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
-        bench.sim->commit();
         const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
         QCOMPARE(bench.files.FileSave(bench.path("startup.xml")), ConfigFiles::Failed);
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::NothingToSend);
@@ -152,8 +231,13 @@ private slots:
         QFETCH(QStringList, written);
         FilesBench bench;
         if (failInside) {
+            const QString params = bench.page.image().paramText();
             bench.faultAt(0x0620, Fault::NoReply);
             QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Failed);
+            QCOMPARE(bench.errors(), QStringList{"Error reading data"});
+            QCOMPARE(bench.page.image().paramText(), params); // the window takes nothing
+            QCOMPARE(bench.page.image().loadedSections, 0x01);
+            QVERIFY(!bench.memoryOps().contains("R 0630"));
         } else {
             bench.tree.showHook = [](SectionTree &t) {
                 t.ToggleNode(node(t, "0x0620"));
@@ -182,22 +266,13 @@ private slots:
     }
 
     // The command-line download: the document as the file holds it, nothing of the window.
-    void exactDownloadWritesOnlyTheFileBlocksAndRefusesACutFile()
+    void exactDownloadWritesOnlyTheFileBlocks()
     {
         FilesBench bench;
         bench.sim->setMemory(0x07A0, QByteArray::fromHex("01050206"));
-        bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
         bench.sim->commit();
         const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
-        bench.files.setRequireWholeFile(true);
-        const QByteArray whole = configFile({{"0x07A0", "03"}});
-        const QByteArray two = configFile({{"0x07A0", "03"}, {"0x07A1", "09"}});
-        writeAll(bench.path("cut.xml"),
-                 two.left(two.indexOf("address=\"0x07A1\"") + 12)); // inside a start tag
-        QCOMPARE(bench.files.FileOpen(bench.path("cut.xml")), ConfigFiles::Failed);
-        QVERIFY(bench.memoryOps().isEmpty());
-
-        writeAll(bench.path("credit.xml"), whole);
+        writeAll(bench.path("credit.xml"), configFile({{"0x07A0", "03"}}));
         QCOMPARE(bench.files.FileOpen(bench.path("credit.xml")), ConfigFiles::Done);
         QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document), ConfigTransfer::Done);
         QCOMPARE(bench.memoryOps(), (QStringList{"W 07A0 03", "C"}));
@@ -336,6 +411,9 @@ private slots:
         QCOMPARE(values(bench.tree).value("0x07A1"), "0C");
         QCOMPARE(values(bench.tree).value("0x0747"), "0599AA");
         QCOMPARE(bench.page.image().paramText().left(4), "050C");
+        // What the file does not hold stays as the window had it.
+        QCOMPARE(bench.page.image().paramText().mid(4), params.mid(4));
+        QCOMPARE(states(bench.tree, {"0x07A0", "0x07A2", "Coin channels"}), "CEE");
         QCOMPARE(bench.page.image().statisticOptions.left(4), "0AFF");
         QCOMPARE(bench.page.image().statisticCounters, QString(120, QLatin1Char('0')));
         QCOMPARE(bench.page.stopModeText(), "Mode 1");

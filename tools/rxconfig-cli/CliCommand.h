@@ -23,7 +23,7 @@
 // status follows from those messages (CliExitCodes).
 //
 // Exit statuses: 0 success, 1 device or communication failure, 2 usage, 3 file error,
-// 4 a confirmation declined (nothing changed). A command
+// 4 a confirmation declined (nothing changed); diff has its own (1 different, 5 not read). A command
 // whose failure messages are new registers their statuses with CliExitCodes::set() the same way.
 
 #include <QList>

@@ -44,7 +44,7 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             name == QLatin1String("--pin") || name == QLatin1String("--data-dir") ||
             name == QLatin1String("--log")) {
             if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
-                return Msg(433) + name;
+                return Msg(990) + name;
             if (name == QLatin1String("--port")) {
                 out.ports << value;
             } else if (name == QLatin1String("--address")) {
@@ -62,7 +62,7 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             }
         } else if (name == QLatin1String("--pin-file") || name == QLatin1String("--factory-password-file")) {
             if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
-                return Msg(433) + name;
+                return Msg(990) + name;
             (name == QLatin1String("--pin-file") ? out.pinFile : out.factoryPasswordFile) = value;
         } else if (arg == QLatin1String("--yes")) {
             out.yes = true;
@@ -170,6 +170,22 @@ QString cliUsageText()
             s << "  " << synopsis.leftJustified(18);
         s << Msg(c.summaryMessage) << '\n';
     }
+    // The exit statuses, wrapped for a terminal.
+    s << '\n';
+    int column = 0;
+    for (const QString &word : Msg(991).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (column > 0 && column + 1 + word.size() > 100) {
+            s << '\n';
+            column = 0;
+        }
+        if (column > 0) {
+            s << ' ';
+            ++column;
+        }
+        s << word;
+        column += static_cast<int>(word.size());
+    }
+    s << '\n';
     return text;
 }
 
@@ -185,4 +201,34 @@ bool takeOption(const QStringList &args, int &i, const QString &name, QString *v
         return true;
     }
     return false;
+}
+
+QString optionWithoutValue(const QString &synopsis, const QStringList &args)
+{
+    // Options in the synopsis: a word starting with '-'; it takes a value when the word after it
+    // belongs to the same bracket ("[--count N]"), that is when the option's own word is not closed.
+    QStringList options;
+    QStringList valued;
+    const QStringList words = synopsis.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int w = 0; w < words.size(); ++w) {
+        QString word = words.at(w);
+        while (word.startsWith(QLatin1Char('[')))
+            word.remove(0, 1);
+        if (!word.startsWith(QLatin1Char('-')))
+            continue;
+        const bool closed = word.endsWith(QLatin1Char(']'));
+        while (word.endsWith(QLatin1Char(']')))
+            word.chop(1);
+        options << word;
+        if (!closed && w + 1 < words.size())
+            valued << word;
+    }
+    for (int i = 0; i < args.size(); ++i) {
+        for (const QString &name : valued) {
+            if (args.at(i) == name + QLatin1Char('=') ||
+                (args.at(i) == name && (i + 1 == args.size() || options.contains(args.at(i + 1)))))
+                return name;
+        }
+    }
+    return QString();
 }

@@ -74,6 +74,11 @@ private:
 // The usage text: synopsis, options and every registered command.
 QString cliUsageText();
 
+// The first option of a command's synopsis that takes a value ("[--count N]", "-o FILE") but is
+// given without one in args (last, empty after '=', or followed by another of its options);
+// empty when every such option has its value.
+QString optionWithoutValue(const QString &synopsis, const QStringList &args);
+
 // A command's own option, as "--name VALUE" or "--name=VALUE" at args[i]; advances i past the
 // value it took. false when args[i] is not that option.
 bool takeOption(const QStringList &args, int &i, const QString &name, QString *value);

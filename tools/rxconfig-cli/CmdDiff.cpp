@@ -1,5 +1,7 @@
 // diff FILE.xml: the file against what the selector holds; diff A.xml B.xml: two files.
-// Prints the blocks that differ under the template's captions; exit 0 when equal, 1 when not.
+// Prints the blocks that differ under the template's captions. Exit 0 when equal, 1 when not,
+// 2 usage, 3 file error and CouldNotCompare when the selector was not reached or not read, so
+// that a script never takes a failure for a difference.
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "app/Messages.h"
@@ -11,6 +13,8 @@
 #include <memory>
 
 namespace {
+constexpr int CouldNotCompare = 5;
+
 // A workspace holding one configuration file, every section of it ticked.
 std::unique_ptr<ConfigWorkspace> openFile(CliContext &ctx, const QString &path)
 {
@@ -49,7 +53,7 @@ int runDiff(CliContext &ctx)
         currentName = args.at(1);
     } else {
         if (!ctx.openCurrentPort() || !ctx.identifyQuietly())
-            return CliExitCodes::DeviceFailure;
+            return CouldNotCompare;
         blocks = BlockCompare::againstSelector(a->tree(), ctx.session);
     }
     int same = 0;
@@ -69,8 +73,14 @@ int runDiff(CliContext &ctx)
     }
     ctx.out << Msg(937) << same << Msg(938) << changed << Msg(939) << unknown << '\n';
     ctx.out.flush();
-    // Different is not a failure of the tool: the status says so without a message.
-    return changed + unknown == 0 ? 0 : CliExitCodes::DeviceFailure;
+    // Different is not a failure of the tool: the status says so without a message. A block
+    // that could not be read leaves equality open.
+    if (changed > 0)
+        return 1;
+    if (unknown > 0)
+        return CouldNotCompare;
+    const int shownStatus = ctx.exitStatus(0);
+    return shownStatus == CliExitCodes::DeviceFailure ? CouldNotCompare : shownStatus;
 }
 
 const bool registered =

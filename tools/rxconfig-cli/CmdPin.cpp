@@ -76,11 +76,25 @@ int runPin(CliContext &ctx)
         if (s != Source::Given)
             return CliExitCodes::DeviceFailure;
     }
+    // A PIN of the wrong shape is an input error, found before the port is touched.
+    const QString given[2] = {pin, newPin};
+    for (const QString &value : given) {
+        const int problem = value.size() != 8 ? 161 : PasswordRules::isHexText(value) ? 0 : 160;
+        if (problem) {
+            ctx.prompts.error(Msg(problem));
+            return CliExitCodes::Usage;
+        }
+    }
+    if (!ctx.openCurrentPort())
+        return CliExitCodes::DeviceFailure;
     PinChange change(ctx.link, ctx.prompts);
-    return change.Apply(pin, newPin, confirmation) ? 0 : CliExitCodes::DeviceFailure;
+    if (change.Apply(pin, newPin, confirmation))
+        return 0;
+    const int status = CliExitCodes::forTexts(ctx.prompts.errors());
+    return status == CliExitCodes::Success ? CliExitCodes::DeviceFailure : status;
 }
 
 const bool registered =
     CliCommandRegistry::add({QStringLiteral("pin"), QStringLiteral("OLD NEW [--new-pin-file FILE]"), 444,
-                             CliCommand::Device::Port, 2, 4, &runPin});
+                             CliCommand::Device::None, 2, 4, &runPin});
 } // namespace

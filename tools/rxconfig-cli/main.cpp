@@ -65,6 +65,11 @@ int main(int argc, char *argv[])
         err << cliUsageText();
         return CliExitCodes::Usage;
     }
+    const QString withoutValue = optionWithoutValue(command->arguments, options.args);
+    if (!withoutValue.isEmpty()) {
+        prompts.error(Msg(990) + withoutValue);
+        return CliExitCodes::Usage;
+    }
     if (options.args.size() < command->minArgs) {
         prompts.error(Msg(433) + command->name + QLatin1Char(' ') + command->arguments);
         return CliExitCodes::Usage;
