@@ -144,7 +144,8 @@ UpgradeSequence::Result UpgradeSequence::run(const QString &firmwarePath)
             if (m_prompts.confirm(Msg(960), Prompts::Buttons::YesNo) != Prompts::Answer::Yes)
                 return NotStarted;
         }
-    } else if (m_backupEnabled && m_prompts.confirm(Msg(959), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+    } else if (m_backupEnabled &&
+               m_prompts.confirm(Msg(959), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         return NotStarted;
     }
     if (stopping())

@@ -29,7 +29,8 @@ private:
                           QProcessEnvironment::systemEnvironment(), 120000);
     }
     // A run sent SIGINT once `ready` holds for what it printed (stderr) or logged.
-    CliRun interrupted(const QString &port, const QStringList &more, const std::function<bool(const QString &)> &ready)
+    CliRun interrupted(const QString &port, const QStringList &more,
+                       const std::function<bool(const QString &)> &ready)
     {
         QProcess p;
         p.start(QStringLiteral(RXCLI_PATH), arguments(port, more));
@@ -86,7 +87,8 @@ private slots:
         const QString cut = fwDir + u"/cut.u19"_s;
         QVERIFY(writeFileBytes(cut, lines.mid(0, records - 1).join('\n')));
         const QString other = makeFirmware(fwDir, "RX20BOOT1", 256);
-        for (const auto &[file, message] : {std::pair{cut, Msg(976)}, std::pair{other, Msg(977).arg(u"RX20"_s, u"RX30"_s)}}) {
+        for (const auto &[file, message] :
+             {std::pair{cut, Msg(976)}, std::pair{other, Msg(977).arg(u"RX20"_s, u"RX30"_s)}}) {
             const CliRun refused = cli(port, {u"upgrade"_s, file});
             QCOMPARE(refused.status, 3);
             QVERIFY2(refused.err.trimmed().endsWith(message), qPrintable(refused.err));
@@ -140,7 +142,7 @@ private slots:
         // Ctrl-C at the first exchange: nothing changed.
         const QString log = m_dir.filePath(u"exchanges.txt"_s);
         const CliRun early = interrupted(port, {u"--log"_s, log, u"--yes"_s, u"upgrade"_s, good},
-                                           [&log](const QString &) { return QFileInfo(log).size() > 0; });
+                                         [&log](const QString &) { return QFileInfo(log).size() > 0; });
         QCOMPARE(early.status, 1);
         QVERIFY2(early.err.trimmed().endsWith(Msg(983)), qPrintable(early.err));
         QVERIFY(status().endsWith(u"monitor=0 baud=9600 insertions=0 events=0 revision=1.23"_s));

@@ -102,7 +102,8 @@ int runUpgrade(CliContext &ctx)
     const UpgradeSequence::Result result = sequence.run(firmware);
     line.end();
     if (CliInterrupt::requested()) {
-        const bool transferred = result == UpgradeSequence::Flashed || result == UpgradeSequence::TransferFailed;
+        const bool transferred =
+            result == UpgradeSequence::Flashed || result == UpgradeSequence::TransferFailed;
         if (transferred || result != UpgradeSequence::MonitorMissing)
             ctx.err << Msg(transferred ? 984 : 983) << Qt::endl;
         return CliExitCodes::DeviceFailure;
