@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs on Debian 12 (with sudo when not root), then configures and
-# builds into build/. Sourced by demo.sh and test.sh; safe to run again.
+# builds into build/. Sourced by demo.sh and test.sh; safe to run again. The package checks
+# (lintian, desktop-file-validate, appstreamcli, help2man, man, bash-completion) come with it.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n dpkg-dev
-          clang libfuzzer-14-dev)
+          clang libfuzzer-14-dev lintian desktop-file-utils appstream help2man bash-completion man-db)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$tmp/prefix" >/dev/null
 for f in bin/rxconfig-cli bin/rxsim share/rxconfig/rx30.ini share/rxconfig/io.ini share/rxconfig/template.xml \
-         share/rxconfig/cctalk-headers.txt; do
+         share/rxconfig/cctalk-headers.txt share/rxconfig/Production.ini; do
     [ -e "$tmp/prefix/$f" ] || fail "$f not installed"
 done
 if [ -e "$build/tools/rxconfig/rxconfig" ]; then
@@ -20,10 +20,9 @@ if [ -e "$build/tools/rxconfig/rxconfig" ]; then
     # The installed program answers from where it was installed.
     "$tmp/prefix/bin/rxconfig" --version | grep -q '1.203' || fail "rxconfig --version"
 fi
-# The shipped data is read-only for everyone.
-[ -w "$tmp/prefix/share/rxconfig/rx30.ini" ] && [ "$(id -u)" -ne 0 ] && fail "installed data writable"
+# The shipped data has the usual mode of installed files; the user's copies are what gets edited.
 perms="$(stat -c %a "$tmp/prefix/share/rxconfig/rx30.ini")"
-[ "$perms" = "444" ] || fail "installed data mode $perms"
+[ "$perms" = "644" ] || fail "installed data mode $perms"
 
 # A user with an empty home and a working folder without catalogues: the installed copies are seeded.
 mkdir -p "$tmp/home" "$tmp/work"
@@ -33,7 +32,7 @@ HOME="$tmp/home" XDG_DATA_HOME="$tmp/home/.local/share" \
     || { cat "$tmp/err.txt" >&2; fail "installed rxconfig-cli --demo identify"; }
 grep -q 'RX' "$tmp/out.txt" || fail "identify printed nothing: $(cat "$tmp/out.txt")"
 user="$tmp/home/.local/share/rxconfig"
-for f in rx30.ini io.ini template.xml cctalk-headers.txt; do
+for f in rx30.ini io.ini template.xml cctalk-headers.txt Production.ini; do
     [ -f "$user/$f" ] || fail "$f not seeded into the user's folder"
     [ -w "$user/$f" ] || fail "seeded $f not writable"
 done

@@ -43,6 +43,11 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     CliPrompts prompts(&err);
 
+    // Asked alone, before any parsing, so that packaging tools can read it.
+    if (app.arguments().size() == 2 && app.arguments().at(1) == QLatin1String("--version")) {
+        out << "rxconfig-cli " RX_VERSION_TEXT << Qt::endl;
+        return CliExitCodes::Success;
+    }
     CliOptions options;
     const QString problem = CliOptions::parse(app.arguments().mid(1), options);
     if (!problem.isEmpty()) {

@@ -21,7 +21,7 @@ bool asksOnlyForInformation(int argc, char *argv[])
 void nameApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("rxconfig"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.203"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RX_VERSION_TEXT));
 }
 } // namespace
 

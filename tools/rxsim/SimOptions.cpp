@@ -4,6 +4,7 @@
 #include "sim/SimControl.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace {
@@ -51,6 +52,7 @@ bool SimOptions::parse(const QStringList &arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     p.addOption(help);
+    const QCommandLineOption version = p.addVersionOption();
     p.addOption({QStringLiteral("link"), QStringLiteral("Also make a symbolic link PATH to the pty slave."),
                  QStringLiteral("PATH")});
     for (const auto &o : SelectorOptions)
@@ -75,8 +77,9 @@ bool SimOptions::parse(const QStringList &arguments)
         message = p.errorText() + QStringLiteral("\nTry rxsim --help.");
         return false;
     }
-    if (p.isSet(help)) {
-        message = p.helpText();
+    if (p.isSet(help) || p.isSet(version)) {
+        message = p.isSet(help) ? p.helpText()
+                                : QStringLiteral("rxsim %1\n").arg(QCoreApplication::applicationVersion());
         exitNow = true;
         return true;
     }

@@ -41,6 +41,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rxsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RX_VERSION_TEXT));
 
     SimOptions options;
     if (!options.parse(QCoreApplication::arguments()))
