@@ -46,6 +46,10 @@ public:
     // The 9 identity bytes of the header (characters 9 to 26 of the first line); empty when
     // the line is too short to hold them.
     QByteArray headerIdentity() const;
+    // Bytes 5 to 8 of the identity of the demo's firmware file, which only the in-process
+    // simulated selector (on the port of that name) may take.
+    static constexpr const char *SimulatedOnlyMark = "DEMO";
+    static constexpr const char *SimulatedPort = "SIMULATOR";
     // The selector type the file was made for: the first 4 identity bytes.
     QString deviceType() const { return QString::fromLatin1(headerIdentity().left(4)); }
 

@@ -109,6 +109,14 @@ bool UpgradeSequence::checkRunningSelector(const FirmwareFile &file, Result &ref
         m_prompts.error(Msg(977).arg(file.deviceType(), m_session.DeviceType));
         return false;
     }
+    // The demo's file passes the type check on a real selector of that type and only its
+    // monitor would refuse it, after the switch: keep it to the in-process simulated selector.
+    if (file.headerIdentity().mid(4, 4) == FirmwareFile::SimulatedOnlyMark
+        && m_session.link().portName() != QLatin1String(FirmwareFile::SimulatedPort)) {
+        m_fileRefused = true;
+        m_prompts.error(Msg(987));
+        return false;
+    }
     refusal = AccessRefused;
     return m_session.RequestAccess(DeviceSession::WriteBank, RegionMonitorEntry);
 }
