@@ -13,6 +13,12 @@ static void initMessageResources()
 
 namespace {
 
+// A block's numbers are keyed apart from the next block's, however many a block holds.
+int key(int base, int n)
+{
+    return base * 10 + n;
+}
+
 QHash<int, QString> &table()
 {
     static QHash<int, QString> messages;
@@ -37,9 +43,9 @@ bool readBlock(int base, const QString &path)
             continue;
         bool ok = false;
         const int n = line.left(tab).trimmed().toInt(&ok);
-        if (!ok || n < 0 || n > 999)
+        if (!ok || n < 0 || n > TResourceLocalizer::MaxNumber)
             continue;
-        table().insert(base + n, QString::fromUtf8(line.mid(tab + 1)));
+        table().insert(key(base, n), QString::fromUtf8(line.mid(tab + 1)));
     }
     return true;
 }
@@ -61,7 +67,9 @@ void ensureLoaded()
 QString TResourceLocalizer::LoadMessage(int base, int n)
 {
     ensureLoaded();
-    return table().value(base + n);
+    if (n < 0 || n > MaxNumber)
+        return QString();
+    return table().value(key(base, n));
 }
 
 bool TResourceLocalizer::loadBlockFromFile(int base, const QString &path)
@@ -69,7 +77,7 @@ bool TResourceLocalizer::loadBlockFromFile(int base, const QString &path)
     ensureLoaded();
     QHash<int, QString> &t = table();
     for (auto it = t.begin(); it != t.end();) {
-        if (it.key() >= base && it.key() < base + 1000)
+        if (it.key() >= key(base, 0) && it.key() <= key(base, MaxNumber))
             it = t.erase(it);
         else
             ++it;

@@ -7,6 +7,8 @@
 class TResourceLocalizer
 {
 public:
+    // Message numbers run 0..MaxNumber in each block.
+    static constexpr int MaxNumber = 9999;
     // The text with identifier base + n, "" when there is none.
     static QString LoadMessage(int base, int n);
     // Reads the table again from the given "N<TAB>text" file for one block (tests, tools).

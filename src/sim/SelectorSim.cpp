@@ -240,6 +240,8 @@ SelectorSim::Reply SelectorSim::answerFrame(const QByteArray &frame)
         reply.addressPoll = true;
         return reply;
     }
+    if (answerUnframed(header, reply))
+        return reply;
 
     // Each command family answers its own headers and header 255 sub-codes.
     QByteArray out;

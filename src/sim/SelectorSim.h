@@ -163,6 +163,7 @@ public:
     CoinOutcome insertKind(const QString &kind);
     SimCoinKinds &coinKinds() { return m_coinKinds; }
     quint32 insertionCounter() const { return m_insertions; }
+    quint32 acceptCounter() const { return m_accepted; }
     quint8 eventCounter() const { return m_eventCounter; }
     QByteArray lastMeasurements() const { return m_lastMeasurements; }
     bool masterInhibit() const { return m_masterInhibit; } // true = coins inhibited
@@ -214,6 +215,8 @@ private:
     bool answerCoins(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerMonitorEntry(quint8 header, const QByteArray &data, QByteArray &out);
     bool answerGeneric(quint8 header, const QByteArray &data, QByteArray &out);
+    // Requests answered with one unframed address byte (address clash).
+    bool answerUnframed(quint8 header, Reply &reply);
     QByteArray coinId(int channel) const;
     QByteArray wiredInputs() const;
     bool accessAllowed(int address, int count, bool write) const;
@@ -238,6 +241,7 @@ private:
     QRandomGenerator m_random;
 
     quint32 m_insertions = 0;
+    quint32 m_accepted = 0;
     quint8 m_eventCounter = 0;
     QVector<quint8> m_events; // result pairs, newest first
     QByteArray m_lastMeasurements;

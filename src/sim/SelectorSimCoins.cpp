@@ -104,6 +104,7 @@ SelectorSim::CoinOutcome SelectorSim::insertCoin(const QByteArray &six, bool ret
     } else {
         outcome.result = CoinResult::Accepted;
         outcome.channel = match;
+        m_accepted = (m_accepted + 1) & 0xFFFFFF;
         const quint8 path = u8(rec, 13) == 0xFF ? 0 : u8(rec, 13);
         if (!(u8(rec, 12) & 0x08))
             pushEvent(quint8(match), path);

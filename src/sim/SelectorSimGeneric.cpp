@@ -14,6 +14,17 @@ const char *const kValueCodes[16] = {"001", "002", "2.5", "005", "010", "020", "
                                      "100", "200", "250", "500", "1K0", "2K0", "5K0", "..."};
 const char kMint[4] = {'A', 'B', 'C', '.'};
 
+quint32 romChecksum(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 } // namespace
 
 // Country, value and issue of a channel in the usual six characters; "......" when the
@@ -60,6 +71,30 @@ bool SelectorSim::answerGeneric(quint8 header, const QByteArray &data, QByteArra
         }
         return true;
     }
+    case 250: // address random: acknowledged from the old address, then 2..255
+        out = ack();
+        m_address = quint8(2 + m_random.bounded(254));
+        persist();
+        return true;
+    case 247: // variable set: coin positions and banks
+        out = ack(QByteArray::fromHex("1001"));
+        return true;
+    case 225: { // accept counter, 3 bytes least significant first
+        QByteArray count;
+        for (int i = 0; i < 3; ++i)
+            count.append(char((m_accepted >> (8 * i)) & 0xFF));
+        out = ack(count);
+        return true;
+    }
+    case 197: { // ROM checksum: a CRC-32 of what identifies the program, so a load changes it
+        const QByteArray rom = m_identity.productCode + m_identity.softwareRevision + m_identity.buildCode;
+        const quint32 crc = romChecksum(rom);
+        QByteArray sum;
+        for (int i = 0; i < 4; ++i)
+            sum.append(char((crc >> (8 * i)) & 0xFF));
+        out = ack(sum);
+        return true;
+    }
     case 4: // comms revision: release 1, ccTalk 4.2
         out = ack(QByteArray::fromHex("010402"));
         return true;
@@ -72,4 +107,16 @@ bool SelectorSim::answerGeneric(quint8 header, const QByteArray &data, QByteArra
     default:
         return false;
     }
+}
+
+bool SelectorSim::answerUnframed(quint8 header, Reply &reply)
+{
+    if (header != 252)
+        return false;
+    // Address clash: the address alone, after a random 4 ms step, so that selectors sharing
+    // an address are heard one by one.
+    reply.bytes = QByteArray(1, char(m_address));
+    reply.delayMs = 4 * int(m_random.bounded(256));
+    reply.addressPoll = true;
+    return true;
 }

@@ -119,6 +119,8 @@ QString SimControl::grammar()
         "  dump ADDR COUNT              working memory as hex (ADDR hex, COUNT decimal)\n"
         "  dump-nv ADDR COUNT           non-volatile memory as hex\n"
         "  status                       address, monitor state, baud, counters, revision\n"
+        "  state                        -> OK inhibit=0|1 unplugged=0|1 inputs=HEX opto=HEX analog=HEX22\n"
+        "                               shorted=HEX (bit K-1: output K shorted)\n"
         "  quit                         reply OK and end rxsim\n");
 }
 
@@ -298,6 +300,14 @@ QString SimControl::execute(const QString &line)
                       .arg(sim->insertionCounter())
                       .arg(sim->eventCounter())
                       .arg(QString::fromLatin1(sim->identity().softwareRevision)));
+    }
+    if (argc == 0 && cmd == QLatin1String("state")) {
+        const auto hex = [](const QByteArray &b) { return QString::fromLatin1(b.toHex().toUpper()); };
+        return ok(QStringLiteral("inhibit=%1 unplugged=%2 inputs=%3 opto=%4 analog=%5 shorted=%6")
+                      .arg(sim->masterInhibit() ? 1 : 0)
+                      .arg(sim->unplugged() ? 1 : 0)
+                      .arg(hex(sim->inputs()), hex(QByteArray(1, char(sim->optoStates()))), hex(sim->analog()),
+                           hex(QByteArray(1, char(sim->shortedOutputs())))));
     }
     if (argc == 0 && cmd == QLatin1String("quit")) {
         m_quit = true;

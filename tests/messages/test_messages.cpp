@@ -32,11 +32,11 @@ QStringList shape(const QString &text)
     return QStringList{m.captured(1), m.captured(2)} + found;
 }
 
-// The numbers with a text; the table reader accepts 0..999 in each block.
+// The numbers with a text in one block.
 QList<int> numbersIn(int base)
 {
     QList<int> numbers;
-    for (int n = 0; n <= 999; ++n) {
+    for (int n = 0; n <= TResourceLocalizer::MaxNumber; ++n) {
         if (!load(base, n).isEmpty())
             numbers.append(n);
     }
@@ -152,7 +152,7 @@ private slots:
         QVERIFY2(!utf8.hasError(), "not valid UTF-8");
         QVERIFY2(!content.contains(QLatin1Char('\r')), "carriage returns would be kept as text");
 
-        static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,2})\\t"));
+        static const QRegularExpression entry(QStringLiteral("^(0|[1-9]\\d{0,3})\\t"));
         QSet<int> seen;
         const QStringList lines = content.split(QLatin1Char('\n'));
         for (int i = 0; i < lines.size(); ++i) {

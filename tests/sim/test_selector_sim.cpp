@@ -249,6 +249,11 @@ private slots:
         QByteArray rec = f.sim->memory(0x0610, 16);
         rec[14] = char(0x40 | 0x20 | 0x09); // country 1, mint "C", value "200"
         f.sim->setMemory(0x0610, rec);
+        // One coin accepted, one rejected: only the first counts as accepted.
+        QCOMPARE(f.ack(cmd(231, "FF00")), 0);
+        QCOMPARE(f.ack(cmd(228, "01")), 0);
+        QCOMPARE(int(f.sim->insertCoin(1).result), int(SelectorSim::CoinResult::Accepted));
+        QCOMPARE(int(f.sim->insertCoin(9).result), int(SelectorSim::CoinResult::Rejected));
         const struct
         {
             QByteArray command;
@@ -260,6 +265,7 @@ private slots:
             {cmd(184, "01"), "EU010A"},    {cmd(184, "02"), "TK200C"},  {cmd(184, "06"), "EU...B"},
             {cmd(184, "07"), "......"}, // never programmed
             {cmd(209, "03"), hex("01")},   {cmd(209, "07"), hex("00")},
+            {cmd(247), hex("1001")},       {cmd(225), hex("010000")},
         };
         for (const auto &c : cases) {
             QVERIFY2(f.send(c.command) == CcTalkLink::Ok, c.command.toHex().constData());
@@ -271,6 +277,21 @@ private slots:
             QCOMPARE(f.ack(bad), 5);
         QCOMPARE(f.send(cmd(100), 20), quint8(CcTalkLink::Timeout));
         QCOMPARE(f.send(cmd(160), 20), quint8(CcTalkLink::Timeout));
+
+        // The ROM checksum is four bytes that a firmware load changes.
+        const QByteArray rom = f.ask(cmd(197));
+        QCOMPARE(rom.size(), 4);
+        f.sim->identity().softwareRevision = "1.21";
+        QVERIFY(f.ask(cmd(197)) != rom);
+        // Address clash: the address alone, unframed, within the 1.2 s window.
+        QCOMPARE(f.send(cmd(252), 130), quint8(CcTalkLink::Timeout));
+        QTRY_COMPARE_WITH_TIMEOUT(f.link->RxBuffer, hex("020001FC01") + hex("02"), 1300);
+        // Address random: acknowledged from the old address, then answered at the new one.
+        QCOMPARE(f.ack(cmd(250)), 0);
+        QCOMPARE(quint8(f.reply.at(2)), quint8(2));
+        const quint8 moved = f.sim->address();
+        QVERIFY(moved >= 2);
+        QCOMPARE(f.ack(cmd(254), 5, moved), 0);
     }
 
     void aShortedOutputShowsOnInputOneOnlyWhileLatched()

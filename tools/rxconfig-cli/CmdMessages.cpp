@@ -29,7 +29,7 @@ int runMessages(CliContext &ctx)
     const int base = requestedBase(ctx.options.args);
     if (base < 0)
         return ctx.usageError(Msg(472) + ctx.options.args.join(QLatin1Char(' ')));
-    for (int n = 0; n < 1000; ++n) {
+    for (int n = 0; n <= TResourceLocalizer::MaxNumber; ++n) {
         const QString text = TResourceLocalizer::LoadMessage(base, n);
         if (!text.isEmpty())
             ctx.out << n << '\t' << text << '\n';

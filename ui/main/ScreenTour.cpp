@@ -12,6 +12,12 @@
 #include "main/TParsFrm.h"
 #include "main/TextEntryDlg.h"
 #include "upgrade/TDwnlFrm.h"
+#include "coinprog/CoinProgModel.h"
+#include "coinprog/TCprgFrm.h"
+#include "sim/SimBench.h"
+#include "sim/SimPanel.h"
+
+#include <QElapsedTimer>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -23,11 +29,31 @@
 #include <QTabWidget>
 
 namespace {
-QList<QPair<QString, ScreenTour::DialogFactory>> &registry()
+struct Entry
 {
-    static QList<QPair<QString, ScreenTour::DialogFactory>> dialogs;
+    QString name;
+    ScreenTour::DialogFactory make;
+    ScreenTour::Leave leave;
+};
+
+QList<Entry> &registry()
+{
+    static QList<Entry> dialogs;
     return dialogs;
 }
+
+// Serves events until `done` or the time is up.
+bool pumpUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        CcTalkLink::PumpDelay(20);
+    return done();
+}
+
+// The demo selector's first unprogrammed channel.
+constexpr int FirstFreeChannel = 7;
 
 QDialog *tourOnly(QDialog *d)
 {
@@ -85,10 +111,62 @@ void registerBuiltIn()
         return tourOnly(d);
     });
     ScreenTour::addDialog(QStringLiteral("upgrade"), [](TMainFrm &m) -> QDialog * { return m.dwnlFrm(); });
-    // The test window after a second of polling the attached selector; none without one.
+    // The coin programming window on a free channel, after a burst of one kind taught the
+    // channel before it and a burst of the same kind plus three coins of another fed this
+    // one: samples, plots and the warning that the two channels cannot be told apart.
+    // Needs the demo's simulated selector.
+    ScreenTour::addDialog(
+        QStringLiteral("coin-programming"),
+        [](TMainFrm &m) -> QDialog * {
+            SimPanel *panel = SimPanel::of(m);
+            if (!panel)
+                return nullptr;
+            TCprgFrm *w = m.cprgFrm();
+            CoinProgModel &model = w->model();
+            if (!model.openFromToolbar())
+                return nullptr;
+            w->show();
+            SimBench &bench = panel->bench();
+            const int interval = SimBench::BurstIntervalMs;
+            const auto feed = [&](int count) {
+                const int before = int(model.samples().size());
+                bench.startBurst(QStringLiteral("c20"), count, interval);
+                return pumpUntil([&] { return int(model.samples().size()) >= before + count; },
+                                 (count + 4) * interval);
+            };
+            const int first = FirstFreeChannel;
+            if (!pumpUntil([&] { return model.polling(); }, 3000))
+                return w;
+            model.channelListChanged(first - 1);
+            if (feed(10))
+                model.channelsave();
+            model.channelListChanged(first);
+            pumpUntil([&] { return model.polling(); }, 3000);
+            feed(10);
+            for (int i = 0; i < 3; ++i) {
+                const int before = int(model.samples().size());
+                bench.insertCoin(QStringLiteral("c10"));
+                pumpUntil([&] { return int(model.samples().size()) > before; }, 4 * interval);
+            }
+            return w;
+        },
+        [](TMainFrm &m) { m.cprgFrm()->model().windowClosed(); });
+    // The test window after a second of polling the attached selector, with switches set,
+    // sensors blocked and analog values moved from the demo's panel; none without a selector.
     ScreenTour::addDialog(QStringLiteral("test"), [](TMainFrm &m) -> QDialog * {
         if (m.session().identity.productCode.isEmpty())
             return nullptr;
+        if (SimPanel *panel = SimPanel::of(m)) {
+            SimBench &b = panel->bench();
+            b.setDip(1, 0x15);
+            b.setDip(2, 0x22);
+            b.setInput(1, true);
+            for (int k : {2, 4})
+                b.setOptoBlocked(k, true);
+            for (int i = 4; i <= 8; ++i)
+                b.setAnalog(i, 40 + 30 * (i - 4));
+            b.setRegulator(1, 1100);
+        }
         m.checkFrm()->adjustSize();
         m.checkFrm()->show();
         CcTalkLink::PumpDelay(1200);
@@ -97,12 +175,12 @@ void registerBuiltIn()
 }
 } // namespace
 
-bool ScreenTour::addDialog(const QString &name, DialogFactory make)
+bool ScreenTour::addDialog(const QString &name, DialogFactory make, Leave leave)
 {
     for (const auto &entry : registry())
-        if (entry.first == name)
+        if (entry.name == name)
             return false;
-    registry().append({name, std::move(make)});
+    registry().append({name, std::move(make), std::move(leave)});
     return true;
 }
 
@@ -111,7 +189,7 @@ QStringList ScreenTour::dialogNames()
     registerBuiltIn();
     QStringList names;
     for (const auto &entry : registry())
-        names << entry.first;
+        names << entry.name;
     return names;
 }
 
@@ -178,13 +256,15 @@ void ScreenTour::dialogs(const Visit &visit)
 {
     registerBuiltIn();
     for (const auto &entry : registry()) {
-        QPointer<QDialog> d = entry.second(m_main);
+        QPointer<QDialog> d = entry.make(m_main);
         if (!d)
             continue;
         d->adjustSize();
         d->show();
         settle(d);
-        visit(QStringLiteral("dialog-") + entry.first, d);
+        visit(QStringLiteral("dialog-") + entry.name, d);
+        if (entry.leave)
+            entry.leave(m_main);
         if (d)
             d->close();
     }

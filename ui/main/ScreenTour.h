@@ -28,8 +28,11 @@ class ScreenTour
 {
 public:
     using DialogFactory = std::function<QDialog *(TMainFrm &)>;
+    // Run after the picture, before the window is closed: a window whose closing would ask
+    // questions puts its state back here.
+    using Leave = std::function<void(TMainFrm &)>;
     // false (nothing registered) when the name is taken.
-    static bool addDialog(const QString &name, DialogFactory make);
+    static bool addDialog(const QString &name, DialogFactory make, Leave leave = {});
     static QStringList dialogNames();
 
     // name: what the screen shows, usable as a file name ("config-2-sorter-3-ways-page-1-

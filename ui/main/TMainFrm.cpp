@@ -29,6 +29,7 @@
 #include "main/StatsPageView.h"
 #include "main/TErFrm.h"
 #include "main/TParsFrm.h"
+#include "sim/SimPanel.h"
 #include "stats/ErasingModel.h"
 #include "stats/StatisticsPage.h"
 #include "upgrade/TDwnlFrm.h"
@@ -137,6 +138,9 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     connect(m_logPage, &LogPage::sendCommand, this, &TMainFrm::sendTerminalCommand);
     bindStatistics();
 
+    // The demo's simulated selector gets its own window for the selector's side of the bench.
+    if (options.demo)
+        SimPanel::attach(*this);
     m_notebook->setCurrentIndex(AboutTab);
     init_language();
     // The client area is fixed: the pages are laid out for it.

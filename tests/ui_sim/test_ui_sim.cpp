@@ -1,0 +1,183 @@
+// The demo's simulated-selector window as a user plays the selector's side of the bench:
+// coins fed from it are programmed and then sorted, and what it changes shows in the test window.
+#include "DemoDesktop.h"
+#include "app/Messages.h"
+#include "coinprog/CoinProgModel.h"
+#include "coinprog/TCprgFrm.h"
+#include "controls/DipSwitch.h"
+#include "controls/LedLamp.h"
+#include "diag/DeviceTest.h"
+#include "diag/TCheckFrm.h"
+#include "sim/SimBench.h"
+#include "sim/SimPanel.h"
+#include "upgrade/TDwnlFrm.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using Answer = Prompts::Answer;
+
+class TestUiSim : public QObject
+{
+    Q_OBJECT
+private:
+    DemoDesktop m_desk;
+    SimPanel *m_panel = nullptr;
+
+    SelectorSim *sim() const { return m_desk.sim(); }
+
+    // Runs `inside` once `window` is shown by `open`, then closes it whatever happened.
+    bool whileOpen(QDialog *window, const std::function<bool()> &ready, const std::function<void()> &open,
+                   const std::function<void()> &inside)
+    {
+        bool ran = false;
+        QTimer trigger;
+        trigger.setInterval(20);
+        connect(&trigger, &QTimer::timeout, this, [&] {
+            if (!window->isVisible() || !ready())
+                return;
+            trigger.stop();
+            inside();
+            ran = true;
+            if (window->isVisible())
+                window->done(QDialog::Rejected);
+        });
+        trigger.start();
+        open();
+        return ran && !window->isVisible();
+    }
+
+    // "Test" on the toolbar; `inside` runs once the window polls.
+    bool withTestWindow(const std::function<void()> &inside)
+    {
+        TCheckFrm *w = m_desk.win->checkFrm();
+        return whileOpen(
+            w, [&] { return w->model().pollTimer().isActive(); },
+            [&] { m_desk.win->toolButton(TMainFrm::Test)->click(); }, inside);
+    }
+
+    QString verdict(const QString &text) const { return Msg(1038) + u' ' + text; }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_desk.start([](SelectorSim *s) { s->coinKinds().seed(3); }));
+        m_panel = SimPanel::of(*m_desk.win);
+        QVERIFY(m_panel);
+        auto *button = m_desk.win->findChild<QToolButton *>(u"toolSimulator"_s);
+        QVERIFY(button && button->isVisible());
+        button->click();
+        QVERIFY(m_panel->isVisible());
+        QVERIFY(!m_panel->isModal());
+    }
+
+    // A burst from the panel fills the sample list; the saved channel then takes that coin
+    // and the washer is turned away, as the panel's verdict says.
+    void coinsFromThePanelProgramAChannelThatThenAcceptsThem()
+    {
+        const int channel = 7; // the first channel the demo selector holds free
+        QVERIFY(quint8(sim()->memory(0x0600 + 16 * (channel - 1) + 12, 1)[0]) & 1);
+        TCprgFrm *w = m_desk.win->cprgFrm();
+        m_desk.prompts.clear();
+        bool saved = false;
+        QVERIFY(whileOpen(
+            w, [&] { return w->model().polling(); },
+            [&] { m_desk.win->toolButton(TMainFrm::CoinsProg)->click(); },
+            [&] {
+                w->channelList()->setCurrentIndex(channel - 1);
+                emit w->channelList()->activated(channel - 1);
+                m_panel->burstKind()->setCurrentIndex(m_panel->burstKind()->findData(u"c20"_s));
+                m_panel->burstCount()->setValue(15);
+                m_panel->burstInterval()->setValue(SimBench::BurstIntervalMs);
+                m_panel->burstButton()->click();
+                QVERIFY(m_panel->bench().burstRunning());
+                QTRY_COMPARE_WITH_TIMEOUT(w->sampleList()->count(), 15, 15000);
+                QCOMPARE(m_panel->burstProgress()->value(), 15);
+                QVERIFY(!m_panel->bench().burstRunning());
+                // Coins are held back while the window programs.
+                QCOMPARE(m_panel->verdictLabel()->text(), verdict(Msg(521)));
+                m_desk.prompts.queueAnswer(Answer::Ok);
+                w->saveButton()->click();
+                m_desk.prompts.queueAnswer(Answer::Yes);
+                w->closeButton()->click();
+                saved = true;
+            }));
+        QVERIFY(saved);
+        QCOMPARE(quint8(sim()->nvMemory(0x0600 + 16 * (channel - 1) + 12, 1)[0]), quint8(0x70));
+
+        // Tried as a technician tries a taught coin: the test window's insertion test lets
+        // coins in, and the panel says where each went.
+        TCheckFrm *t = m_desk.win->checkFrm();
+        QVERIFY(withTestWindow([&] {
+            t->insertionBox()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(sim()->inhibitMask() == 0xFFFF && !sim()->masterInhibit(), 5000);
+            m_panel->coinButton(u"c20"_s)->click();
+            QCOMPARE(m_panel->verdictLabel()->text(), verdict(Msg(1039).arg(channel)));
+            m_panel->coinButton(u"washer"_s)->click();
+            QCOMPARE(m_panel->verdictLabel()->text(), verdict(Msg(223)));
+            QTRY_COMPARE_WITH_TIMEOUT(t->eventList()->count(), 2, 5000);
+            QCOMPARE(t->eventList()->item(0)->text(), Msg(73) + QString::number(channel));
+            t->insertionBox()->click();
+        }));
+    }
+
+    // A DIP switch flipped, an opto blocked and an analog value moved in the panel show in
+    // the test window within two of its polls.
+    void theTestWindowFollowsThePanel()
+    {
+        TCheckFrm *w = m_desk.win->checkFrm();
+        const auto twoTicks = [&] {
+            const int before = sim()->outputs().latchCount;
+            QTRY_VERIFY_WITH_TIMEOUT(sim()->outputs().latchCount >= before + 2, 3 * DeviceTest::PollMs + 500);
+        };
+        QVERIFY(withTestWindow([&] {
+                twoTicks();
+                const quint32 dip = w->dip(1)->value();
+                DipSwitch *panelDip = m_panel->dip(1);
+                QTest::mouseClick(panelDip, Qt::LeftButton, {}, panelDip->slotRect(2).center().toPoint());
+                QCOMPARE(panelDip->value(), dip ^ 4u);
+                QVERIFY(!w->optoLamp(4)->isOn());
+                m_panel->optoBox(4)->click();
+                m_panel->analogSlider(0)->setValue(123); // AM1, 10 mV a step
+                QCOMPARE(m_panel->analogValue(0)->text(), u"1230 mV"_s);
+                twoTicks();
+                QCOMPARE(w->dip(1)->value(), dip ^ 4u);
+                QVERIFY(w->optoLamp(4)->isOn());
+                QCOMPARE(w->analogValue(0)->text(), u"1230 mV"_s);
+        }));
+    }
+
+    // The firmware file the build makes for the demo is flashed by the demo's upgrade: the
+    // simulated selector comes back one revision up, as the panel shows.
+    void theDemoFirmwareFileRaisesTheRevision()
+    {
+        const QString fw = QStringLiteral(RX_BINARY_DIR "/tools/rxconfig/data/simulated-selector.u19");
+        QVERIFY2(QFileInfo::exists(fw), qPrintable(fw));
+        TDwnlFrm *w = m_desk.win->dwnlFrm();
+        m_desk.prompts.clear();
+        m_desk.prompts.queueFileName(fw);
+        m_desk.prompts.queueAnswer(Answer::No); // the saved configuration stays on disk
+        QVERIFY(whileOpen(
+            w, [] { return true; }, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
+            [&] {
+                w->openButton()->click();
+                w->startButton()->click();
+            }));
+        QVERIFY2(m_desk.prompts.texts(ScriptedPrompts::Kind::Error).isEmpty(),
+                 qPrintable(m_desk.prompts.allTexts().join(u" | "_s)));
+        QTRY_VERIFY(m_panel->stateLabel()->text().contains(Msg(1065).arg(2).arg(9600).arg(u"1.21"_s)));
+    }
+};
+
+QTEST_MAIN(TestUiSim)
+#include "test_ui_sim.moc"
