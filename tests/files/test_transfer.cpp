@@ -1,5 +1,6 @@
 #include "FilesBench.h"
 
+#include "app/Messages.h"
 #include "files/BlockCompare.h"
 #include "files/BlockValue.h"
 #include "files/DownloadCompare.h"
@@ -304,7 +305,7 @@ private slots:
                         "<Data caption=\"c\" address=\"0x07B2\" length=\"8\">4154484B48522E2E</Data>\r\n"
                         "</Group>\r\n</MachineData>\r\n");
         QCOMPARE(bench.files.FileOpen(bench.path("codes.xml")), ConfigFiles::Done);
-        const int skipped = bench.tree.FindAddress("0x07A1");
+        const int skipped = bench.tree.FindAddress("0x07A0");
         bench.transfer.writeFilter = [skipped](int node) { return node != skipped; };
         bench.transfer.verifyWrites = [] { return true; };
         if (dropped)
@@ -312,7 +313,7 @@ private slots:
         bench.prompts.clear();
         QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document),
                  dropped ? ConfigTransfer::Failed : ConfigTransfer::Done);
-        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A0 03", "W 07B2 4154484B4852", "C", "R 07A0", "R 07B2"}));
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
         const QString wanted = QStringLiteral("4154484B4852");
         const QString held = QString::fromLatin1(QByteArray("EUTKHR").toHex().toUpper());
         if (dropped) {
@@ -321,6 +322,7 @@ private slots:
                      qPrintable(bench.errors().first()));
         } else {
             QCOMPARE(bench.errors(), QStringList());
+            QVERIFY(bench.prompts.allTexts().last().endsWith(Msg(1083).arg(2)));
             QCOMPARE(bench.sim->nvMemory(0x07B2, 8), QByteArray("ATHKHRIT"));
         }
     }
