@@ -213,12 +213,13 @@ bool ConfigFiles::xml_2_screen()
     }
     image.loadedSections |= flags;
 
-    // How the window renders what it just took; the selector's own fourth country code stays
-    // in the window for the channel rows' lists.
-    const QString codes = image.countryCodes();
+    // How the window renders what it just took. Rendering brings the image up to date from the
+    // window; the image is kept as taken (the selector's fourth country code for the channel
+    // rows' lists, statistic options as read for the counters a later "Write" erases).
+    const ConfigImage taken = image;
     QMap<int, QString> shown;
     const bool rendered = render(shown, true);
-    image.setCountryCodes(codes);
+    image = taken;
     for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
         const QString *text = takenText(m_tree, it.key());
         if (rendered && text && !text->isEmpty())

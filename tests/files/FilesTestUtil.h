@@ -6,26 +6,13 @@
 #include <QFile>
 #include <QMap>
 
-inline QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
+inline QByteArray readAll(const QString &path) { return fileBytes(path); }
+inline void writeAll(const QString &path, const QByteArray &bytes) { writeFileBytes(path, bytes); }
 
 // Writable copies of the shipped catalogues and template.
 inline void copyProgramFiles(const QString &dir)
 {
-    for (const QString name : {"rx30.ini", "io.ini", "template.xml"}) {
-        QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/") + name, dir + QLatin1Char('/') + name);
-        QFile(dir + QLatin1Char('/') + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
+    copyDataFiles(dir, {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
 }
 
 // A node by its caption, else by its address text.
