@@ -266,22 +266,7 @@ private slots:
         QCOMPARE(bench.sim->nvMemory(0x0620, 16), QByteArray(16, char(0x5A)));
     }
 
-    // The command-line download: the document as the file holds it, nothing of the window.
-    void exactDownloadWritesOnlyTheFileBlocks()
-    {
-        FilesBench bench;
-        bench.sim->setMemory(0x07A0, QByteArray::fromHex("01050206"));
-        bench.sim->commit();
-        const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
-        writeAll(bench.path("credit.xml"), configFile({{"0x07A0", "03"}}));
-        QCOMPARE(bench.files.FileOpen(bench.path("credit.xml")), ConfigFiles::Done);
-        QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document), ConfigTransfer::Done);
-        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A0 03", "C"}));
-        QByteArray after = before;
-        after[0x01A0] = 3;
-        QCOMPARE(bench.sim->nvMemory(0x0600, 0x240), after);
-    }
-
+    // The command-line download writes the document as the file holds it, nothing of the window.
     // Verify after writing reads back, once committed, exactly the blocks written, leaves the
     // fourth country code (not carried by files) out, and names a write the selector acknowledged
     // but did not keep, with both values.
