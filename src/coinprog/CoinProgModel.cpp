@@ -116,6 +116,7 @@ void CoinProgModel::windowOpened()
         return;
     }
     m_loaded = true;
+    m_lastAnswer.start();
     m_lastCount = count;
     m_channel = 1;
     channelChange();
@@ -215,9 +216,18 @@ void CoinProgModel::Timer1Timer()
         BusyScope busy(m_busy);
         quint32 count = 0;
         CoinCalc::Sample values{};
-        if (!insertionCounter(count)) {
+        const bool answered = insertionCounter(count);
+        if (answered) {
+            m_lastAnswer.start();
+        } else {
             masterInhibit(true);
-        } else if (count != m_lastCount && measurement(values)) {
+            if (m_lastAnswer.isValid() && m_lastAnswer.elapsed() >= SilenceMs) {
+                // Said once per silence; the next answer starts the clock again.
+                m_lastAnswer.invalidate();
+                emit selectorSilent();
+            }
+        }
+        if (answered && count != m_lastCount && measurement(values)) {
             m_lastCount = count;
             const QString line = CoinCalc::sampleLine(values);
             m_samples.append(line);
@@ -357,9 +367,15 @@ void CoinProgModel::closeClick()
     userAction([this] {
         if (!m_open)
             return;
-        if (m_unsaved && m_prompts.confirm(Msg(93) + QString::number(m_channel) + QStringLiteral(" ?"),
-                                           Prompts::Buttons::YesNoCancel) == Prompts::Answer::Yes)
-            channelsave();
+        if (m_unsaved) {
+            // Cancel, or a save that did not happen, keeps the window open with its samples.
+            const Prompts::Answer a = m_prompts.confirm(
+                Msg(93) + QString::number(m_channel) + QStringLiteral(" ?"), Prompts::Buttons::YesNoCancel);
+            if (a == Prompts::Answer::Cancel || (a == Prompts::Answer::Yes && !channelsave())) {
+                emit changed();
+                return;
+            }
+        }
         if (m_savedMask != 0) {
             const Prompts::Answer a = m_prompts.confirm(Msg(231), Prompts::Buttons::YesNoCancel);
             if (a == Prompts::Answer::Cancel)
@@ -418,11 +434,19 @@ QList<int> CoinProgModel::indistinguishableChannels() const
     return out;
 }
 
-void CoinProgModel::masterInhibit(bool on)
+bool CoinProgModel::masterInhibit(bool on)
 {
+    // Sent on is held even unanswered: the selector may have taken it.
+    if (on)
+        m_inhibitHeld = true;
     QByteArray reply;
     CcTalkLink &link = m_session.link();
-    link.Transact(link.DeviceAddress, QByteArray() + char(228) + char(on ? 0x00 : 0x01), ReplyPolls, reply);
+    const bool acked = link.Transact(link.DeviceAddress, QByteArray() + char(228) + char(on ? 0x00 : 0x01),
+                                     ReplyPolls, reply) == CcTalkLink::Ok &&
+                       ReplyFrame::isAck(reply);
+    if (!on && acked)
+        m_inhibitHeld = false;
+    return acked;
 }
 
 bool CoinProgModel::insertionCounter(quint32 &count)

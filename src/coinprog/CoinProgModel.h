@@ -3,6 +3,7 @@
 #include "coinprog/CoinCalc.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -43,6 +44,8 @@ class CoinProgModel : public QObject
     Q_OBJECT
 public:
     static constexpr int PollMs = 150;
+    // A selector silent for this long while the window polls is taken as gone.
+    static constexpr int SilenceMs = 5000;
     static constexpr int ChannelCount = 16;
     enum ListColour { Red, DarkGreen };
 
@@ -69,6 +72,9 @@ public:
     QStringList ccLabels() const { return m_ccLabels; }
     const CoinProgControls &controls() const { return m_controls; }
     bool polling() const { return m_timer.isActive(); }
+    // True from master inhibit on until the selector acknowledged master inhibit off: a close
+    // that could not reach the selector leaves it refusing every coin.
+    bool inhibitMayBeOn() const { return m_inhibitHeld; }
     // Edits the user types into the option and parameter controls.
     CoinProgControls &controlsForEdit() { return m_controls; }
 
@@ -102,6 +108,8 @@ signals:
     void sampleAdded(const QString &line);
     // "Close" decided to close the window.
     void closeAccepted();
+    // The selector has not answered a poll for SilenceMs.
+    void selectorSilent();
 
 private:
     void userAction(const std::function<void()> &action);
@@ -109,7 +117,7 @@ private:
     void closeNow();
     void channelChange();
     void calculate();
-    void masterInhibit(bool on);
+    bool masterInhibit(bool on);
     bool insertionCounter(quint32 &count);
     bool measurement(CoinCalc::Sample &values);
     bool databaseVersion(int &version);
@@ -125,6 +133,8 @@ private:
 
     bool m_open = false;
     bool m_loaded = false; // the opening read the insertion counter
+    bool m_inhibitHeld = false;
+    QElapsedTimer m_lastAnswer;
     int m_channel = 1;
     QStringList m_samples;
     bool m_unsaved = false;

@@ -178,6 +178,7 @@ bool DeviceSession::Search()
     m_link.DeviceAddress = 2;
     m_link.MonitorAddress = 2;
     m_portProblems.clear();
+    m_monitorPort.clear();
     NotebookScope notebook(m_notebookHook);
     ReportFlag = false;
     bool found = false;
@@ -195,12 +196,10 @@ bool DeviceSession::Search()
                 found = true;
             }
         } else if (MonitorScan()) {
-            if (m_prompts.confirm(Msg(98), Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
-                if (m_upgradeHandler)
-                    m_upgradeHandler();
-                else
-                    m_prompts.information(Msg(420));
-            }
+            if (!m_upgradeHandler)
+                m_prompts.error(Msg(985).arg(m_monitorType, m_monitorPort));
+            else if (m_prompts.confirm(Msg(98), Prompts::Buttons::YesNo) == Prompts::Answer::Yes)
+                m_upgradeHandler();
         } else {
             m_prompts.error(Msg(99));
         }
@@ -310,7 +309,9 @@ bool DeviceSession::MonitorScan()
         }
     }
     m_link.SetBaud(9600);
-    if (!found || answer.size() < 4)
+    if (!found || answer.size() < 4 || !IsSupportedType(QString::fromLatin1(answer.left(4))))
         return false;
-    return IsSupportedType(QString::fromLatin1(answer.left(4)));
+    m_monitorPort = m_link.portName();
+    m_monitorType = QString::fromLatin1(answer.left(4));
+    return true;
 }

@@ -58,13 +58,15 @@ public:
     QStringList explicitPorts() const { return m_explicitPorts; }
     // Replaces the machine's port list (tests, benchmarks).
     void setPortLister(std::function<QStringList()> lister) { m_portLister = std::move(lister); }
+    // The port of a selector the last search found waiting in its boot monitor, "" when none.
+    QString monitorPort() const { return m_monitorPort; }
     // Ports skipped by the last search for a reason the user can fix.
     QList<PortProblem> portProblems() const { return m_portProblems; }
     // Explains a port that would not open, or "" when the reason is not the user's to fix.
     static QString openProblemText(int message, const QString &port, const QString &detail);
 
     // The search's offer to upgrade a selector found in its boot monitor. Without a
-    // handler the offer reports that the upgrade is not available.
+    // handler the search names the selector waiting there and points to the upgrade.
     void setUpgradeHandler(std::function<void()> handler) { m_upgradeHandler = std::move(handler); }
     // The window's notebook is disabled during a search and enabled again on every path.
     void setNotebookHook(std::function<void(bool enabled)> hook) { m_notebookHook = std::move(hook); }
@@ -118,6 +120,8 @@ private:
     std::function<void(bool)> m_notebookHook;
     LogSink *m_notices = nullptr;
     QList<PortProblem> m_portProblems;
+    QString m_monitorPort;
+    QString m_monitorType;
     QStringList ListBox1;
     bool m_iniWarned = false;
 };

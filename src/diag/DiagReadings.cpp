@@ -12,26 +12,28 @@ const char *const AnalogNames[5] = {"AM1", "PH1", "AM2", "PH2", "PI3"};
 
 namespace {
 
-// The data of an acknowledged reply with at least `need` bytes, else false.
-bool request(CcTalkLink &link, const QByteArray &command, int polls, int need, QByteArray &data)
-{
-    QByteArray reply;
-    if (link.Transact(link.DeviceAddress, command, polls, reply) != CcTalkLink::Ok ||
-        !ReplyFrame::isAck(reply))
-        return false;
-    const QByteArray d = ReplyFrame::data(reply);
-    if (d.size() < need)
-        return false;
-    data = d;
-    return true;
-}
-
 quint8 u8(const QByteArray &b, int i)
 {
     return quint8(b.at(i));
 }
 
 } // namespace
+
+bool request(CcTalkLink &link, const QByteArray &command, int polls, int need, QByteArray &data, quint8 *result)
+{
+    QByteArray reply;
+    const quint8 r = link.Transact(link.DeviceAddress, command, polls, reply);
+    if (result)
+        *result = r;
+    if (r != CcTalkLink::Ok || !ReplyFrame::isAck(reply))
+        return false;
+    const QByteArray d = ReplyFrame::data(reply);
+    // A reply shorter than the bytes used is not read past.
+    if (d.size() < need)
+        return false;
+    data = d;
+    return true;
+}
 
 int roundHalfEven(long long numerator, long long denominator)
 {

@@ -41,6 +41,11 @@ extern const char *const AnalogNames[5];
 
 Analog decodeAnalog(const QByteArray &data); // data holds at least 10 bytes
 
+// The data of an acknowledged reply with at least `need` bytes, else false and `data` as it
+// was; the link result goes to *result when given.
+bool request(CcTalkLink &link, const QByteArray &command, int polls, int need, QByteArray &data,
+             quint8 *result = nullptr);
+
 bool readInputs(CcTalkLink &link, Inputs &out);
 bool readDeviceType(CcTalkLink &link, QString &out);
 bool readAnalog(CcTalkLink &link, Analog &out);

@@ -4,7 +4,6 @@
 #include "app/Prompts.h"
 #include "device/DeviceSession.h"
 #include "device/FactoryChallenge.h"
-#include "device/ReplyFrame.h"
 #include "diag/DiagReadings.h"
 #include "link/CcTalkLink.h"
 
@@ -82,19 +81,7 @@ void FactoryTest::wait(int ms)
 
 bool FactoryTest::ask(const QByteArray &command, int polls, int need, QByteArray &data, quint8 *result)
 {
-    CcTalkLink &link = m_session.link();
-    QByteArray reply;
-    const quint8 r = link.Transact(link.DeviceAddress, command, polls, reply);
-    if (result)
-        *result = r;
-    if (r != CcTalkLink::Ok || !ReplyFrame::isAck(reply))
-        return false;
-    const QByteArray d = ReplyFrame::data(reply);
-    // A reply shorter than the bytes used is not read past.
-    if (d.size() < need)
-        return false;
-    data = d;
-    return true;
+    return DiagReadings::request(m_session.link(), command, polls, need, data, result);
 }
 
 bool FactoryTest::fail(int message)
@@ -136,10 +123,10 @@ void FactoryTest::cycle()
                 m_failed = Step(i + 1);
 
         if (m_failed == NoStep) {
+            // The verdict stands while the passed selector is watched until it is pulled.
             m_panel = Panel::Passed;
-            update();
-            insertionTest();
             setStatus(288);
+            insertionTest();
         } else {
             m_panel = Panel::Failed;
             setStatus(137);
@@ -174,7 +161,7 @@ bool FactoryTest::productCodeTest()
     setStatus(287);
     QByteArray d;
     if (!ask(QByteArray::fromHex("FF08"), 10, 4, d))
-        return false;
+        return fail(78);
     const QString type = QString::fromLatin1(d.left(4));
     if (!m_sections.contains(type)) {
         m_session.prompts().error(type + Msg(15));
@@ -189,7 +176,7 @@ bool FactoryTest::dipSwitchTest()
     setStatus(286);
     QByteArray d;
     if (!ask(QByteArray(1, char(237)), 20, 2, d))
-        return false;
+        return fail(78);
     if ((u8(d, 0) & 0x3F) != m_limits.sw1)
         return fail(101);
     if ((u8(d, 1) & 0x3F) != m_limits.sw2)
@@ -452,7 +439,6 @@ bool FactoryTest::collectCoins(std::array<int, 6> &sums, int &n)
 
 void FactoryTest::insertionTest()
 {
-    setStatus(168);
     m_lines.clear();
     update();
     wait(250);
@@ -461,9 +447,12 @@ void FactoryTest::insertionTest()
     ask(QByteArray::fromHex("E7FFFF"), 10, 0, d, &result);
     if (result == CcTalkLink::Timeout)
         return;
-    if (!ask(QByteArray(1, char(229)), 10, 2, d, &result) && result == CcTalkLink::Timeout)
+    // The counter of the first good read is the start: the buffer holds older coins until then.
+    int last = -1;
+    if (ask(QByteArray(1, char(229)), 10, 2, d, &result))
+        last = u8(d, 0);
+    else if (result == CcTalkLink::Timeout)
         return;
-    int last = d.isEmpty() ? -1 : u8(d, 0);
     while (m_running) {
         wait(250);
         if (!m_running)
@@ -474,7 +463,9 @@ void FactoryTest::insertionTest()
         const bool got = ask(QByteArray(1, char(229)), 10, 2, d, &result);
         if (result == CcTalkLink::Timeout)
             break;
-        if (got && u8(d, 0) != last) {
+        if (got && last < 0) {
+            last = u8(d, 0);
+        } else if (got && u8(d, 0) != last) {
             last = u8(d, 0);
             m_lines.append(u8(d, 1) != 0 ? Msg(26) + QString::number(u8(d, 1)) : Msg(223));
             update();

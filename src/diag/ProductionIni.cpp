@@ -23,24 +23,6 @@ int value(const IniFile &ini, const QString &section, const QString &key, int bi
 }
 } // namespace
 
-QList<Key> keys()
-{
-    QList<Key> out;
-    for (const char *p : ParameterNames)
-        out.append({QString::fromLatin1(p), 8, 0});
-    for (const char *k : {"MAX_ERROR", "MIN_INSERTION", "MIN_DELTA", "SW1", "SW2"})
-        out.append({QString::fromLatin1(k), 8, 0});
-    for (const char *k : {"TPM1C3V_MIN", "TPM1C3V_MAX", "TPM1C4V_MIN", "TPM1C4V_MAX"})
-        out.append({QString::fromLatin1(k), 16, 0});
-    for (const char *a : AnalogKeys) {
-        out.append({QString::fromLatin1(a) + QStringLiteral("_MIN"), 8, 0});
-        out.append({QString::fromLatin1(a) + QStringLiteral("_MAX"), 8, 0});
-    }
-    for (const char *p : ParameterNames)
-        out.append({QString::fromLatin1(p) + QStringLiteral("_ERR"), 8, 5});
-    return out;
-}
-
 QStringList sections(const QString &path)
 {
     return IniFile(path).sections();

@@ -30,15 +30,6 @@ namespace ProductionIni {
 // Names of the calibration parameters, in the order of targets and err.
 extern const char *const ParameterNames[ProductionLimits::Parameters];
 
-struct Key
-{
-    QString name;
-    int bits; // 8 or 16
-    int def;
-};
-// Every key the factory test reads, with its width and default.
-QList<Key> keys();
-
 QStringList sections(const QString &path);
 ProductionLimits read(const QString &path, const QString &section);
 

@@ -6,10 +6,10 @@ namespace {
 
 constexpr int MonitorReplyMs = 4; // time to program one record
 
+// Header, data, counts and terminations of the S-record format; S4 is reserved.
 bool knownRecordType(char type)
 {
-    return type == '0' || type == '1' || type == '2' || type == '3' || type == '5' || type == '7' ||
-           type == '8' || type == '9';
+    return type >= '0' && type <= '9' && type != '4';
 }
 
 QByteArray nextRevisionOf(const QByteArray &revision)
@@ -101,12 +101,15 @@ SelectorSim::Reply SelectorSim::answerMonitor(const QByteArray &record)
         else if (type == '0' && body.mid(3, 9) != monitorIdentity())
             status = '1';
     }
-    if (fault && fault->kind == FaultKind::MonitorStatus)
+    // A forced digit stands in for the monitor's own answer and the record is not acted on:
+    // a forced "0" acknowledges a record the monitor never programmed.
+    const bool forced = fault && fault->kind == FaultKind::MonitorStatus;
+    if (forced)
         status = fault->monitorStatus;
     reply.bytes = QByteArray(1, status);
     if (fault && fault->kind == FaultKind::ExtraBytes)
         reply.bytes.append("0");
-    if (status != '0')
+    if (status != '0' || forced)
         return reply;
 
     ++m_recordsAccepted;

@@ -111,6 +111,7 @@ QString SimControl::grammar()
         "                               but not stored)\n"
         "                               (sub: only header 255 frames with sub-code S)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
+        "                               (status: the monitor answers D and ignores the record)\n"
         "  clear-faults                 remove every injected fault\n"
         "  unplug | plug                selector silent to everything / back on the bus\n"
         "  monitor                      enter the boot monitor\n"

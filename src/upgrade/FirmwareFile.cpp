@@ -7,9 +7,14 @@
 
 namespace {
 
-int hexValue(QChar c)
+// "S", the type, 255 bytes in hexadecimal: no record is longer.
+constexpr qint64 MaxLineBytes = 2 + 2 * 255;
+// "S0", count, address: the identity starts here and fills 9 bytes.
+constexpr int IdentityStart = 8;
+constexpr int IdentityDigits = 18;
+
+int hexValue(char ch)
 {
-    const char ch = c.toLatin1();
     if (ch >= '0' && ch <= '9')
         return ch - '0';
     if (ch >= 'A' && ch <= 'F')
@@ -19,34 +24,52 @@ int hexValue(QChar c)
     return -1;
 }
 
+bool isTermination(char type)
+{
+    return type == '7' || type == '8' || type == '9';
+}
+
+// Header, data (16, 24, 32-bit addresses), counts and terminations; S4 is reserved.
+bool monitorTakes(char type)
+{
+    return type >= '0' && type <= '9' && type != '4';
+}
+
 } // namespace
 
-FirmwareFile::Problem FirmwareFile::checkLine(const QString &line)
+FirmwareFile::Problem FirmwareFile::checkLine(const QByteArray &line)
 {
-    if (line.size() < 2 || line.at(0) != QLatin1Char('S') || !line.at(1).isDigit() ||
-        line.at(1).unicode() > '9')
+    if (line.size() < 2 || line.at(0) != 'S' || line.at(1) < '0' || line.at(1) > '9')
         return Problem::NotARecord;
-    const QString digits = line.mid(2);
-    if (digits.size() % 2 != 0)
+    const int digits = int(line.size()) - 2;
+    if (digits % 2 != 0)
         return Problem::OddDigits;
     // At least the byte count and the checksum.
-    if (digits.size() < 4)
-        return Problem::CountMismatch;
-    QByteArray bytes;
-    for (int i = 0; i < digits.size(); i += 2) {
-        const int hi = hexValue(digits.at(i));
-        const int lo = hexValue(digits.at(i + 1));
-        if (hi < 0 || lo < 0)
-            return Problem::NotHex;
-        bytes.append(char(hi * 16 + lo));
-    }
-    if (quint8(bytes.at(0)) != bytes.size() - 1)
+    if (digits < 4)
         return Problem::CountMismatch;
     unsigned sum = 0;
-    for (char b : bytes)
-        sum += quint8(b);
+    int count = -1;
+    for (int i = 2; i < line.size(); i += 2) {
+        const int hi = hexValue(line.at(i));
+        const int lo = hexValue(line.at(i + 1));
+        if (hi < 0 || lo < 0)
+            return Problem::NotHex;
+        if (count < 0)
+            count = hi * 16 + lo;
+        sum += unsigned(hi * 16 + lo);
+    }
+    if (count != digits / 2 - 1)
+        return Problem::CountMismatch;
     // Count, address, data and checksum add up to 0xFF.
     return (sum & 0xFF) == 0xFF ? Problem::None : Problem::BadChecksum;
+}
+
+bool FirmwareFile::fail(Problem problem, int line)
+{
+    m_problem = problem;
+    m_problemLine = line;
+    m_lines.clear();
+    return false;
 }
 
 bool FirmwareFile::load(const QString &path)
@@ -55,34 +78,57 @@ bool FirmwareFile::load(const QString &path)
     m_lines.clear();
     m_problem = Problem::None;
     m_problemLine = 0;
+    m_refusedType = 0;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_problem = Problem::CannotOpen;
-        return false;
-    }
-    const QByteArray content = file.readAll();
-    file.close();
-    QStringList lines = QString::fromLatin1(content).split(QLatin1Char('\n'));
-    for (QString &l : lines) {
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    }
-    // Blank lines after the last record are the editor's, not records.
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
-        lines.removeLast();
-    if (lines.isEmpty()) {
-        m_problem = Problem::NoRecords;
-        return false;
-    }
-    for (int i = 0; i < lines.size(); ++i) {
-        const Problem p = checkLine(lines.at(i));
-        if (p != Problem::None) {
-            m_problem = p;
-            m_problemLine = i + 1;
-            return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(Problem::CannotOpen, 0);
+    if (file.size() > MaxFileBytes)
+        return fail(Problem::TooLarge, 0);
+
+    // One line at a time, each kept once: the file is never held whole beside its lines.
+    qint64 total = 0;
+    int blankRun = 0; // blank lines are the editor's only after the last record
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine(MaxLineBytes + 3);
+        if (line.isEmpty() && !file.atEnd())
+            return fail(Problem::CannotOpen, 0);
+        total += line.size();
+        if (total > MaxFileBytes)
+            return fail(Problem::TooLarge, 0);
+        const bool whole = line.endsWith('\n') || file.atEnd();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        const int number = int(m_lines.size()) + blankRun + 1;
+        if (!whole)
+            return fail(Problem::CountMismatch, number);
+        if (line.trimmed().isEmpty()) {
+            ++blankRun;
+            continue;
         }
+        if (blankRun > 0)
+            return fail(Problem::NotARecord, number - blankRun);
+        const Problem form = checkLine(line);
+        if (form != Problem::None)
+            return fail(form, number);
+        const char type = line.at(1);
+        if (!monitorTakes(type)) {
+            m_refusedType = type;
+            return fail(Problem::UnsupportedType, number);
+        }
+        if (number == 1 && type != '0')
+            return fail(Problem::NoHeader, number);
+        if (number > 1 && type == '0')
+            return fail(Problem::SecondHeader, number);
+        if (number == 1 && line.size() < IdentityStart + IdentityDigits + 2)
+            return fail(Problem::HeaderTooShort, number);
+        if (!m_lines.isEmpty() && isTermination(m_lines.last().at(1)))
+            return fail(Problem::TerminationNotLast, number - 1);
+        m_lines.append(line);
     }
-    m_lines = lines;
+    if (m_lines.isEmpty())
+        return fail(Problem::NoRecords, 0);
+    if (!isTermination(m_lines.last().at(1)))
+        return fail(Problem::NoTermination, lineCount());
     return true;
 }
 
@@ -95,33 +141,62 @@ QString FirmwareFile::problemText() const
         return Msg(957) + m_path;
     case Problem::NoRecords:
         return Msg(956) + m_path;
+    case Problem::TooLarge:
+        return Msg(970).arg(MaxFileBytes / (1024 * 1024)) + m_path;
     default:
         break;
     }
-    int reason = 955;
-    if (m_problem == Problem::NotARecord)
-        reason = 951;
-    else if (m_problem == Problem::OddDigits)
-        reason = 952;
-    else if (m_problem == Problem::NotHex)
-        reason = 953;
-    else if (m_problem == Problem::CountMismatch)
-        reason = 954;
-    return Msg(950) + QString::number(m_problemLine) + QStringLiteral(": ") + Msg(reason);
+    QString reason;
+    switch (m_problem) {
+    case Problem::NotARecord:
+        reason = Msg(951);
+        break;
+    case Problem::OddDigits:
+        reason = Msg(952);
+        break;
+    case Problem::NotHex:
+        reason = Msg(953);
+        break;
+    case Problem::CountMismatch:
+        reason = Msg(954);
+        break;
+    case Problem::UnsupportedType:
+        reason = Msg(971).arg(QStringLiteral("S") + QLatin1Char(m_refusedType));
+        break;
+    case Problem::NoHeader:
+        reason = Msg(972);
+        break;
+    case Problem::SecondHeader:
+        reason = Msg(973);
+        break;
+    case Problem::HeaderTooShort:
+        reason = Msg(974);
+        break;
+    case Problem::TerminationNotLast:
+        reason = Msg(975);
+        break;
+    case Problem::NoTermination:
+        reason = Msg(976);
+        break;
+    default:
+        reason = Msg(955);
+        break;
+    }
+    return Msg(950) + QString::number(m_problemLine) + QStringLiteral(": ") + reason;
 }
 
 QByteArray FirmwareFile::headerIdentity() const
 {
-    if (m_lines.isEmpty() || m_lines.first().size() < 26)
+    if (m_lines.isEmpty() || m_lines.first().size() < IdentityStart + IdentityDigits)
         return QByteArray();
-    return CcTalkLink::HexToBytes(m_lines.first().mid(8, 18));
+    return CcTalkLink::HexToBytes(QString::fromLatin1(m_lines.first().mid(IdentityStart, IdentityDigits)));
 }
 
-QByteArray FirmwareFile::frame(const QString &line, bool header)
+QByteArray FirmwareFile::frame(const QByteArray &line, bool header)
 {
     QByteArray f;
     f.append(char(0x55));
-    f.append(header ? char(0x30) : line.at(1).toLatin1());
-    f.append(CcTalkLink::HexToBytes(line.mid(2)));
+    f.append(header ? char(0x30) : line.at(1));
+    f.append(CcTalkLink::HexToBytes(QString::fromLatin1(line.mid(2))));
     return f;
 }

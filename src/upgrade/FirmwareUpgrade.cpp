@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "app/Prompts.h"
 #include "device/DeviceSession.h"
+#include "device/ReplyFrame.h"
 #include "link/CcTalkLink.h"
 
 #include <QElapsedTimer>
@@ -113,6 +114,42 @@ int FirmwareUpgrade::start_monitor()
     return result;
 }
 
+bool FirmwareUpgrade::monitorAnswers(QByteArray &identity)
+{
+    for (int baud : {9600, 38400}) {
+        CcTalkLink::PumpDelay(20);
+        m_link.SetBaud(baud);
+        if (m_link.RawExchange(QByteArrayLiteral("V"), 9, 50, identity) == CcTalkLink::RawOk)
+            return true;
+    }
+    return false;
+}
+
+bool FirmwareUpgrade::waitForProgram()
+{
+    // The monitor starts the new program after the termination record; it comes back at 9600.
+    m_link.SetBaud(9600);
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QByteArray reply;
+        if (m_link.Transact(m_link.MonitorAddress, QByteArray(1, char(254)), 20, reply) == CcTalkLink::Ok) {
+            reply.clear();
+            if (m_link.Transact(m_link.MonitorAddress, QByteArray(1, char(241)), 20, reply) == CcTalkLink::Ok)
+                m_newRevision = QString::fromLatin1(ReplyFrame::data(reply));
+            return true;
+        }
+        CcTalkLink::PumpDelay(100);
+    } while (waited.elapsed() < m_restartWaitMs);
+    return false;
+}
+
+void FirmwareUpgrade::failInMonitor(const QString &reason, const QString &label)
+{
+    setStatus(label);
+    m_prompts.error(reason + Msg(978));
+}
+
 char FirmwareUpgrade::sendRecord(const QByteArray &frame)
 {
     QByteArray reply;
@@ -130,32 +167,31 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::download_prgm()
     m_recordsSent = 0;
     m_recordCount = 0;
     m_elapsedMs = 0;
+    m_newRevision.clear();
     setProgress(0, 1);
     m_link.LoggingEnabled = false;
     TransferEnd end(m_link, m_settleMs, [this] { setProgress(0, qMax(1, m_recordCount)); });
 
+    // From here on the selector waits in its monitor whatever goes wrong.
     FirmwareFile file;
     if (!file.load(m_fileName)) {
-        m_prompts.error(file.problemText());
-        setStatus(QString());
+        failInMonitor(file.problemText(), QString());
         return BadFile;
     }
-    const QStringList &lines = file.lines();
+    const QList<QByteArray> &lines = file.lines();
     m_recordCount = file.lineCount();
     setProgress(0, m_recordCount);
 
     // A header too short to hold an identity cannot match one.
     const QByteArray identity = file.headerIdentity();
     if (identity.size() != 9 || identity != MonitorIdentity) {
-        m_prompts.error(Msg(303));
-        setStatus(QString());
+        failInMonitor(Msg(303), QString());
         return Refused;
     }
 
     QByteArray reply;
     if (m_link.RawExchange(FirmwareFile::frame(lines.first(), true), 1, 300, reply) != CcTalkLink::RawOk) {
-        m_prompts.error(Msg(299));
-        setStatus(QString());
+        failInMonitor(Msg(299), QString());
         return TimedOut;
     }
     ++m_recordsSent;
@@ -174,14 +210,27 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::download_prgm()
     m_lastStatus = status;
     m_elapsedMs = clock.elapsed();
 
-    if (status == '0') {
-        setProgress(m_recordCount, m_recordCount);
+    if (status != '0') {
+        // The label keeps the reason once the box is gone, rather than "Programming".
+        failInMonitor(Msg(messageForStatus(status)), Msg(messageForStatus(status)));
+        return FailedStatus;
+    }
+
+    // The last record accepted is not yet a working selector: only its program answering is.
+    setProgress(m_recordCount, m_recordCount);
+    setStatus(Msg(982));
+    m_link.LoggingEnabled = true;
+    if (waitForProgram()) {
         setStatus(Msg(217) + QString::number(m_elapsedMs) + QStringLiteral(" ms"));
-        m_prompts.information(Msg(192));
+        m_prompts.information(Msg(981).arg(m_newRevision));
         return Finished;
     }
-    // The label keeps the reason once the box is gone, rather than "Programming".
-    setStatus(Msg(messageForStatus(status)));
-    m_prompts.error(Msg(messageForStatus(status)));
-    return FailedStatus;
+    QByteArray identityNow;
+    if (monitorAnswers(identityNow)) {
+        failInMonitor(Msg(979), Msg(979));
+    } else {
+        setStatus(Msg(980));
+        m_prompts.error(Msg(980));
+    }
+    return NotRestarted;
 }

@@ -17,8 +17,9 @@ class FirmwareUpgrade
 {
 public:
     enum MonitorResult { MonitorAnswered = 0, AccessRefused = 1, NoMonitor = 2 };
-    // How download_prgm ended.
-    enum Outcome { Finished, FailedStatus, Refused, TimedOut, BadFile };
+    // How download_prgm ended. Every outcome but Finished leaves the selector in its monitor
+    // (or not answering at all).
+    enum Outcome { Finished, FailedStatus, Refused, TimedOut, BadFile, NotRestarted };
 
     FirmwareUpgrade(CcTalkLink &link, DeviceSession &session, Prompts &prompts);
 
@@ -28,8 +29,8 @@ public:
     // Takes a running selector into its monitor (access permitting) and asks the monitor
     // for its identity at 9600, then at 38400 baud.
     int start_monitor();
-    // The whole transfer of the chosen file; every exit leaves the port at 9600 baud with
-    // logging on.
+    // The whole transfer of the chosen file, then the wait for the selector to restart in its
+    // program; every exit leaves the port at 9600 baud with logging on.
     Outcome download_prgm();
 
     // Whether the selector answers a simple poll at MonitorAddress (it runs its program).
@@ -53,9 +54,17 @@ public:
     qint64 elapsedMs() const { return m_elapsedMs; }
     // The pause after the transfer before the port is reset (the monitor restarts the program).
     void setSettleMs(int ms) { m_settleMs = ms; }
+    // How long the restarted selector may take to answer in its program.
+    void setRestartWaitMs(int ms) { m_restartWaitMs = ms; }
+    // The software revision the selector reported after a finished upgrade.
+    QString newRevision() const { return m_newRevision; }
 
 private:
     char sendRecord(const QByteArray &frame);
+    bool monitorAnswers(QByteArray &identity);
+    bool waitForProgram();
+    // The reason and how to recover the selector from its monitor; the label shows `label`.
+    void failInMonitor(const QString &reason, const QString &label);
     void setStatus(const QString &text);
     void setProgress(int value, int maximum);
 
@@ -68,4 +77,6 @@ private:
     int m_recordCount = 0;
     qint64 m_elapsedMs = 0;
     int m_settleMs = 400;
+    int m_restartWaitMs = 5000;
+    QString m_newRevision;
 };

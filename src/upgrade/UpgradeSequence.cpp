@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr quint8 RegionMonitorEntry = 0x40;
+
 // The reads made on the user's behalf before and after the flash report their failures and
 // ask their questions, but their own "Operation finished" is not the user's to acknowledge.
 class QuietReads : public Prompts
@@ -90,38 +92,64 @@ bool UpgradeSequence::saveBackup(const QString &firmwarePath)
     return true;
 }
 
+bool UpgradeSequence::checkRunningSelector(const FirmwareFile &file, Result &refusal)
+{
+    refusal = NotStarted;
+    // Identified afresh for its type and its masks; failures speak for themselves.
+    const bool report = m_session.ReportFlag;
+    m_session.ReportFlag = true;
+    const bool identified = m_session.Identify();
+    m_session.ReportFlag = report;
+    if (!identified)
+        return false;
+    // A file for another selector would strand this one in its monitor: the monitor's own
+    // check comes only after the switch.
+    if (file.deviceType() != m_session.DeviceType) {
+        m_fileRefused = true;
+        m_prompts.error(Msg(977).arg(file.deviceType(), m_session.DeviceType));
+        return false;
+    }
+    refusal = AccessRefused;
+    return m_session.RequestAccess(DeviceSession::WriteBank, RegionMonitorEntry);
+}
+
 UpgradeSequence::Result UpgradeSequence::run(const QString &firmwarePath)
 {
     CcTalkLink &link = m_session.link();
     m_savedBackup.clear();
+    m_fileRefused = false;
     m_upgrade.setFileName(firmwarePath);
 
-    // A damaged file is refused while the selector still runs its program.
+    // A file the monitor cannot finish with is refused while the selector still runs its program.
     FirmwareFile file;
     if (!file.load(firmwarePath)) {
+        m_fileRefused = true;
         m_prompts.error(file.problemText());
         return NotStarted;
     }
+    if (stopping())
+        return Interrupted;
 
-    if (m_backupEnabled) {
-        if (m_upgrade.selectorRunsProgram()) {
-            if (!saveBackup(firmwarePath)) {
-                if (!m_askWhenBackupFails) {
-                    m_prompts.error(Msg(965));
-                    return NotStarted;
-                }
-                if (m_prompts.confirm(Msg(960), Prompts::Buttons::YesNo) != Prompts::Answer::Yes)
-                    return NotStarted;
+    if (m_upgrade.selectorRunsProgram()) {
+        Result refusal = NotStarted;
+        if (!checkRunningSelector(file, refusal))
+            return refusal;
+        if (stopping())
+            return Interrupted;
+        if (m_backupEnabled && !saveBackup(firmwarePath)) {
+            if (!m_askWhenBackupFails) {
+                m_prompts.error(Msg(965));
+                return NotStarted;
             }
-        } else if (m_prompts.confirm(Msg(959), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
-            return NotStarted;
+            if (m_prompts.confirm(Msg(960), Prompts::Buttons::YesNo) != Prompts::Answer::Yes)
+                return NotStarted;
         }
-    } else if (m_upgrade.selectorRunsProgram()) {
-        // The access check needs the selector's masks.
-        const bool report = m_session.ReportFlag;
-        m_session.Identify();
-        m_session.ReportFlag = report;
+    } else if (m_backupEnabled &&
+               m_prompts.confirm(Msg(959), Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        return NotStarted;
     }
+    if (stopping())
+        return Interrupted;
 
     const int monitor = m_upgrade.start_monitor();
     if (monitor != FirmwareUpgrade::MonitorAnswered) {
@@ -130,7 +158,7 @@ UpgradeSequence::Result UpgradeSequence::run(const QString &firmwarePath)
         // A refused access has shown its own message; a silent monitor must not end unexplained.
         if (monitor == FirmwareUpgrade::NoMonitor)
             m_prompts.error(Msg(966));
-        return MonitorMissing;
+        return monitor == FirmwareUpgrade::AccessRefused ? AccessRefused : MonitorMissing;
     }
     return m_upgrade.download_prgm() == FirmwareUpgrade::Finished ? Flashed : TransferFailed;
 }

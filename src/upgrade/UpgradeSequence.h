@@ -3,21 +3,25 @@
 #include "upgrade/FirmwareUpgrade.h"
 
 #include <QString>
+#include <functional>
 
 class DeviceSession;
 class Prompts;
 
 // "Start" as a whole, for the window and the command-line tool: the firmware file checked,
-// the configuration of a running selector saved beside it, the monitor entered, the file sent,
-// and afterwards the offer to write the saved configuration back.
+// a running selector's type and upgrade permission checked, its configuration saved beside
+// the file, the monitor entered, the file sent, the selector seen back in its program, and
+// afterwards the offer to write the saved configuration back.
 class UpgradeSequence
 {
 public:
     enum Result {
-        Flashed,        // the monitor accepted the last record
-        NotStarted,     // refused before the monitor was entered (file, backup, the user's no)
-        MonitorMissing, // start_monitor did not answer 0
-        TransferFailed, // the monitor was entered, the transfer did not finish
+        Flashed,        // the selector restarted in its new program
+        NotStarted,     // refused before the monitor was entered (file, type, backup, the user's no)
+        AccessRefused,  // no upgrade permission: nothing was read or changed
+        MonitorMissing, // no boot monitor answered
+        TransferFailed, // the monitor was entered, the selector did not come back in its program
+        Interrupted,    // stopped on request before the monitor was entered: nothing changed
     };
 
     UpgradeSequence(DeviceSession &session, Prompts &prompts, const QString &programDir);
@@ -31,7 +35,13 @@ public:
     // Without backup, a failed copy ends the run; with it the user is asked to go on.
     void setAskWhenBackupFails(bool ask) { m_askWhenBackupFails = ask; }
 
+    // Asked between the steps before the monitor is entered; once it is, the transfer runs to
+    // its end whatever this says, since a cut transfer strands the selector.
+    std::function<bool()> stopRequested;
+
     Result run(const QString &firmwarePath);
+    // The last run was refused for its file: its form, its size or the selector it was made for.
+    bool fileRefused() const { return m_fileRefused; }
     // The copy saved by the last run, "" when none.
     QString backupFile() const { return m_savedBackup; }
 
@@ -44,6 +54,9 @@ public:
 
 private:
     bool saveBackup(const QString &firmwarePath);
+    // Type and upgrade permission of a selector in its program; false with the refusal.
+    bool checkRunningSelector(const FirmwareFile &file, Result &refusal);
+    bool stopping() const { return stopRequested && stopRequested(); }
 
     DeviceSession &m_session;
     Prompts &m_prompts;
@@ -53,4 +66,5 @@ private:
     bool m_askWhenBackupFails = true;
     QString m_backupPath;
     QString m_savedBackup;
+    bool m_fileRefused = false;
 };

@@ -58,7 +58,9 @@ bool UpgradeWindowModel::start()
         m_sequence.offerRestore();
     m_running = false;
     emit changed();
-    return result == UpgradeSequence::Flashed || result == UpgradeSequence::MonitorMissing;
+    // The window closes when done, and silently when the selector or its permission is missing.
+    return result == UpgradeSequence::Flashed || result == UpgradeSequence::MonitorMissing ||
+           result == UpgradeSequence::AccessRefused;
 }
 
 void UpgradeWindowModel::close()

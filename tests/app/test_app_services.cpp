@@ -22,37 +22,6 @@ private slots:
         QCOMPARE(Msg(24), QStringLiteral("About"));
     }
 
-    void sharedTextsKeepTheirOwnNumbers()
-    {
-        const QList<QPair<int, int>> pairs{{129, 136}, {38, 106}, {117, 119},
-                                           {30, 180},  {88, 90},  {108, 225}};
-        for (const auto &p : pairs)
-            QCOMPARE(TResourceLocalizer::LoadMessage(1000, p.first),
-                     TResourceLocalizer::LoadMessage(1000, p.second));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 117), QStringLiteral("Erase"));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 285), QStringLiteral("Test coin selector"));
-        QCOMPARE(TResourceLocalizer::LoadMessage(1000, 143), QStringLiteral("Imp."));
-    }
-
-    void scriptedPasswordDialogStaysOpenUntilTheValidatorAccepts()
-    {
-        ScriptedPrompts prompts;
-        prompts.queuePassword(QStringLiteral("12"));
-        prompts.queuePassword(QStringLiteral("1234"));
-        QString result;
-        const auto fourDigits = [](const QString &t) {
-            return t.size() == 4 ? QString() : QStringLiteral("length");
-        };
-        QVERIFY(prompts.password(QStringLiteral("PIN"), fourDigits, result));
-        QCOMPARE(result, QStringLiteral("1234"));
-        QCOMPARE(prompts.texts(ScriptedPrompts::Kind::Error), QStringList({"length"}));
-        // Nothing queued: the dialog is cancelled.
-        QVERIFY(!prompts.password(QStringLiteral("PIN"), fourDigits, result));
-        QCOMPARE(prompts.confirm(QStringLiteral("?"), Prompts::Buttons::OkCancel), Prompts::Answer::Cancel);
-        prompts.queueAnswer(Prompts::Answer::Yes);
-        QCOMPARE(prompts.confirm(QStringLiteral("?"), Prompts::Buttons::YesNo), Prompts::Answer::Yes);
-    }
-
     void autoPromptsAnswerAsConfiguredAndReportToTheStream()
     {
         QString out;

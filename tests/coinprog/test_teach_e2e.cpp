@@ -1,6 +1,7 @@
 // rxconfig-cli teach against rxsim on a pseudo-terminal: coins come from the simulator's
 // control channel while the program waits, as a production bench feeds them.
 #include "CliRun.h"
+#include "PtyProcess.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 
@@ -11,6 +12,7 @@ class TestTeachE2e : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
+    enum Moment { PinQuestion, Opening, Sampling, Writing, Unplugged };
 
     void startTeach(QProcess &p, const QString &port, const QString &arguments)
     {
@@ -36,8 +38,8 @@ private slots:
         LanguageBase = 1000;
     }
 
-    // Fifteen coins of a kind, written with --yes and committed; the selector then credits
-    // that kind on the channel taught and rejects a washer.
+    // Coins of a kind, written with --yes and committed; the selector then credits that kind
+    // on the channel taught and rejects a washer.
     void teachWritesAndCommits()
     {
         QTemporaryDir simDir;
@@ -46,33 +48,27 @@ private slots:
         QCOMPARE(sim.command(u"seed 11"_s), u"OK"_s);
 
         QProcess teach;
-        startTeach(teach, sim.slavePath,
-                   u"--yes teach --channel 3 --samples 15 --cvf 7 --value 50 --dir 2"_s);
+        startTeach(teach, sim.slavePath, u"--yes teach --channel 3 --samples 5 --cvf 7 --value 50 --dir 2"_s);
         QString err;
         QVERIFY2(waitForErr(teach, Msg(612) + u"3"_s, err), qPrintable(err));
         // One coin at a time, each after the previous one was sampled: a loaded machine
         // polls slower than a bench feeds coins, and two coins between polls are one sample.
-        for (int k = 1; k <= 15; ++k) {
+        for (int k = 1; k <= 5; ++k) {
             QCOMPARE(sim.command(u"coin c50"_s), u"OK inhibited"_s);
             QVERIFY2(waitForErr(teach, Msg(604) + QString::number(k) + Msg(605), err), qPrintable(err));
         }
         QVERIFY(teach.waitForFinished(60000));
         err += QString::fromUtf8(teach.readAllStandardError());
-        const QString out = QString::fromUtf8(teach.readAllStandardOutput());
         QCOMPARE(teach.exitCode(), 0);
-        QVERIFY2(err.contains(Msg(604) + u"15"_s + Msg(605) + u"15"_s), qPrintable(err));
         QVERIFY(err.contains(Msg(610)));
-        const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 17); // fifteen samples, the record, the option bytes
-        for (int i = 0; i < 15; ++i)
-            QVERIFY2(lines[i].size() == 24 && lines[i].endsWith(u' '), qPrintable(lines[i]));
-        QVERIFY(lines[15].startsWith(Msg(606)));
-        const QString record = lines[15].mid(Msg(606).size());
-        QCOMPARE(record.size(), 32);
-        QCOMPARE(lines[16], Msg(607) + u"70020732"_s); // status 0x70, Dir. 2, CVF 7, value 50
-
+        // Five sample lines, the record, the option bytes: status 0x70, Dir. 2, CVF 7, value 50.
+        const QStringList lines =
+            QString::fromUtf8(teach.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QVERIFY(lines[5].startsWith(Msg(606)));
+        QCOMPARE(lines[6], Msg(607) + u"70020732"_s);
         // What the selector holds in non-volatile memory is the record printed.
-        QCOMPARE(sim.command(u"dump-nv 0620 16"_s), u"OK "_s + record);
+        QCOMPARE(sim.command(u"dump-nv 0620 16"_s), u"OK "_s + lines[5].mid(Msg(606).size()));
         QCOMPARE(sim.command(u"dump-nv 0600 16"_s), u"OK "_s + QString(32, u'F'));
 
         // The host enables every channel; the kind is credited on channel 3.
@@ -85,27 +81,86 @@ private slots:
         QCOMPARE(sim.command(u"coin washer"_s), u"OK rejected"_s);
     }
 
-    // Interrupted while waiting: master inhibit off, nothing written, a failure status.
-    void interruptedWritesNothing()
+    // A run cut short, by a real signal on its terminal or by the wire pulled, at each moment
+    // that matters: the selector takes coins again (or the run says it may not), and the
+    // channel is written whole, and committed, or not at all.
+    void interruptionsLeaveTheSelectorTakingCoins_data()
     {
+        QTest::addColumn<int>("moment");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QString>("coin"); // a washer afterwards, the selector plugged in
+        QTest::newRow("Ctrl-C at the PIN question")
+            << int(PinQuestion) << 1 << QList<int>{609} << u"OK rejected"_s;
+        QTest::newRow("SIGTERM while the channels are read")
+            << int(Opening) << 1 << QList<int>{620} << u"OK rejected"_s;
+        QTest::newRow("SIGHUP while sampling") << int(Sampling) << 1 << QList<int>{609} << u"OK rejected"_s;
+        QTest::newRow("Ctrl-C once the write began")
+            << int(Writing) << 0 << QList<int>{621, 610} << u"OK rejected"_s;
+        QTest::newRow("unplugged while sampling")
+            << int(Unplugged) << 1 << QList<int>{623, 624} << u"OK inhibited"_s;
+    }
+    void interruptionsLeaveTheSelectorTakingCoins()
+    {
+        QFETCH(int, moment);
         QTemporaryDir simDir;
         RxsimProcess sim(simDir.path());
-        QVERIFY(sim.start({u"--erased"_s}));
-        QProcess teach;
-        startTeach(teach, sim.slavePath, u"--yes teach --channel 1 --samples 10"_s);
-        QString err;
-        QVERIFY2(waitForErr(teach, Msg(612) + u"1"_s, err), qPrintable(err));
-        QCOMPARE(sim.command(u"coin 10 20 30 40 50 60"_s), u"OK inhibited"_s);
-        QVERIFY2(waitForErr(teach, Msg(604) + u"1"_s, err), qPrintable(err));
-        teach.terminate();
-        QVERIFY(teach.waitForFinished(30000));
-        err += QString::fromUtf8(teach.readAllStandardError());
-        QCOMPARE(teach.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(teach.exitCode(), 1);
-        QVERIFY2(err.contains(Msg(609)), qPrintable(err));
-        QCOMPARE(sim.command(u"dump 0600 16"_s), u"OK "_s + QString(32, u'F'));
-        // Master inhibit is off again: a coin is judged, not returned.
-        QCOMPARE(sim.command(u"coin 10 20 30 40 50 60"_s), u"OK rejected"_s);
+        QStringList simArgs{u"--erased"_s};
+        if (moment == PinQuestion) // a PIN guards writing only
+            simArgs << u"--masks"_s << u"FFFFFF00"_s << u"--pin"_s << u"1234ABCD"_s;
+        QVERIFY(sim.start(simArgs));
+        // The machine the selector sits in has it taking coins.
+        QProcess enable;
+        startTeach(enable, sim.slavePath, u"send E401"_s);
+        QVERIFY(enable.waitForFinished(30000) && enable.exitCode() == 0);
+        if (moment == Writing) // the commit's restart answers late, so the signal lands in time
+            QCOMPARE(sim.command(u"fault late header 1 delay 150"_s), u"OK"_s);
+
+        const QString log = simDir.filePath(u"exchanges.log"_s);
+        PtyProcess teach;
+        QVERIFY(teach.start(QStringLiteral(RXCLI_PATH),
+                            {u"--data-dir"_s, m_dir.path(), u"--port"_s, sim.slavePath, u"--log"_s, log,
+                             u"--yes"_s, u"teach"_s, u"--channel"_s, u"1"_s, u"--samples"_s, u"2"_s},
+                            {}, {u"RXCONFIG_PIN"_s}));
+        // Waits for an exchange (its request's hex) in the run's log.
+        const auto exchanged = [&log](const QString &request) {
+            return QTest::qWaitFor([&] { return QString::fromLatin1(fileBytes(log)).contains(request); },
+                                   30000);
+        };
+        if (moment == Opening) {
+            QVERIFY(exchanged(u"FF020610"_s)); // channel 2 of 16
+            ::kill(teach.pid(), SIGTERM);
+        } else {
+            QVERIFY2(teach.waitFor(Msg(612) + u"1"_s), qPrintable(teach.output()));
+            if (moment == Unplugged) {
+                QCOMPARE(sim.command(u"unplug"_s), u"OK"_s);
+            } else {
+                QCOMPARE(sim.command(u"coin c50"_s), u"OK inhibited"_s);
+                QVERIFY2(teach.waitFor(Msg(604) + u"1"_s + Msg(605)), qPrintable(teach.output()));
+                if (moment == Sampling)
+                    ::kill(teach.pid(), SIGHUP);
+                else
+                    QCOMPARE(sim.command(u"coin c50"_s), u"OK inhibited"_s);
+            }
+            if (moment == PinQuestion) {
+                QVERIFY2(teach.waitFor(Msg(116) + u": "_s), qPrintable(teach.output()));
+                teach.type("12\x03");
+            } else if (moment == Writing) {
+                QVERIFY(exchanged(u"FF030600"_s)); // the channel's record went out
+                teach.type("\x03");
+            }
+        }
+        const int exit = teach.finish(60000);
+        const QString shown = teach.output();
+        QFETCH(int, status);
+        QVERIFY2(exit == status, qPrintable(u"exit %1:\n"_s.arg(exit) + shown));
+        QFETCH(QList<int>, messages);
+        for (int m : messages)
+            QVERIFY2(!Msg(m).isEmpty() && shown.contains(Msg(m)), qPrintable(u"%1 missing in:\n"_s.arg(m) + shown));
+        // Written exactly when the run succeeded.
+        QCOMPARE(sim.command(u"dump-nv 0600 16"_s) != u"OK "_s + QString(32, u'F'), status == 0);
+        QCOMPARE(sim.command(u"plug"_s), u"OK"_s);
+        QTEST(sim.command(u"coin washer"_s), "coin");
     }
 
     void helpDocumentsTeach()

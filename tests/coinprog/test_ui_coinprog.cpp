@@ -140,6 +140,19 @@ private:
         emit w->valueEdit()->editingFinished();
         saveShots(w);
 
+        // Cancel on "Data not saved!" keeps the window open with its samples, whichever way out.
+        const std::function<void()> waysOut[] = {[w] { w->closeButton()->click(); },
+                                                 [w] { QTest::keyClick(w, Qt::Key_Escape); },
+                                                 [w] { w->close(); }};
+        for (const auto &wayOut : waysOut) {
+            m_desk.prompts.clear();
+            m_desk.prompts.queueAnswer(Answer::Cancel);
+            wayOut();
+            QCOMPARE(m_desk.prompts.texts(ScriptedPrompts::Kind::Confirm),
+                     QStringList{Msg(93) + QString::number(channel) + u" ?"_s});
+            QVERIFY(w->isVisible() && w->model().polling() && sim()->masterInhibit());
+            QCOMPARE(w->sampleList()->count(), 15);
+        }
         m_desk.prompts.queueAnswer(Answer::Ok);
         w->saveButton()->click();
         QCOMPARE(w->channelList()->currentIndex(), channel);

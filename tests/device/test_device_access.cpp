@@ -191,21 +191,16 @@ private slots:
         QVERIFY(FactoryChallenge::response(c.left(5), p).isEmpty());
     }
 
-    void addressChangeRedirectsLaterCommandsOnlyWhenAcknowledged()
+    void addressChangeRefusesReservedAddressesAndRedirectsLaterCommands()
     {
         DeviceBench b;
         SelectorSim *s = b.openSim();
         AddressChange change(b.link, b.prompts);
-        s->injectFault(fault(FK::Nak, 251));
-        QVERIFY(!change.Apply(99));
-        s->injectFault(fault(FK::NoReply, 251)); // the change may have happened; the host cannot know
-        QVERIFY(!change.Apply(99));
-        s->setAddress(2);
         // The broadcast and host addresses, and numbers beyond a byte, are not sent at all.
         for (int address : {0, 1, 256, 1000})
             QVERIFY(!change.Apply(address));
-        QCOMPARE(b.sent().size(), 2);
-        QCOMPARE(b.prompts.texts(Kind::Error).mid(0, 3), (QStringList{Msg(55), Msg(55), Msg(430) + u"0"_s}));
+        QVERIFY(b.sent().isEmpty());
+        QCOMPARE(b.prompts.texts(Kind::Error).value(0), Msg(430) + u"0"_s);
         QCOMPARE(b.link.DeviceAddress, quint8(2));
 
         QVERIFY(change.Apply(254));

@@ -212,7 +212,7 @@ private slots:
             QStringList texts;
         };
         const QList<Case> cases = {
-            {Answer::Yes, false, {}, {Msg(98), Msg(420)}},
+            {Answer::Yes, false, {}, {Msg(985).arg(u"RX30"_s, u"SIMA"_s)}}, // named, pointing to the upgrade
             {Answer::Yes, true, {}, {Msg(98)}},
             {Answer::No, true, {}, {Msg(98)}},
             {Answer::Yes, true, "ZZ99BOOT1", {Msg(99)}}, // a monitor of an unsupported type

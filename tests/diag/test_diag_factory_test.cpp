@@ -7,6 +7,7 @@
 #include "diag/ProductionIni.h"
 
 #include <QtTest>
+#include <optional>
 
 namespace {
 const QByteArray kMasks = QByteArray::fromHex("FFFBFFFF"); // writing modes needs the factory level
@@ -27,12 +28,13 @@ QByteArray coin(int am1, int ph1, int am2, int ph2, int pi3, int dim)
     return c;
 }
 
-// A selector not calibrated (so no question) whose reply to the header (and sub-code) comes short.
-std::function<void(SelectorSim *)> shortReply(int header, int subCode = -1)
+// A selector not calibrated (so no question) whose next `count` replies to the header (and
+// sub-code) come short.
+std::function<void(SelectorSim *)> shortReply(int header, int subCode = -1, int count = 1)
 {
-    return [header, subCode](SelectorSim *s) {
+    return [header, subCode, count](SelectorSim *s) {
         s->setMemory(0x075C, QByteArray(6, char(0)));
-        SelectorSim::Fault f{SelectorSim::FaultKind::ShortReply, 1, header};
+        SelectorSim::Fault f{SelectorSim::FaultKind::ShortReply, count, header};
         f.subCode = subCode;
         s->injectFault(f);
     };
@@ -48,6 +50,7 @@ struct Station
     std::unique_ptr<FactoryTest> ft;
     QList<QByteArray> coins;    // fed one per wait for a coin
     QStringList insertionLines; // the list as the insertion test showed it
+    QString insertionStatus;    // the label meanwhile
     int insertionPolls = 0;
     bool unplugWhenDone = true; // the operator pulls the selector after the verdict
     QByteArray lineSevenBefore;
@@ -80,6 +83,7 @@ struct Station
                 s->insertCoin(1);
             else {
                 insertionLines = ft->lines();
+                insertionStatus = ft->status();
                 s->setUnplugged(true);
             }
         });
@@ -139,34 +143,44 @@ private slots:
 
     void aGoodSelectorPassesIsCalibratedAndRunsTheInsertionTest()
     {
-        Station st;
-        st.s->setAnalogByte(5, 0x5B); // PH1 averaged over four readings
-        st.feedGoodCoins();
-        st.b.prompts.queueAnswer(Prompts::Answer::Yes); // the default image is calibrated
-        QStringList statuses;
-        QObject::connect(st.ft.get(), &FactoryTest::changed, [&]() {
-            if (statuses.isEmpty() || statuses.last() != st.ft->status())
-                statuses << st.ft->status();
-        });
-        st.ft->cycle();
-        QCOMPARE(st.errors(), QStringList());
-        QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
-        QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
-        for (int m : {317, 287, 286, 289, 290, 50, 168, 288})
-            QVERIFY2(statuses.contains(Msg(m)), qPrintable(Msg(m)));
+        // The insertion test's first credit-event read may fail short of a time-out: the coins
+        // still in the buffer from the calibration are not listed as new.
+        const QList<std::optional<FK>> firstEventRead = {std::nullopt, FK::Nak, FK::CorruptChecksum,
+                                                         FK::ShortReply};
+        for (const auto &fault : firstEventRead) {
+            Station st;
+            st.s->setAnalogByte(5, 0x5B); // PH1 averaged over four readings
+            st.feedGoodCoins();
+            st.b.prompts.queueAnswer(Prompts::Answer::Yes); // the default image is calibrated
+            if (fault)
+                st.s->injectFault(SelectorSim::Fault{*fault, 1, 229});
+            QStringList statuses;
+            QObject::connect(st.ft.get(), &FactoryTest::changed, [&]() {
+                if (statuses.isEmpty() || statuses.last() != st.ft->status())
+                    statuses << st.ft->status();
+            });
+            st.ft->cycle();
+            // The insertion test listed the coin; the list is empty once the selector is gone.
+            QCOMPARE(st.insertionLines, QStringList{Msg(26) + u"1"_s});
+            if (fault)
+                continue;
+            QCOMPARE(st.errors(), QStringList());
+            QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
+            QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
+            QCOMPARE(statuses, (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
+            QCOMPARE(st.insertionStatus, Msg(288)); // the verdict shows while it sits green
 
-        // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.
-        QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(), QByteArray("840200000081"));
-        QCOMPARE(st.s->nvMemory(0x0751, 2), QByteArray::fromHex("5B60"));
-        QCOMPARE(st.s->nvMemory(0x0759, 1), QByteArray::fromHex("3A"));
-        QCOMPARE(st.ft->averages(), u"6A 78 52 90 46 6F "_s);
-        QVERIFY(st.lineSevenBack());
-        // Line 7 carried the temporary output block while it was tested.
-        QVERIFY(st.b.sent().join(u' ').contains(u"FF03073002004100FFFF1400"_s));
-        // The insertion test listed the coin; the list is empty once the selector is gone.
-        QCOMPARE(st.insertionLines, QStringList{Msg(26) + u"1"_s});
-        QVERIFY(st.ft->lines().isEmpty());
-        QCOMPARE(st.s->outputs().latchedOutputs, 0);
+            // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.
+            QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(), QByteArray("840200000081"));
+            QCOMPARE(st.s->nvMemory(0x0751, 2), QByteArray::fromHex("5B60"));
+            QCOMPARE(st.s->nvMemory(0x0759, 1), QByteArray::fromHex("3A"));
+            QCOMPARE(st.ft->averages(), u"6A 78 52 90 46 6F "_s);
+            QVERIFY(st.lineSevenBack());
+            // Line 7 carried the temporary output block while it was tested.
+            QVERIFY(st.b.sent().join(u' ').contains(u"FF03073002004100FFFF1400"_s));
+            QVERIFY(st.ft->lines().isEmpty());
+            QCOMPARE(st.s->outputs().latchedOutputs, 0);
+        }
     }
 
     void eachFaultySelectorFailsRedWithItsOwnMessage()
@@ -197,7 +211,10 @@ private slots:
              FactoryTest::Analog},
             {"too hot", [](SelectorSim *s) { s->setAnalogByte(10, 0x40); }, Msg(283) + u"40"_s,
              FactoryTest::Analog},
-            // Replies shorter than the bytes used are a communication error of their step.
+            // Replies shorter than the bytes used are a communication error of their step (the
+            // device type is asked twice: the device panel's identification, then the check).
+            {"short device type reply", shortReply(255, 8, 2), Msg(78), FactoryTest::ProductCode},
+            {"short input lines reply", shortReply(237), Msg(78), FactoryTest::DipSwitches},
             {"short opto reply", shortReply(236), Msg(78), FactoryTest::Optics},
             {"short analog reply", shortReply(255, 4), Msg(78), FactoryTest::Analog},
             {"short reading of a coin", shortReply(255, 5), Msg(78), FactoryTest::Calibration},

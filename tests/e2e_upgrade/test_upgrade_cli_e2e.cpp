@@ -1,10 +1,12 @@
 // rxconfig-cli upgrade against rxsim on a pseudo-terminal: the copy first, the progress line,
-// the final status as the message, and the exit status.
+// the selector back in its program as the only success, each failure's message once with the
+// state the selector is left in, and Ctrl-C before and during the transfer.
 #include "Firmware.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 
 #include <QtTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -17,11 +19,32 @@ class TestUpgradeCliE2e : public QObject
 private:
     QTemporaryDir m_dir;
 
-    CliRun cli(const QString &port, const QStringList &arguments)
+    QStringList arguments(const QString &port, const QStringList &more) const
     {
-        return runProgram(QStringLiteral(RXCLI_PATH),
-                          QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, port} + arguments,
+        return QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, port} + more;
+    }
+    CliRun cli(const QString &port, const QStringList &more)
+    {
+        return runProgram(QStringLiteral(RXCLI_PATH), arguments(port, more),
                           QProcessEnvironment::systemEnvironment(), 120000);
+    }
+    // A run sent SIGINT once `ready` holds for what it printed (stderr) or logged.
+    CliRun interrupted(const QString &port, const QStringList &more,
+                       const std::function<bool(const QString &)> &ready)
+    {
+        QProcess p;
+        p.start(QStringLiteral(RXCLI_PATH), arguments(port, more));
+        p.closeWriteChannel();
+        if (!p.waitForStarted(10000) || p.processId() <= 0)
+            return {-1, QString(), QString()};
+        QString err;
+        for (int i = 0; i < 3000 && p.state() == QProcess::Running && !ready(err); ++i) {
+            p.waitForReadyRead(10);
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+        ::kill(pid_t(p.processId()), SIGINT);
+        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, QString(), err + QString::fromUtf8(p.readAllStandardError())};
     }
 
 private slots:
@@ -30,69 +53,101 @@ private slots:
         QVERIFY(copyDataFiles(m_dir.path(), {u"rx30.ini"_s, u"io.ini"_s, u"template.xml"_s}));
     }
 
-    void flashesWithACopyFirstAndReportsEachEnding()
+    void onlyASelectorBackInItsProgramIsASuccess()
     {
         QTemporaryDir simDir;
         RxsimProcess sim(simDir.path());
         if (!sim.start())
             QSKIP("rxsim is not available");
+        const QString port = sim.slavePath;
         const QString fwDir = m_dir.filePath(u"fw"_s);
         QVERIFY(QDir().mkpath(fwDir));
         const QString good = makeFirmware(fwDir, "RX30BOOT1", 1024);
         QVERIFY2(!good.isEmpty(), "objcopy did not run");
-        const int records = QString::fromLatin1(fileBytes(good)).split(u'\n', Qt::SkipEmptyParts).size();
+        const QList<QByteArray> lines = fileBytes(good).trimmed().split('\n');
+        const int records = int(lines.size());
         const QString before = sim.command(u"dump-nv 0600 256"_s);
+        const auto status = [&sim] { return sim.command(u"status"_s); };
 
-        // A good file: the copy beside it, the progress, the new revision, memory unchanged.
-        const CliRun ok = cli(sim.slavePath, {u"--yes"_s, u"upgrade"_s, good});
+        // A good file: the copy beside it, the progress, the revision it now reports, memory unchanged.
+        const CliRun ok = cli(port, {u"--yes"_s, u"upgrade"_s, good});
         QVERIFY2(ok.status == 0, qPrintable(ok.err));
         QVERIFY2(ok.err.contains(Msg(958) + fwDir + u"/1234567_"_s), qPrintable(ok.err));
         QVERIFY2(ok.err.contains(Msg(963) + QString::number(records) + Msg(554) + QString::number(records) +
                                  u" (100 %), "_s),
                  qPrintable(ok.err));
         QVERIFY(ok.err.contains(Msg(217)));
-        QVERIFY(ok.err.contains(Msg(192)));
-        QCOMPARE(QDir(fwDir).entryList({u"1234567_*.xml"_s}).size(), 1);
-        QVERIFY(sim.command(u"status"_s).contains(u"monitor=0 baud=9600"_s));
-        QVERIFY(sim.command(u"status"_s).endsWith(u"revision=1.21"_s));
+        QVERIFY(ok.err.contains(Msg(981).arg(u"1.21"_s)));
+        QVERIFY(status().contains(u"monitor=0 baud=9600"_s));
+        QVERIFY(status().endsWith(u"revision=1.21"_s));
         QCOMPARE(sim.command(u"dump-nv 0600 256"_s), before);
 
-        // A record refused three times ends with its message and leaves the selector in its monitor.
+        // Files the monitor could not finish with never reach the selector: one cut short, one
+        // made for another type.
+        const QString cut = fwDir + u"/cut.u19"_s;
+        QVERIFY(writeFileBytes(cut, lines.mid(0, records - 1).join('\n')));
+        const QString other = makeFirmware(fwDir, "RX20BOOT1", 256);
+        for (const auto &[file, message] :
+             {std::pair{cut, Msg(976)}, std::pair{other, Msg(977).arg(u"RX20"_s, u"RX30"_s)}}) {
+            const CliRun refused = cli(port, {u"upgrade"_s, file});
+            QCOMPARE(refused.status, 3);
+            QVERIFY2(refused.err.trimmed().endsWith(message), qPrintable(refused.err));
+            QVERIFY(status().contains(u"monitor=0"_s));
+            QVERIFY(status().endsWith(u"revision=1.21"_s));
+        }
+
+        // A record refused three times: its message once, saying where the selector waits.
         // The identity request and the header pass; the first data record meets three "3".
         QCOMPARE(sim.command(u"fault status count 2 status 0"_s), u"OK"_s);
         QCOMPARE(sim.command(u"fault status count 3 status 3"_s), u"OK"_s);
-        const CliRun bad = cli(sim.slavePath, {u"upgrade"_s, u"--no-backup"_s, good});
+        const CliRun bad = cli(port, {u"upgrade"_s, u"--no-backup"_s, good});
         QCOMPARE(bad.status, 1);
-        QVERIFY2(bad.err.trimmed().endsWith(Msg(64)), qPrintable(bad.err));
-        QVERIFY(sim.command(u"status"_s).contains(u"monitor=1"_s));
+        QCOMPARE(bad.err.count(Msg(64)), 1);
+        QVERIFY2(bad.err.trimmed().endsWith(Msg(64) + Msg(978)), qPrintable(bad.err));
+        QVERIFY(status().contains(u"monitor=1"_s));
+
+        // Found waiting there, the selector is named and the upgrade pointed to.
+        const CliRun found = cli(port, {u"identify"_s});
+        QCOMPARE(found.status, 1);
+        QVERIFY2(found.err.contains(Msg(985).arg(u"RX30"_s, port)) && found.err.contains(Msg(986).arg(port)),
+                 qPrintable(found.err));
 
         // In the monitor nothing can be saved first: the question, answered by --yes.
-        const CliRun refused = cli(sim.slavePath, {u"upgrade"_s, good});
-        QCOMPARE(refused.status, 1);
-        QVERIFY2(refused.err.contains(Msg(959)), qPrintable(refused.err));
-        QVERIFY(sim.command(u"status"_s).contains(u"monitor=1"_s));
-        const CliRun again = cli(sim.slavePath, {u"--yes"_s, u"upgrade"_s, good});
+        const CliRun declined = cli(port, {u"upgrade"_s, good});
+        QCOMPARE(declined.status, 1);
+        QVERIFY2(declined.err.contains(Msg(959)), qPrintable(declined.err));
+
+        // Every record acknowledged, none programmed: the program never starts, and says so.
+        QCOMPARE(sim.command(u"fault status count always status 0"_s), u"OK"_s);
+        const CliRun stuck = cli(port, {u"--yes"_s, u"upgrade"_s, good});
+        QCOMPARE(stuck.status, 1);
+        QVERIFY2(stuck.err.trimmed().endsWith(Msg(979) + Msg(978)), qPrintable(stuck.err));
+        QVERIFY(status().contains(u"monitor=1"_s));
+        QCOMPARE(sim.command(u"clear-faults"_s), u"OK"_s);
+
+        // Run again with a good file, it recovers.
+        const CliRun again = cli(port, {u"--yes"_s, u"upgrade"_s, good});
         QVERIFY2(again.status == 0, qPrintable(again.err));
-        QVERIFY(sim.command(u"status"_s).endsWith(u"revision=1.22"_s));
+        QVERIFY(again.err.contains(Msg(981).arg(u"1.22"_s)));
+        QVERIFY(status().contains(u"monitor=0 baud=9600"_s));
 
-        // A file for another selector is refused after the identity, before any record.
-        const QString other = makeFirmware(fwDir, "RX20BOOT1", 256);
-        const CliRun type = cli(sim.slavePath, {u"upgrade"_s, u"--no-backup"_s, other});
-        QCOMPARE(type.status, 1);
-        QVERIFY2(type.err.trimmed().endsWith(Msg(303)), qPrintable(type.err));
-        QCOMPARE(sim.command(u"leave-monitor"_s), u"OK"_s);
-        QVERIFY(sim.command(u"status"_s).endsWith(u"revision=1.22"_s));
+        // Ctrl-C once records flow: the transfer ends as it would have, then the interruption is told.
+        const CliRun during = interrupted(port, {u"upgrade"_s, u"--no-backup"_s, good},
+                                          [](const QString &err) { return err.contains(Msg(963)); });
+        QVERIFY2(during.status == 1, qPrintable(during.err));
+        QVERIFY2(during.err.contains(Msg(981).arg(u"1.23"_s)) && during.err.trimmed().endsWith(Msg(984)),
+                 qPrintable(during.err));
+        QVERIFY(status().endsWith(u"monitor=0 baud=9600 insertions=0 events=0 revision=1.23"_s));
 
-        // A damaged file never reaches the selector.
-        const QString damaged = fwDir + u"/damaged.u19"_s;
-        QVERIFY(writeFileBytes(damaged, fileBytes(good).replace("S1", "X1")));
-        const CliRun file = cli(sim.slavePath, {u"upgrade"_s, damaged});
-        QCOMPARE(file.status, 3);
-        QVERIFY2(file.err.startsWith(Msg(950)), qPrintable(file.err));
-        QVERIFY(sim.command(u"status"_s).contains(u"monitor=0"_s));
+        // Ctrl-C at the first exchange: nothing changed.
+        const QString log = m_dir.filePath(u"exchanges.txt"_s);
+        const CliRun early = interrupted(port, {u"--log"_s, log, u"--yes"_s, u"upgrade"_s, good},
+                                         [&log](const QString &) { return QFileInfo(log).size() > 0; });
+        QCOMPARE(early.status, 1);
+        QVERIFY2(early.err.trimmed().endsWith(Msg(983)), qPrintable(early.err));
+        QVERIFY(status().endsWith(u"monitor=0 baud=9600 insertions=0 events=0 revision=1.23"_s));
 
-        const CliRun usage = cli(sim.slavePath, {u"upgrade"_s});
-        QCOMPARE(usage.status, 2);
+        QCOMPARE(cli(port, {u"upgrade"_s}).status, 2);
     }
 };
 } // namespace

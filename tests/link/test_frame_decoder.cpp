@@ -41,13 +41,9 @@ private slots:
         row("254 busy", "020001FEFF", "01000206F7", u"Simple poll"_s, Msg(902));
         row("246", "020001F607", "010302004D525605", u"Request manufacturer id"_s, ack + u": \"MRV\""_s);
         row("244", "020001F409", "0104020052583330EC", u"Request product code"_s, ack + u": \"RX30\""_s);
-        row("243", "020001F30A", "0101020003F9", u"Request database version"_s, ack + u": 3"_s);
         row("242", "020001F20B", "0103020040E201D7", u"Request serial number"_s, ack + u": 123456"_s);
-        row("241", "020001F10C", "01040200312E303733", u"Request software revision"_s, ack + u": \"1.07\""_s);
-        row("240", "020101F00408", "01000200FD", u"Test solenoids: 0x04"_s, ack);
         row("237", "020001ED10", "01020200058076", u"Read input lines"_s, ack + u": 00000101 10000000"_s);
         row("236", "020001EC11", "0101020003F9", u"Read opto states"_s, ack + u": 00000011"_s);
-        row("238", "020101EE020C", "01000200FD", u"Test output lines: 0x02"_s, ack);
         row("233", "020101E90013", "01000200FD", u"Latch output lines: 0x00"_s, ack);
         row("231", "020201E7FFFF16", "01000200FD", u"Modify inhibit status: 0xFF 0xFF"_s, ack);
         row("230", "020001E617", "01020200FFFFFD", u"Request inhibit status"_s,
@@ -55,7 +51,6 @@ private slots:
         row("229", "020001E518", "010B02000C03000000000000000000E3", u"Read buffered credit or error codes"_s,
             ack + u": "_s + Msg(920) + u"12; 3/0 0/0 0/0 0/0 0/0"_s);
         row("228", "020101E40117", "01000200FD", u"Modify master inhibit status: 1"_s, ack);
-        row("226", "020001E21B", "01030200102700C3", u"Request insertion counter"_s, ack + u": 10000"_s);
         row("219", "020401DB0102030414", "01000200FD", u"Enter new PIN number: "_s + pinMark(u"9-16"_s), ack);
         row("218 refused", "020401DA123456780B", "01000205F8", u"Enter PIN number: "_s + pinMark(u"9-16"_s),
             Msg(901));

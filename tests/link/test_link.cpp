@@ -250,20 +250,6 @@ private slots:
         QCOMPARE(m_link->baudRate(), 38400);
     }
 
-    void hexConversions()
-    {
-        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("FF0")), QByteArray(1, char(255)));
-        QCOMPARE(CcTalkLink::HexToBytes(QString()), QByteArray());
-        QCOMPARE(CcTalkLink::HexToBytes(QStringLiteral("0aFf")), frameBytes({10, 255}));
-        QCOMPARE(CcTalkLink::BytesToHex(frameBytes({10, 255})), QStringLiteral("0AFF"));
-        QCOMPARE(CcTalkLink::BytesToHex(QByteArray()), QString());
-        bool ok = true;
-        QVERIFY(CcTalkLink::HexToBytes(QStringLiteral("0G"), &ok).isEmpty());
-        QVERIFY(!ok);
-        CcTalkLink::HexToBytes(QStringLiteral("12 4"), &ok);
-        QVERIFY(!ok);
-    }
-
     void dateCodes()
     {
         QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, "2000"), QStringLiteral("2005/3/15"));

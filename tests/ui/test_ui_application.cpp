@@ -187,15 +187,6 @@ private slots:
                  expected);
     }
 
-    void helpAndVersionNeedNoDisplay()
-    {
-        QString out;
-        QCOMPARE(runProgram({QStringLiteral("--help")}, out), 0);
-        QVERIFY2(out.contains(QLatin1String("--data-dir")), qPrintable(out));
-        QCOMPARE(runProgram({QStringLiteral("--version")}, out), 0);
-        QVERIFY2(out.contains(QLatin1String("1.203")), qPrintable(out));
-    }
-
     void aDataDirWithoutTheCatalogueNamesTheMissingFile()
     {
         QTemporaryDir empty;

@@ -80,16 +80,6 @@ private slots:
         QCOMPARE(g.fraction(), 0.0); // an empty range neither divides by zero nor fills
     }
 
-    void rotatedLabelTradesWidthForHeight()
-    {
-        RotatedLabel l(QStringLiteral("Parameter / tollerance"), 45);
-        const QSize s = l.sizeHint();
-        QVERIFY(s.height() > s.width());
-        QCOMPARE(l.angle(), 270);
-        l.setText(QStringLiteral("A"));
-        QVERIFY(l.sizeHint().height() < s.height());
-    }
-
     void connectingLinesFollowTheWidgetsTheyJoin()
     {
         QWidget host;
@@ -112,25 +102,6 @@ private slots:
         host.resize(300, 150);
         QCoreApplication::processEvents();
         QCOMPARE(lines->size(), QSize(300, 150));
-    }
-
-    void screwPanelKeepsChildrenClearOfItsScrews()
-    {
-        ScrewPanel panel;
-        auto *layout = new QVBoxLayout(&panel);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto *child = new QLineEdit(&panel);
-        layout->addWidget(child);
-        panel.resize(200, 60);
-        panel.show();
-        QCoreApplication::processEvents();
-        const QList<QRect> screws = panel.screwRects();
-        QCOMPARE(screws.size(), 4);
-        for (const QRect &s : screws) {
-            QVERIFY(panel.rect().contains(s));
-            QVERIFY(!child->geometry().intersects(s));
-        }
-        QVERIFY(render(panel).pixelColor(screws.first().center()) != panel.palette().window().color());
     }
 
     void numberBoxesTakeOnlyDigitsUpToTheirLimit()
@@ -171,24 +142,6 @@ private slots:
         b.show();
         QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(60, narrow / 2));
         QCOMPARE(clicked.count(), 1);
-    }
-
-    void levelPicturesAreDistinctAndUnknownNamesAreNull()
-    {
-        const QStringList wanted =
-            QStringLiteral("B1I B0I B1 B1P B1Z B03 B04 B0 B0P B0Z B83 B84 BUP BDN").split(QLatin1Char(' '));
-        const QStringList names = LevelPictures::names();
-        QCOMPARE(QSet<QString>(names.begin(), names.end()), QSet<QString>(wanted.begin(), wanted.end()));
-        QList<QImage> seen;
-        for (const QString &n : wanted) {
-            const QImage img = LevelPictures::picture(n, QSize(32, 22)).toImage();
-            QCOMPARE(img.size(), QSize(32, 22));
-            QVERIFY2(!seen.contains(img), qPrintable(n + QStringLiteral(" looks like another picture")));
-            seen.append(img);
-        }
-        QVERIFY(LevelPictures::picture(QStringLiteral("B99")).isNull());
-        QVERIFY(LevelPictures::picture(QStringLiteral("b1")).isNull());
-        QVERIFY(LevelPictures::picture(QStringLiteral("B1"), QSize(0, 0)).isNull());
     }
 
     void productPicturesPreferAReadableFileInTheDataDirectory()

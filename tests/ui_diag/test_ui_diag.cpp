@@ -79,7 +79,6 @@ private slots:
         sim()->setOptoStates(0x12);
         m_desk.prompts.clear();
         withTestWindow(2, [&](TCheckFrm &w) {
-            QCOMPARE(w.windowTitle(), Msg(285));
             QCOMPARE(w.dip(1)->value(), 0x05u);
             QCOMPARE(w.dip(2)->value(), 0x01u);
             QVERIFY(w.inputLamp(1)->isOn() && !w.inputLamp(2)->isOn());
@@ -130,18 +129,6 @@ private slots:
         });
     }
 
-    void captionsComeFromEachLanguage()
-    {
-        for (int base : {2000, 3000, 1000}) {
-            LanguageBase = base;
-            m_desk.win->init_language();
-            TCheckFrm *w = m_desk.win->checkFrm();
-            QCOMPARE(w->windowTitle(), Msg(285));
-            QCOMPARE(w->insertionBox()->text(), Msg(168));
-            QCOMPARE(w->loopButton()->text(), Msg(175));
-            QCOMPARE(w->impulsChoice()->text(), Msg(157));
-        }
-    }
 };
 
 QTEST_MAIN(TestUiDiag)

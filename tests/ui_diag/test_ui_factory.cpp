@@ -54,8 +54,6 @@ private slots:
         for (int base : {2000, 3000, 1000}) {
             LanguageBase = base;
             w.init_language();
-            QCOMPARE(w.windowTitle(), Msg(140));
-            QCOMPARE(w.closeButton()->text(), Msg(68));
             if (!shots.isEmpty())
                 w.grab().save(shots + QStringLiteral("/factory-%1.png").arg(base));
         }

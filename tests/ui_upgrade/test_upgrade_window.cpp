@@ -102,7 +102,7 @@ private slots:
         QVERIFY(window.startButton()->isEnabled());
         QCOMPARE(window.progressBar()->value(), 0);
         shoot(&window, QStringLiteral("upgrade-failed-") + tag);
-        QCOMPARE(b.errors(), QStringList{Msg(64)});
+        QCOMPARE(b.errors(), QStringList{Msg(64) + Msg(978)});
         QCOMPARE(window.statusLabel()->text(), Msg(64));
         window.closeButton()->click();
         QVERIFY(!window.isVisible());

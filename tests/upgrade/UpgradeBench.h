@@ -38,6 +38,7 @@ struct UpgradeBench
         session.Identify();
         prompts.clear();
         upgrade.setSettleMs(20);
+        upgrade.setRestartWaitMs(300);
         upgrade.progress = [this](int value, int maximum) { progress.append({value, maximum}); };
     }
     ~UpgradeBench()

@@ -85,7 +85,7 @@ void CliInterrupt::note(int sig)
     }
 }
 
-QObject *CliInterrupt::notifier()
+CliInterruptNotifier *CliInterrupt::notifier()
 {
     return g_notifier;
 }

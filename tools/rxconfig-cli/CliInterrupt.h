@@ -13,6 +13,8 @@
 
 #include <QObject>
 
+class CliInterruptNotifier;
+
 class CliInterrupt
 {
 public:
@@ -36,7 +38,7 @@ public:
     static void note(int sig);
     // Emits stopRequested() from the event loop when a signal arrives under a guard, so a
     // command waiting in a QEventLoop wakes at once. Valid while a guard is alive.
-    static QObject *notifier();
+    static CliInterruptNotifier *notifier();
 };
 
 class CliInterruptNotifier : public QObject

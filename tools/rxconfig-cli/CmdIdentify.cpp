@@ -37,6 +37,9 @@ int runIdentify(CliContext &ctx)
     if (!currentProblem.isEmpty() && !listed)
         ctx.err << currentProblem << Qt::endl;
     ctx.printPortProblems();
+    // A selector waiting in its boot monitor answers nothing but the upgrade.
+    if (!found && !ctx.session.monitorPort().isEmpty())
+        ctx.err << Msg(986).arg(ctx.session.monitorPort()) << Qt::endl;
     if (!found)
         return CliExitCodes::DeviceFailure;
     for (const auto &line : ctx.session.identity.panelLines())

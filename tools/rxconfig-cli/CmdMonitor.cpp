@@ -1,25 +1,37 @@
 // monitor [--count N] [--events] [--csv]: the test window's normal polling as text, one line
-// per 200 ms tick, until --count ticks are done or Ctrl-C. --events lists coins instead, as
-// the insertion test does; coins stay enabled and the master inhibit off afterwards.
+// per 200 ms tick, until --count ticks are done or Ctrl-C (SIGTERM, SIGHUP). --events lists
+// coins instead, as the insertion test does, with every coin enabled meanwhile; the selector's
+// own inhibits and master inhibit are put back on every way out.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliInterrupt.h"
 #include "app/Messages.h"
 #include "device/DeviceSession.h"
+#include "device/ReplyFrame.h"
 #include "diag/DeviceTest.h"
 #include "diag/DiagReadings.h"
 #include "link/CcTalkLink.h"
 
 #include <QElapsedTimer>
-#include <csignal>
 
 using namespace DiagReadings;
 
 namespace {
-volatile std::sig_atomic_t g_stop = 0;
-
-void onInterrupt(int)
+// The data of an acknowledged reply of at least `need` bytes; empty when there is none.
+QByteArray ask(CcTalkLink &link, const QByteArray &command, int need)
 {
-    g_stop = 1;
+    QByteArray reply;
+    if (link.Transact(link.DeviceAddress, command, 15, reply) != CcTalkLink::Ok)
+        return QByteArray();
+    const QByteArray data = ReplyFrame::data(reply);
+    return data.size() >= need ? data : QByteArray();
+}
+
+bool acknowledged(CcTalkLink &link, const QByteArray &command)
+{
+    QByteArray reply;
+    return link.Transact(link.DeviceAddress, command, 15, reply) == CcTalkLink::Ok &&
+           ReplyFrame::isAck(reply);
 }
 
 // Switch 1 first, as the pictures read from left to right.
@@ -88,27 +100,33 @@ int runMonitor(CliContext &ctx)
             return ctx.usageError(Msg(453) + a);
     }
     bool ok = true;
+    // Without --count it runs until Ctrl-C; a count of 0 would only mean the same in disguise.
     const int count = countText.isEmpty() ? 0 : countText.toInt(&ok);
-    if (!ok || count < 0)
+    if (!ok || (!countText.isEmpty() && count < 1))
         return ctx.usageError(Msg(782) + countText);
 
+    const CliInterrupt::Guard guard;
     CcTalkLink &link = ctx.link;
     const bool showSw2 = ctx.session.DeviceType == QLatin1String("RX30");
     CreditEvents ev;
     quint8 lastCounter = 0;
+    // What --events changes, as the selector held it: inhibit bytes, then master inhibit.
+    QByteArray inhibits;
+    QByteArray master;
     if (events) {
-        send(link, QByteArray(1, char(230)), 5);
+        inhibits = ask(link, QByteArray(1, char(230)), 2).left(2);
+        master = ask(link, QByteArray(1, char(227)), 1).left(1);
+        if (inhibits.isEmpty() || master.isEmpty())
+            ctx.err << Msg(627) << Qt::endl;
         lastCounter = readCreditEvents(link, ev) ? ev.counter : 0;
     }
     if (csv && !events)
         ctx.out << "ms,AM1,PH1,AM2,PH2,PI3,Vcc,Reg1,Reg2\n";
     ctx.out.flush();
 
-    g_stop = 0;
-    const auto previous = std::signal(SIGINT, onInterrupt);
     QElapsedTimer clock;
     clock.start();
-    for (int tick = 0; !g_stop && (count == 0 || tick < count); ++tick) {
+    for (int tick = 0; !CliInterrupt::requested() && (count == 0 || tick < count); ++tick) {
         const qint64 started = clock.elapsed();
         if (events) {
             send(link, QByteArray::fromHex("E7FFFF"), 15);
@@ -124,10 +142,14 @@ int runMonitor(CliContext &ctx)
         }
         ctx.out.flush();
         const qint64 spent = clock.elapsed() - started;
-        if (!g_stop && (count == 0 || tick + 1 < count) && spent < DeviceTest::PollMs)
+        if (!CliInterrupt::requested() && (count == 0 || tick + 1 < count) && spent < DeviceTest::PollMs)
             CcTalkLink::PumpDelay(unsigned(DeviceTest::PollMs - spent));
     }
-    std::signal(SIGINT, previous);
+    if (events && !inhibits.isEmpty() && !master.isEmpty() &&
+        !(acknowledged(link, char(231) + inhibits) && acknowledged(link, char(228) + master))) {
+        ctx.err << Msg(622) << Qt::endl;
+        return CliExitCodes::DeviceFailure;
+    }
     return 0;
 }
 

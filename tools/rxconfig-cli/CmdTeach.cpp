@@ -1,66 +1,20 @@
 // teach --channel N [--samples K] [--tolerance high|middle|low] [channel options]: the coin
 // programming window for scripts and production benches. Master inhibit is held while coins
 // are sampled; each sample line goes to stdout as it arrives, progress to stderr. With --yes
-// the channel is written and committed; Ctrl-C or SIGTERM ends with master inhibit off and
-// nothing written.
+// the channel is written and committed. Ctrl-C, SIGTERM or SIGHUP before the write ends with
+// master inhibit off and nothing written; once the write has begun it is finished and
+// committed. Where master inhibit could not be switched off, the run says so and fails.
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "app/Messages.h"
 #include "coinprog/CoinProgModel.h"
 #include "config/ChannelTable.h"
 
-#include <QEventLoop>
-#include <QSocketNotifier>
+#include "CliInterrupt.h"
 
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QEventLoop>
 
 namespace {
-
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &c, 1);
-}
-
-// Ctrl-C and SIGTERM end the wait through the event loop instead of killing the process,
-// for as long as the guard lives.
-class StopSignals
-{
-public:
-    explicit StopSignals(QEventLoop &loop, bool &stopped)
-    {
-        if (stopPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, stopPipe) != 0)
-            return;
-        m_notifier = new QSocketNotifier(qintptr(stopPipe[0]), QSocketNotifier::Read);
-        QObject::connect(m_notifier, &QSocketNotifier::activated, [&loop, &stopped] {
-            char c = 0;
-            [[maybe_unused]] const ssize_t n = ::read(stopPipe[0], &c, 1);
-            stopped = true;
-            loop.quit();
-        });
-        m_int = std::signal(SIGINT, onStopSignal);
-        m_term = std::signal(SIGTERM, onStopSignal);
-    }
-    ~StopSignals()
-    {
-        if (!m_notifier)
-            return;
-        std::signal(SIGINT, m_int);
-        std::signal(SIGTERM, m_term);
-        delete m_notifier;
-    }
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-
-private:
-    QSocketNotifier *m_notifier = nullptr;
-    void (*m_int)(int) = SIG_DFL;
-    void (*m_term)(int) = SIG_DFL;
-};
 
 struct TeachOptions
 {
@@ -149,6 +103,23 @@ void applyOptions(const TeachOptions &o, CoinProgControls &c)
     flag(o.enabled, c.enabled);
 }
 
+// Lets the selector go; false (with the message) when master inhibit may still be on.
+bool release(CliContext &ctx, CoinProgModel &model)
+{
+    model.windowClosed();
+    if (!model.inhibitMayBeOn())
+        return true;
+    ctx.err << Msg(624) << Qt::endl;
+    return false;
+}
+
+int interrupted(CliContext &ctx, CoinProgModel &model)
+{
+    const bool released = release(ctx, model);
+    ctx.err << Msg(released ? 609 : 625) << Qt::endl;
+    return CliExitCodes::DeviceFailure;
+}
+
 int runTeach(CliContext &ctx)
 {
     TeachOptions o;
@@ -156,16 +127,19 @@ int runTeach(CliContext &ctx)
     if (!problem.isEmpty())
         return ctx.usageError(problem);
 
+    // From here on a signal is a request the run answers, never a kill that strands the selector.
+    const CliInterrupt::Guard guard;
     ChannelTable channels;
     CoinProgModel model(ctx.session, channels, ctx.prompts);
     if (!model.openFromToolbar())
         return CliExitCodes::DeviceFailure;
-    QEventLoop loop;
-    bool stopped = false;
-    const StopSignals guard(loop, stopped);
+    if (CliInterrupt::requested()) {
+        ctx.err << Msg(620) << Qt::endl;
+        return CliExitCodes::DeviceFailure;
+    }
     model.windowOpened();
     if (!model.polling()) {
-        model.windowClosed();
+        release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
     model.channelListChanged(o.channel - 1);
@@ -175,30 +149,47 @@ int runTeach(CliContext &ctx)
     const int wanted = o.samples > 0 ? o.samples : qMax(1, model.minimumSamples());
 
     ctx.err << Msg(612) << o.channel << Qt::endl;
+    QEventLoop loop;
+    bool silent = false;
     QObject::connect(&model, &CoinProgModel::sampleAdded, &loop, [&](const QString &line) {
         ctx.out << line << Qt::endl;
         ctx.err << Msg(604) << model.samples().size() << Msg(605) << wanted << Qt::endl;
         if (model.samples().size() >= wanted)
             loop.quit();
     });
-    loop.exec();
-    if (stopped) {
-        model.windowClosed();
-        ctx.err << Msg(609) << Qt::endl;
+    QObject::connect(&model, &CoinProgModel::selectorSilent, &loop, [&] {
+        silent = true;
+        loop.quit();
+    });
+    QObject::connect(CliInterrupt::notifier(), &CliInterruptNotifier::stopRequested, &loop,
+                     &QEventLoop::quit);
+    // A signal during the opening exchanges came before the loop could hear it.
+    if (!CliInterrupt::requested())
+        loop.exec();
+    if (silent) {
+        ctx.err << Msg(623) << CoinProgModel::SilenceMs / 1000 << Msg(626) << Qt::endl;
+        release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
+    if (CliInterrupt::requested())
+        return interrupted(ctx, model);
 
     const QByteArray record = model.controls().toRecord();
     ctx.out << Msg(606) << CcTalkLink::BytesToHex(record) << Qt::endl;
     ctx.out << Msg(607) << CcTalkLink::BytesToHex(record.mid(12)) << Qt::endl;
     if (!ctx.options.yes) {
-        model.windowClosed();
         ctx.err << Msg(608) << Qt::endl;
-        return 0;
+        return release(ctx, model) ? 0 : CliExitCodes::DeviceFailure;
     }
+    if (CliInterrupt::requested())
+        return interrupted(ctx, model);
+    // The last moment to stop: from here a signal lets the write and the commit finish. A
+    // signal at the PIN question still cancels it, and nothing is written.
     model.saveChannelClick();
     if (!(model.savedChannels() & (1u << (o.channel - 1)))) {
-        model.windowClosed();
+        if (CliInterrupt::requested())
+            return interrupted(ctx, model);
+        release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
     bool closed = false;
@@ -206,10 +197,16 @@ int runTeach(CliContext &ctx)
     model.closeClick();
     if (!closed) {
         // The commit failed (already reported); the selector is let go all the same.
-        model.windowClosed();
+        release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
+    if (CliInterrupt::requested())
+        ctx.err << Msg(621) << Qt::endl;
     ctx.err << Msg(610) << Qt::endl;
+    if (model.inhibitMayBeOn()) {
+        ctx.err << Msg(624) << Qt::endl;
+        return CliExitCodes::DeviceFailure;
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // through the boot monitor, then (with --yes) the saved configuration written back where it differs.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliInterrupt.h"
 #include "app/Messages.h"
 #include "upgrade/UpgradeSequence.h"
 
@@ -73,7 +74,11 @@ int runUpgrade(CliContext &ctx)
     if (noBackup && !backupPath.isEmpty())
         return ctx.usageError(Msg(453) + QStringLiteral("--backup"));
 
+    // A signal before the monitor is entered ends the run with nothing changed; after that the
+    // transfer runs to its end, since cutting it would strand the selector in its monitor.
+    CliInterrupt::Guard guard;
     UpgradeSequence sequence(ctx.session, ctx.prompts, ctx.dataDir);
+    sequence.stopRequested = [] { return CliInterrupt::requested(); };
     sequence.setBackupEnabled(!noBackup);
     sequence.setBackupPath(backupPath);
     sequence.setAskWhenBackupFails(false);
@@ -83,10 +88,11 @@ int runUpgrade(CliContext &ctx)
         if (value > 0)
             line.show(upgrade.recordsSent(), maximum);
     };
+    // Of the label's texts only the programming time is news: failures come as messages.
     upgrade.status = [&ctx, &line](const QString &text) {
         if (text == Msg(218))
             line.restart();
-        if (text.isEmpty() || text == Msg(218))
+        if (!text.startsWith(Msg(217)))
             return;
         line.end();
         ctx.err << text << '\n';
@@ -95,25 +101,23 @@ int runUpgrade(CliContext &ctx)
 
     const UpgradeSequence::Result result = sequence.run(firmware);
     line.end();
+    if (CliInterrupt::requested()) {
+        const bool transferred =
+            result == UpgradeSequence::Flashed || result == UpgradeSequence::TransferFailed;
+        if (transferred || result != UpgradeSequence::MonitorMissing)
+            ctx.err << Msg(transferred ? 984 : 983) << Qt::endl;
+        return CliExitCodes::DeviceFailure;
+    }
     switch (result) {
     case UpgradeSequence::Flashed:
         sequence.offerRestore();
         return 0;
     case UpgradeSequence::NotStarted:
-        return CliExitCodes::forTexts(ctx.prompts.errors()) == CliExitCodes::FileError
-                   ? CliExitCodes::FileError
-                   : CliExitCodes::DeviceFailure;
+        return sequence.fileRefused() ? CliExitCodes::FileError : CliExitCodes::DeviceFailure;
     default:
         return CliExitCodes::DeviceFailure;
     }
 }
-
-// Messages of the firmware file that stand for a file error.
-const bool fileStatuses = [] {
-    for (int message : {950, 956, 957})
-        CliExitCodes::set(message, CliExitCodes::FileError);
-    return true;
-}();
 
 const bool registered = CliCommandRegistry::add({QStringLiteral("upgrade"),
                                                  QStringLiteral("FILE.u19 [--no-backup] [--backup PATH]"),

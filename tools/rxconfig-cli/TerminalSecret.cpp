@@ -120,8 +120,8 @@ bool TerminalSecret::read(const QString &question, QString &text)
             const ssize_t n = ::read(STDIN_FILENO, &c, 1);
             if (n < 0 && errno == EINTR && !CliInterrupt::requested())
                 continue;
-            if (n <= 0) { // Ctrl-D: ends the line, or cancels on an empty one
-                ended = !line.isEmpty();
+            if (n <= 0) { // Ctrl-D: ends the line, or cancels on an empty one; a signal cancels
+                ended = !line.isEmpty() && !CliInterrupt::requested();
                 break;
             }
             if (c == '\n' || c == '\r') {
