@@ -28,12 +28,13 @@ QString BlockCompare::captionOf(SectionTree &tree, int node)
     return tree.caption(parent).trimmed() + QStringLiteral(" / ") + tree.caption(node).trimmed();
 }
 
-QList<BlockCompare::Block> BlockCompare::againstSelector(SectionTree &tree, DeviceSession &session)
+QList<BlockCompare::Block> BlockCompare::againstSelector(SectionTree &tree, DeviceSession &session,
+                                                        const QSet<int> *nodes)
 {
     QList<Block> out;
     for (int i = 0; i < tree.count(); ++i) {
         const TXMLItem *item = tree.item(i);
-        if (tree.state(i) != SectionTree::Checked || item->Text.isEmpty())
+        if (tree.state(i) != SectionTree::Checked || item->Text.isEmpty() || (nodes && !nodes->contains(i)))
             continue;
         Block b;
         b.node = i;

@@ -30,8 +30,9 @@ public:
 
     // Reads every Checked block with a value from the selector, neighbouring blocks of a region
     // together. A block the selector refuses to be read, or that the access check does not
-    // grant, is Unknown.
-    static QList<Block> againstSelector(SectionTree &tree, DeviceSession &session);
+    // grant, is Unknown. With nodes, only those are read.
+    static QList<Block> againstSelector(SectionTree &tree, DeviceSession &session,
+                                        const QSet<int> *nodes = nullptr);
     // Every block that holds a value in either document, a's value as wanted and b's as current.
     static QList<Block> againstDocument(SectionTree &a, SectionTree &b);
 

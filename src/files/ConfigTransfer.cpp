@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 #include "config/ConfigPage.h"
 #include "device/DeviceSession.h"
+#include "files/BlockCompare.h"
 #include "files/BlockValue.h"
 #include "files/ConfigFiles.h"
 #include "files/SectionTree.h"
@@ -115,6 +116,25 @@ ConfigTransfer::Result ConfigTransfer::Upload()
     return Done;
 }
 
+bool ConfigTransfer::verify(const QSet<int> &written)
+{
+    // Read as the compare before Download reads, so the bytes a file does not carry are left out
+    // of both sides.
+    QStringList faults;
+    for (const BlockCompare::Block &b : BlockCompare::againstSelector(m_tree, m_session, &written)) {
+        const QString where = BlockCompare::captionOf(m_tree, b.node);
+        const QString at = BlockValue::addressText(b.address);
+        if (b.status == BlockCompare::Unknown)
+            faults << Msg(1082).arg(where, at);
+        else if (b.status == BlockCompare::Changed)
+            faults << Msg(1081).arg(where, at, b.current, b.wanted);
+    }
+    if (faults.isEmpty())
+        return true;
+    m_prompts.error(faults.join(QLatin1Char('\n')));
+    return false;
+}
+
 ConfigTransfer::Result ConfigTransfer::Download(Source source)
 {
     if (!m_session.Identify()) {
@@ -143,6 +163,7 @@ ConfigTransfer::Result ConfigTransfer::Download(Source source)
     int writeResult = DeviceSession::Done;
     const int total = checkedBlocks(true);
     int done = 0;
+    QSet<int> written;
     for (int i = 0; i < m_tree.count() && writeResult == DeviceSession::Done; ++i) {
         const TXMLItem *item = m_tree.item(i);
         if (m_tree.state(i) != SectionTree::Checked || item->Text.isEmpty())
@@ -157,6 +178,7 @@ ConfigTransfer::Result ConfigTransfer::Download(Source source)
         const quint8 region = BlockValue::regionOf(address);
         if (region == 0x10)
             readBack = true;
+        written.insert(i);
         for (const BlockValue::Part &part : BlockValue::carriedParts(address, length)) {
             writeResult = m_session.WriteBlock(static_cast<quint16>(address + part.offset),
                                                bytes.mid(part.offset, part.count), region);
@@ -169,6 +191,12 @@ ConfigTransfer::Result ConfigTransfer::Download(Source source)
         m_statistics->statisticsRead();
     if (writeResult == DeviceSession::Done) {
         if (m_session.CommitToNV()) {
+            if (verifyWrites && verifyWrites() && !written.isEmpty()) {
+                if (!verify(written))
+                    return Failed;
+                m_prompts.information(Msg(192) + QLatin1Char('\n') + Msg(1083).arg(written.size()));
+                return Done;
+            }
             m_prompts.information(Msg(192));
             return Done;
         }

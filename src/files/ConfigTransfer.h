@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -28,6 +29,9 @@ public:
     // Download asks before writing each ticked block; false skips it ("Write only what
     // changed"). Without it every ticked block is written.
     std::function<bool(int node)> writeFilter;
+    // Asked once the writes are committed: true reads every written block back and fails the
+    // Download, naming the block and both values, where the selector does not hold what was sent.
+    std::function<bool()> verifyWrites;
 
     Result Upload();
     // Window: the window's loaded areas go into the document first (the toolbar's Download).
@@ -38,6 +42,7 @@ public:
 
 private:
     int checkedBlocks(bool withText) const;
+    bool verify(const QSet<int> &written);
 
     SectionTree &m_tree;
     ConfigFiles &m_files;

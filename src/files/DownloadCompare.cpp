@@ -3,21 +3,39 @@
 #include "config/IniFile.h"
 
 const QString DownloadCompare::SettingKey = QStringLiteral("Write only changed");
+const QString DownloadCompare::VerifyKey = QStringLiteral("Verify after writing");
+
+namespace {
+bool readSetting(const QString &iniPath, const QString &key)
+{
+    return IniFile(iniPath).readValue(QStringLiteral("SETTINGS"), key, QStringLiteral("0")).trimmed() ==
+           QLatin1String("1");
+}
+
+bool writeSetting(const QString &iniPath, const QString &key, bool on)
+{
+    IniFile ini(iniPath);
+    return ini.writeValue(QStringLiteral("SETTINGS"), key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+} // namespace
 
 DownloadCompare::DownloadCompare(SectionTree &tree, DeviceSession &session, const QString &iniPath)
     : m_tree(tree), m_session(session), m_iniPath(iniPath)
 {
-    m_onlyChanged =
-        IniFile(m_iniPath).readValue(QStringLiteral("SETTINGS"), SettingKey, QStringLiteral("0")).trimmed() ==
-        QLatin1String("1");
+    m_onlyChanged = readSetting(m_iniPath, SettingKey);
+    m_verify = readSetting(m_iniPath, VerifyKey);
 }
 
 bool DownloadCompare::setWriteOnlyChanged(bool on)
 {
     m_onlyChanged = on;
-    IniFile ini(m_iniPath);
-    return ini.writeValue(QStringLiteral("SETTINGS"), SettingKey,
-                          on ? QStringLiteral("1") : QStringLiteral("0"));
+    return writeSetting(m_iniPath, SettingKey, on);
+}
+
+bool DownloadCompare::setVerifyAfterWriting(bool on)
+{
+    m_verify = on;
+    return writeSetting(m_iniPath, VerifyKey, on);
 }
 
 void DownloadCompare::reset()

@@ -12,16 +12,20 @@ class SectionTree;
 // Compare before Download: what the section window shows beside each block, and whether a
 // block is written. "Write only what changed" is off unless the user turned it on; it is
 // remembered in rx30.ini's SETTINGS. With it off every ticked block is written, compared or not.
+// "Verify after writing" (off by default, remembered beside it) reads the written blocks back.
 class DownloadCompare
 {
 public:
     static const QString SettingKey;
+    static const QString VerifyKey;
 
     DownloadCompare(SectionTree &tree, DeviceSession &session, const QString &iniPath);
 
     bool writeOnlyChanged() const { return m_onlyChanged; }
     // false when the setting could not be stored (it still applies to this run).
     bool setWriteOnlyChanged(bool on);
+    bool verifyAfterWriting() const { return m_verify; }
+    bool setVerifyAfterWriting(bool on);
 
     // A new Download: nothing compared yet.
     void reset();
@@ -44,6 +48,7 @@ private:
     DeviceSession &m_session;
     QString m_iniPath;
     bool m_onlyChanged = false;
+    bool m_verify = false;
     bool m_compared = false;
     QList<BlockCompare::Block> m_blocks;
     QSet<int> m_unchanged;

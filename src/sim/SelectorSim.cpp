@@ -164,6 +164,8 @@ const SelectorSim::Fault *SelectorSim::takeFault(int header, int subCode, bool m
     for (int i = 0; i < m_faults.size(); ++i) {
         Fault &f = m_faults[i];
         const bool monitorKind = f.kind == FaultKind::MonitorStatus;
+        if (f.kind == FaultKind::DropWrite)
+            continue;
         if (monitor ? (!monitorKind && f.header >= 0) : monitorKind)
             continue;
         if (!monitor && f.header >= 0 && f.header != header)
@@ -181,6 +183,24 @@ const SelectorSim::Fault *SelectorSim::takeFault(int header, int subCode, bool m
         return &m_lastFault;
     }
     return nullptr;
+}
+
+bool SelectorSim::takeDropWrite(int header, int subCode)
+{
+    for (int i = 0; i < m_faults.size(); ++i) {
+        Fault &f = m_faults[i];
+        if (f.kind != FaultKind::DropWrite || (f.header >= 0 && f.header != header) ||
+            (f.subCode >= 0 && f.subCode != subCode))
+            continue;
+        if (f.skip > 0) {
+            --f.skip;
+            continue;
+        }
+        if (f.count > 0 && --f.count == 0)
+            m_faults.removeAt(i);
+        return true;
+    }
+    return false;
 }
 
 QByteArray SelectorSim::ack(const QByteArray &data) const

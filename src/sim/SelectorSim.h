@@ -70,6 +70,7 @@ public:
         MonitorStatus,
         Unplugged,
         ShortReply, // the reply loses its last data byte (length and checksum kept right)
+        DropWrite,  // a memory write is acknowledged but not stored (counts writes, not replies)
     };
     struct Fault
     {
@@ -225,6 +226,7 @@ private:
     void pushEvent(quint8 a, quint8 b);
     void countStatistic(quint8 option, quint32 amount);
     const Fault *takeFault(int header, int subCode, bool monitor);
+    bool takeDropWrite(int header, int subCode);
     void persist();
 
     Identity m_identity;

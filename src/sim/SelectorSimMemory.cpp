@@ -25,7 +25,11 @@ bool SelectorSim::answerMemory(quint8 header, const QByteArray &data, QByteArray
             commit();
             out = ack();
         } else {
+            const QByteArray before = m_work;
             out = writeMemory(rest);
+            // Acknowledged, then lost: only a read back shows it.
+            if (out == ack() && takeDropWrite(header, subCode(header, data)))
+                m_work = before;
         }
         return true;
     case 9: // upload preparation

@@ -70,7 +70,8 @@ bool faultKind(const QString &name, SelectorSim::FaultKind &kind)
         K kind;
     } kinds[] = {{"checksum", K::CorruptChecksum}, {"noreply", K::NoReply},     {"late", K::LateReply},
                  {"extra", K::ExtraBytes},         {"noecho", K::NoEcho},       {"nak", K::Nak},
-                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}, {"short", K::ShortReply}};
+                 {"status", K::MonitorStatus},     {"unplugged", K::Unplugged}, {"short", K::ShortReply},
+                 {"dropwrite", K::DropWrite}};
     for (const auto &k : kinds) {
         if (name == QLatin1String(k.name)) {
             kind = k.kind;
@@ -106,6 +107,8 @@ QString SimControl::grammar()
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
         "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
         "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
+        "                               dropwrite (count N: the next N memory writes are acknowledged\n"
+        "                               but not stored)\n"
         "                               (sub: only header 255 frames with sub-code S)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "                               (status: the monitor answers D and ignores the record)\n"

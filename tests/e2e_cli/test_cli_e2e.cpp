@@ -161,12 +161,18 @@ private slots:
         {
             QString args;
             int status;
-            QString out;
+            QString out; // or error output
+            QString control = {}; // sent to rxsim first
         } steps[] = {
             {u"diff "_s + unit, 0, u", different: 0, unknown: 0"_s},
             {u"download "_s + unit, 0, QString()},
             {u"diff "_s + unit + u' ' + edited, 1, u"* Coin channels / Channel 2 (0x0610)\n"_s},
             {u"diff "_s + edited, 1, u", different: 1, unknown: 0"_s},
+            // The selector acknowledges the write and keeps its old value: the read back names it.
+            {u"download "_s + edited + u" --changed-only --verify"_s, 1,
+             u"(0x0610) holds "_s + QString::fromLatin1(blockValue(text, "0x0610")) + u", "_s +
+                 QString::fromLatin1(channel1) + u" was written"_s,
+             u"fault dropwrite"_s},
             {u"--log "_s + changed + u" download "_s + edited + u" --changed-only"_s, 0, QString()},
             {u"diff "_s + edited, 0, u", different: 0, unknown: 0"_s},
             {u"--address 9 diff "_s + edited, 5, QString()},
@@ -174,8 +180,11 @@ private slots:
             {u"diff "_s + unit + u" --sections"_s, 2, QString()},
         };
         for (const auto &step : steps) {
+            if (!step.control.isEmpty())
+                QCOMPARE(m_sim->command(step.control), u"OK"_s);
             r = onSim(step.args);
-            QVERIFY2(r.status == step.status && r.out.contains(step.out), qPrintable(step.args + u": "_s + r.out + r.err));
+            QVERIFY2(r.status == step.status && (r.out + r.err).contains(step.out),
+                     qPrintable(step.args + u": "_s + r.out + r.err));
             if (step.args.startsWith(u"download "_s + unit))
                 QCOMPARE(nv(), before);
         }

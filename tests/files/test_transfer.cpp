@@ -1,5 +1,6 @@
 #include "FilesBench.h"
 
+#include "app/Messages.h"
 #include "files/BlockCompare.h"
 #include "files/BlockValue.h"
 #include "files/DownloadCompare.h"
@@ -265,20 +266,50 @@ private slots:
         QCOMPARE(bench.sim->nvMemory(0x0620, 16), QByteArray(16, char(0x5A)));
     }
 
-    // The command-line download: the document as the file holds it, nothing of the window.
-    void exactDownloadWritesOnlyTheFileBlocks()
+    // The command-line download writes the document as the file holds it, nothing of the window.
+    // Verify after writing reads back, once committed, exactly the blocks written, leaves the
+    // fourth country code (not carried by files) out, and names a write the selector acknowledged
+    // but did not keep, with both values.
+    void verifyAfterWritingReadsBackTheWrittenBlocks_data()
     {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("kept") << false;
+        QTest::newRow("write acknowledged, not stored") << true;
+    }
+    void verifyAfterWritingReadsBackTheWrittenBlocks()
+    {
+        QFETCH(bool, dropped);
         FilesBench bench;
-        bench.sim->setMemory(0x07A0, QByteArray::fromHex("01050206"));
+        bench.sim->setMemory(0x07A0, QByteArray::fromHex("0105"));
+        bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
         bench.sim->commit();
-        const QByteArray before = bench.sim->nvMemory(0x0600, 0x240);
-        writeAll(bench.path("credit.xml"), configFile({{"0x07A0", "03"}}));
-        QCOMPARE(bench.files.FileOpen(bench.path("credit.xml")), ConfigFiles::Done);
-        QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document), ConfigTransfer::Done);
-        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A0 03", "C"}));
-        QByteArray after = before;
-        after[0x01A0] = 3;
-        QCOMPARE(bench.sim->nvMemory(0x0600, 0x240), after);
+        const QByteArray head = "<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Group caption=\"G\">\r\n";
+        writeAll(bench.path("codes.xml"),
+                 head + "<Data caption=\"a\" address=\"0x07A0\" length=\"1\">03</Data>\r\n"
+                        "<Data caption=\"b\" address=\"0x07A1\" length=\"1\">07</Data>\r\n"
+                        "<Data caption=\"c\" address=\"0x07B2\" length=\"8\">4154484B48522E2E</Data>\r\n"
+                        "</Group>\r\n</MachineData>\r\n");
+        QCOMPARE(bench.files.FileOpen(bench.path("codes.xml")), ConfigFiles::Done);
+        const int skipped = bench.tree.FindAddress("0x07A0");
+        bench.transfer.writeFilter = [skipped](int node) { return node != skipped; };
+        bench.transfer.verifyWrites = [] { return true; };
+        if (dropped)
+            bench.faultAt(0x07B2, Fault::DropWrite);
+        bench.prompts.clear();
+        QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document),
+                 dropped ? ConfigTransfer::Failed : ConfigTransfer::Done);
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
+        const QString wanted = QStringLiteral("4154484B4852");
+        const QString held = QString::fromLatin1(QByteArray("EUTKHR").toHex().toUpper());
+        if (dropped) {
+            QCOMPARE(bench.errors().size(), 1);
+            QVERIFY2(bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
+                     qPrintable(bench.errors().first()));
+        } else {
+            QCOMPARE(bench.errors(), QStringList());
+            QVERIFY(bench.prompts.allTexts().last().endsWith(Msg(1083).arg(2)));
+            QCOMPARE(bench.sim->nvMemory(0x07B2, 8), QByteArray("ATHKHRIT"));
+        }
     }
 
     // A failure mid-walk stops the walk, commits nothing and leaves permanent memory as it was.

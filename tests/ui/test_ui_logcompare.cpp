@@ -128,7 +128,9 @@ private slots:
         DownloadCompare model(b.tree, b.session, b.page.rx30Path());
         CompareView view(window, model);
         view.setActive(true);
-        QVERIFY(!view.onlyChangedBox()->isChecked()); // off unless chosen
+        QVERIFY(!view.onlyChangedBox()->isChecked() && !view.verifyBox()->isChecked()); // off unless chosen
+        view.verifyBox()->click();
+        QVERIFY(DownloadCompare(b.tree, b.session, b.page.rx30Path()).verifyAfterWriting()); // remembered
         b.tree.prepareShow();
         window.rebuild();
         b.sent.clear();

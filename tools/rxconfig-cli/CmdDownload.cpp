@@ -1,4 +1,5 @@
-// download FILE.xml [--sections LIST]: File Open of the chosen sections, then Download.
+// download FILE.xml [--sections LIST] [--changed-only] [--verify]: File Open of the chosen
+// sections, then Download; --verify reads the written blocks back once they are committed.
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "app/Messages.h"
@@ -12,6 +13,7 @@ int runDownload(CliContext &ctx)
     QString input;
     QString sections = QStringLiteral("all");
     bool changedOnly = false;
+    bool verify = false;
     const QStringList &args = ctx.options.args;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -19,6 +21,10 @@ int runDownload(CliContext &ctx)
             continue;
         if (a == QLatin1String("--changed-only")) {
             changedOnly = true;
+            continue;
+        }
+        if (a == QLatin1String("--verify")) {
+            verify = true;
             continue;
         }
         if (input.isEmpty() && !a.startsWith(QLatin1Char('-')))
@@ -51,6 +57,7 @@ int runDownload(CliContext &ctx)
         };
         ws.transfer().writeFilter = [&unchanged](int node) { return !unchanged.contains(node); };
     }
+    ws.transfer().verifyWrites = [verify] { return verify; };
     switch (ws.transfer().Download(ConfigTransfer::Source::Document)) {
     case ConfigTransfer::Done:
         return 0;
@@ -71,6 +78,6 @@ const bool fileStatuses = [] {
 }();
 
 const bool registered = CliCommandRegistry::add(
-    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only]"), 512,
+    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only] [--verify]"), 512,
      CliCommand::Device::Port, 1, 4, &runDownload});
 } // namespace

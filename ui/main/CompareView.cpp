@@ -20,15 +20,19 @@ CompareView::CompareView(TParsFrm &window, DownloadCompare &model, QObject *pare
     row->setContentsMargins(0, 0, 0, 0);
     m_compare = new QPushButton(m_panel);
     m_onlyChanged = new QCheckBox(m_panel);
+    m_verify = new QCheckBox(m_panel);
+    m_verify->setObjectName(QStringLiteral("verifyAfterWriting"));
     row->addWidget(m_compare);
     row->addStretch(1);
     row->addWidget(m_onlyChanged);
+    row->addWidget(m_verify);
     // Between the tree and the OK/Cancel buttons.
     if (auto *layout = qobject_cast<QBoxLayout *>(window.layout()))
         layout->insertWidget(1, m_panel);
     m_panel->hide();
     connect(m_compare, &QPushButton::clicked, this, &CompareView::compareClick);
     connect(m_onlyChanged, &QCheckBox::toggled, this, [this](bool on) { m_model.setWriteOnlyChanged(on); });
+    connect(m_verify, &QCheckBox::toggled, this, [this](bool on) { m_model.setVerifyAfterWriting(on); });
     init_language();
 }
 
@@ -36,6 +40,7 @@ void CompareView::init_language()
 {
     m_compare->setText(Msg(941));
     m_onlyChanged->setText(Msg(940));
+    m_verify->setText(Msg(1080));
 }
 
 void CompareView::setActive(bool on)
@@ -45,7 +50,9 @@ void CompareView::setActive(bool on)
     QTreeWidget *tree = m_window.treeWidget();
     if (on) {
         const QSignalBlocker block(m_onlyChanged);
+        const QSignalBlocker blockVerify(m_verify);
         m_onlyChanged->setChecked(m_model.writeOnlyChanged());
+        m_verify->setChecked(m_model.verifyAfterWriting());
         tree->setColumnCount(3);
         tree->setHeaderLabels({QString(), Msg(942), Msg(943)});
         tree->setHeaderHidden(false);

@@ -9,7 +9,7 @@ class QWidget;
 class TParsFrm;
 
 // Compare before Download in the section window: a "Compare with selector" button, the
-// "Write only what changed" box, and two columns beside each block with what the selector
+// "Write only what changed" and "Verify after writing" boxes, and two columns beside each block with what the selector
 // holds and what will be written, unchanged blocks greyed. Shown only while a Download runs;
 // the rules are DownloadCompare's.
 class CompareView : public QObject
@@ -25,6 +25,7 @@ public:
 
     QPushButton *compareButton() const { return m_compare; }
     QCheckBox *onlyChangedBox() const { return m_onlyChanged; }
+    QCheckBox *verifyBox() const { return m_verify; }
     // Reads the ticked blocks from the selector and shows them.
     void compareClick();
 
@@ -36,5 +37,6 @@ private:
     QWidget *m_panel;
     QPushButton *m_compare;
     QCheckBox *m_onlyChanged;
+    QCheckBox *m_verify;
     bool m_active = false;
 };

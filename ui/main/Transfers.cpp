@@ -34,6 +34,7 @@ void TMainFrm::bindTransfers()
         m_downloadCompare->prepareWrites();
         return m_downloadCompare->shouldWrite(node);
     };
+    m_transfer->verifyWrites = [this] { return m_downloadCompare->verifyAfterWriting(); };
     connect(m_tools[FileOpen], &QToolButton::clicked, this, &TMainFrm::FileOpenClick);
     connect(m_tools[FileSave], &QToolButton::clicked, this, &TMainFrm::FileSaveClick);
     connect(m_tools[Upload], &QToolButton::clicked, this, &TMainFrm::UploadClick);
