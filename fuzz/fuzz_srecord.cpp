@@ -1,6 +1,6 @@
-// A firmware file of S-records. Property: the file is accepted exactly when every line up to the
-// trailing blank ones is a well-formed record, and each accepted line frames to the boot
-// monitor's record of the right length.
+// A firmware file of S-records. Properties: an accepted file is a header, well-formed records and
+// a termination record last, and each line frames to the boot monitor's record of the right
+// length; a refused one keeps nothing and says why.
 #include "FuzzSupport.h"
 #include "upgrade/FirmwareFile.h"
 
@@ -23,9 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_CHECK(file.lineCount() > 0, "an accepted file has records");
     const QByteArray identity = file.headerIdentity();
-    FUZZ_CHECK(identity.isEmpty() || identity.size() == 9, "the header identity is 9 bytes");
+    FUZZ_CHECK(identity.size() == 9, "the header identity is 9 bytes");
+    FUZZ_CHECK(file.lines().first().startsWith("S0"), "an accepted file begins with its header");
+    const char last = file.lines().last().size() > 1 ? file.lines().last().at(1) : 0;
+    FUZZ_CHECK(last == '7' || last == '8' || last == '9', "an accepted file ends with a termination record");
     for (int i = 0; i < file.lineCount(); ++i) {
-        const QString &line = file.lines().at(i);
+        const QByteArray &line = file.lines().at(i);
         FUZZ_CHECK(FirmwareFile::checkLine(line) == FirmwareFile::Problem::None, "every kept line checks");
         const QByteArray frame = FirmwareFile::frame(line, i == 0);
         FUZZ_CHECK(frame.size() == 2 + (line.size() - 2) / 2, "the frame carries the record's bytes");
