@@ -7,7 +7,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           qt6-qpa-plugins fonts-dejavu-core socat python3-xlrd qt6-translations-l10n dpkg-dev
-          clang libfuzzer-14-dev lintian desktop-file-utils appstream help2man bash-completion man-db)
+          clang libfuzzer-14-dev lintian desktop-file-utils appstream help2man bash-completion man-db
+          libqt6sql6-sqlite libqt6sql6-psql postgresql)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -70,6 +70,8 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
             out.demo = true;
         } else if (arg == QLatin1String("--help")) {
             out.help = true;
+        } else if (arg == QLatin1String("--json")) {
+            out.json = true;
         } else if (!positional.isEmpty()) {
             positional << arg; // an option of the command itself (messages --base N)
         } else {

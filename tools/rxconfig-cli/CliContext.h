@@ -20,6 +20,7 @@ struct CliOptions
     bool yes = false;  // --yes
     bool demo = false; // --demo
     bool help = false; // --help
+    bool json = false; // --json: reports as JSON on stdout, errors as JSON on stderr
     QString command;   // the command word
     QStringList args;  // its arguments
 
