@@ -3,111 +3,12 @@
 #include "CoinProgBench.h"
 
 #include "app/Messages.h"
-#include "device/ReplyFrame.h"
-#include "sim/SimCoinKinds.h"
-#include "sim/SimControl.h"
 
 class TestCoinProg : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { LanguageBase = 1000; }
-
-    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
-    // and refusals of bad lines.
-    void simulatorCoinKinds()
-    {
-        SimBus bus;
-        SelectorSim *sim = bus.addSelector();
-        SimControl control(&bus);
-        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
-        QByteArray runs[2];
-        for (QByteArray &run : runs) {
-            QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
-            for (int i = 0; i < 5; ++i) {
-                QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
-                run += sim->lastMeasurements();
-            }
-        }
-        QCOMPARE(runs[1], runs[0]);
-        QVERIFY(runs[0].mid(0, 6) != runs[0].mid(6, 6)); // the coins differ
-        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
-        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
-        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
-        for (const char *line :
-             {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
-            QVERIFY2(control.execute(QLatin1String(line)).startsWith(u"ERR"_s), line);
-        QCOMPARE(sim->insertionCounter(), quint32(13));
-    }
-
-    // Teach an erased channel from fifteen coins of a new kind, save, close with the commit;
-    // the selector then credits that kind on that channel and rejects a far-away one.
-    void teachSaveCommitAndAccept()
-    {
-        CoinProgBench b;
-        SimCoinKinds::Kind k;
-        k.mean = {150, 90, 160, 70, 120, 130};
-        k.spread.fill(1.5);
-        b.sim->coinKinds().define(u"new"_s, k);
-        QVERIFY(b.open());
-        QVERIFY(b.sim->masterInhibit());
-        QCOMPARE(b.model->channel(), 1);
-        QCOMPARE(b.model->minimumSamples(), 15);
-        QCOMPARE(b.model->ccLabels(), QStringList({u"EU"_s, u"US"_s, u"GB"_s, u"CH"_s}));
-        // An erased channel is free: the usual options, the erased parameters shown.
-        QCOMPARE(b.model->controls().direction, 1);
-        QCOMPARE(b.model->controls().value, 1);
-        QCOMPARE(b.model->controls().params[0], 255);
-        QVERIFY(b.prompts.shown().isEmpty());
-
-        for (int i = 1; i <= 15; ++i) {
-            QVERIFY2(b.feed(u"new"_s), qPrintable(QString::number(i)));
-            QCOMPARE(b.model->listColour(), i < 15 ? CoinProgModel::Red : CoinProgModel::DarkGreen);
-            // Each line is the selector's measurement of that coin.
-            const QByteArray m = b.sim->lastMeasurements();
-            QCOMPARE(b.model->samples().last(),
-                     CoinCalc::sampleLine({quint8(m[0]), quint8(m[1]), quint8(m[2]), quint8(m[3]),
-                                           quint8(m[4]), quint8(m[5])}));
-        }
-        QVERIFY(b.model->unsavedSamples());
-        const QByteArray taught = b.model->controls().toRecord();
-        for (int p = 0; p < 6; ++p) {
-            QVERIFY(qAbs(int(quint8(taught[p])) - int(k.mean[size_t(p)])) <= 2);
-            QVERIFY(quint8(taught[6 + p]) >= 4 && quint8(taught[6 + p]) <= 12);
-        }
-        QCOMPARE(quint8(taught[12]), quint8(0x70));
-
-        b.saveChannel();
-        QCOMPARE(b.record(1), taught);
-        QCOMPARE(b.nvRecord(1), QByteArray(16, char(0xFF))); // not yet committed
-        QCOMPARE(b.model->channel(), 2);
-        QCOMPARE(b.model->savedChannels(), quint16(1));
-
-        bool closed = false;
-        QObject::connect(b.model.get(), &CoinProgModel::closeAccepted, [&] { closed = true; });
-        b.prompts.queueAnswer(Answer::Yes); // "Save data to NV memory?"
-        b.model->closeClick();
-        QVERIFY(closed);
-        QVERIFY(!b.model->isOpen());
-        QVERIFY(!b.model->polling());
-        QVERIFY(!b.sim->masterInhibit());
-        QCOMPARE(b.nvRecord(1), taught);
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"1"_s, Msg(231)}));
-        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
-
-        // The host enables the channels; coins of the kind are credited on channel 1.
-        QByteArray reply;
-        QCOMPARE(int(b.link.Transact(2, QByteArray::fromHex("E7FFFF"), 10, reply)), int(CcTalkLink::Ok));
-        int accepted = 0;
-        for (int i = 0; i < 20; ++i) {
-            const SelectorSim::CoinOutcome o = b.sim->insertKind(u"new"_s);
-            if (o.result == SelectorSim::CoinResult::Accepted && o.channel == 1)
-                ++accepted;
-        }
-        QVERIFY2(accepted >= 18, qPrintable(QString::number(accepted)));
-        QCOMPARE(int(b.sim->insertKind(u"washer"_s).result), int(SelectorSim::CoinResult::Rejected));
-        QCOMPARE(int(b.sim->insertKind(u"c10"_s).result), int(SelectorSim::CoinResult::Rejected));
-    }
 
     void openingFailures_data()
     {

@@ -162,13 +162,6 @@ private slots:
         QCOMPARE(sim.command(u"plug"_s), u"OK"_s);
         QTEST(sim.command(u"coin washer"_s), "coin");
     }
-
-    void helpDocumentsTeach()
-    {
-        const QString out = runProgram(QStringLiteral(RXCLI_PATH), {u"--help"_s}).out;
-        QVERIFY(out.contains(u"teach --channel N"_s));
-        QVERIFY(out.contains(Msg(603)));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTeachE2e)

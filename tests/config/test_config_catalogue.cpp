@@ -168,27 +168,6 @@ private slots:
         QVERIFY(f->page->multiplierVisible());
     }
 
-    void sorterWithoutAnOutputKeyLeavesThatOutput()
-    {
-        QVERIFY(load(rx30({}, "Output6=0800000000000A0A\n")));
-        f->page->chooseVersion(1);
-        f->page->chooseSorter(1); // "Left": Out4 only; Out5 empty, Out6 missing
-        QVERIFY(f->page->acceptSorter());
-        QCOMPARE(f->line(4), QStringLiteral("0103010000000AFF"));
-        QCOMPARE(f->line(6), QStringLiteral("0800000000000A0A"));
-    }
-
-    void countryCodeOfWrongWidthIsRefused()
-    {
-        QVERIFY(load(rx30()));
-        f->page->chooseCountry(0, 0);
-        QVERIFY(f->page->acceptCountryCodes());
-        f->page->chooseCountry(1, 1);
-        QVERIFY(!f->page->acceptCountryCodes());
-        QCOMPARE(f->errors().size(), 1);
-        QCOMPARE(f->page->image().countryCodes(), QStringLiteral("ON......"));
-    }
-
     void everyRecordWithValidPathRoundTrips()
     {
         ChannelTable t;

@@ -1,8 +1,7 @@
-// The protected memory commands, the access levels guarding them, and the address and PIN changes.
+// The protected memory commands, the access levels guarding them, and the PIN change.
 #include "DeviceBench.h"
 
 #include "app/Messages.h"
-#include "device/AddressChange.h"
 #include "device/FactoryChallenge.h"
 #include "device/MemoryMap.h"
 #include "device/PinChange.h"
@@ -189,27 +188,6 @@ private slots:
                                             QByteArray::fromHex("0718293A4B5C")),
                  QByteArray::fromHex("FEEF7E6305C9"));
         QVERIFY(FactoryChallenge::response(c.left(5), p).isEmpty());
-    }
-
-    void addressChangeRefusesReservedAddressesAndRedirectsLaterCommands()
-    {
-        DeviceBench b;
-        SelectorSim *s = b.openSim();
-        AddressChange change(b.link, b.prompts);
-        // The broadcast and host addresses, and numbers beyond a byte, are not sent at all.
-        for (int address : {0, 1, 256, 1000})
-            QVERIFY(!change.Apply(address));
-        QVERIFY(b.sent().isEmpty());
-        QCOMPARE(b.prompts.texts(Kind::Error).value(0), Msg(430) + u"0"_s);
-        QCOMPARE(b.link.DeviceAddress, quint8(2));
-
-        QVERIFY(change.Apply(254));
-        QCOMPARE(b.prompts.texts(Kind::Information), QStringList{Msg(52)});
-        QCOMPARE(s->address(), quint8(254));
-        // The next identification goes to 254 and remembers it.
-        QVERIFY(b.session.Identify());
-        QVERIFY(b.sent().last().startsWith(u"FE"_s));
-        QCOMPARE(b.link.MonitorAddress, quint8(254));
     }
 
     void pinChangeChecksTheFieldsThenSendsOldAndNewPin()

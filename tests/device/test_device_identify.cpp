@@ -202,41 +202,6 @@ private slots:
         QCOMPARE(b.link.DeviceAddress, quint8(200));
     }
 
-    void searchOffersUpgradeOfMonitorAnsweringOnlyAt38400()
-    {
-        struct Case
-        {
-            Answer answer;
-            bool handler;
-            QByteArray monitorIdentity;
-            QStringList texts;
-        };
-        const QList<Case> cases = {
-            {Answer::Yes, false, {}, {Msg(985).arg(u"RX30"_s, u"SIMA"_s)}}, // named, pointing to the upgrade
-            {Answer::Yes, true, {}, {Msg(98)}},
-            {Answer::No, true, {}, {Msg(98)}},
-            {Answer::Yes, true, "ZZ99BOOT1", {Msg(99)}}, // a monitor of an unsupported type
-        };
-        for (const Case &c : cases) {
-            DeviceBench b;
-            SelectorSim *sim = b.openSim();
-            sim->identity().monitorIdentity = c.monitorIdentity;
-            sim->setMonitorBaud(38400);
-            sim->enterMonitor();
-            b.setPorts({u"SIMA"_s});
-            int upgrades = 0;
-            if (c.handler)
-                b.session.setUpgradeHandler([&upgrades]() { ++upgrades; });
-            b.prompts.queueAnswer(c.answer);
-            QVERIFY(!b.session.Search());
-            QCOMPARE(b.prompts.allTexts(), c.texts);
-            QCOMPARE(upgrades, c.handler && c.answer == Answer::Yes && c.monitorIdentity.isEmpty() ? 1 : 0);
-            // The port is left at the normal rate.
-            QCOMPARE(b.link.baudRate(), 9600);
-            QCOMPARE(b.link.port()->baudRate(), 9600);
-        }
-    }
-
     void searchOverSilentPortsTakesThePollBudgetsOnly()
     {
         // The first identification (10 ms + 5 polls of 10 ms) and the last baud change (10 ms); per port

@@ -56,46 +56,6 @@ private slots:
         QCOMPARE(DataDir::resolve(QString(), seeds, cwd, user).path, QFileInfo(cwd).absoluteFilePath());
     }
 
-    void listKeepsTheNewest2001Lines()
-    {
-        DeviceBench b;
-        QSignalSpy removed(&b.log, &CommLog::firstLineRemoved);
-        for (int i = 0; i < 2500; ++i)
-            b.log.LogLine(u"-> %1"_s.arg(i));
-        QCOMPARE(b.log.count(), 2001);
-        QCOMPARE(removed.count(), 499);
-        QCOMPARE(b.log.lines().first(), u"-> 499"_s);
-        QCOMPARE(b.log.lines().last(), u"-> 2499"_s);
-    }
-
-    void exchangeIsLoggedBothWaysMirroredToFileAndClearedOnConfirm()
-    {
-        DeviceBench b;
-        SelectorSim *s = b.openSim();
-        QVERIFY(b.log.setLogToFile(true));
-        CommandTerminal terminal(b.session);
-        QCOMPARE(terminal.SendCommand(u" f e "_s), int(CommandTerminal::Sent));
-        const QStringList exchange{u"-> 020001FEFF"_s, u"<- 01000200FD"_s};
-        QCOMPARE(b.log.lines(), exchange);
-        // Each line is on disk as soon as it is logged, while the file is still open.
-        QCOMPARE(firstColumn(fileLines(b.log.filePath())), exchange + QStringList{QString()});
-        // Clearing asks first and leaves the file alone.
-        b.prompts.queueAnswer(Prompts::Answer::Cancel);
-        QVERIFY(!b.log.ClearLog());
-        b.prompts.queueAnswer(Prompts::Answer::Ok);
-        QVERIFY(b.log.ClearLog());
-        QCOMPARE(b.prompts.texts(Kind::Confirm), (QStringList{Msg(213), Msg(213)}));
-        QCOMPARE(firstColumn(fileLines(b.log.filePath())), exchange + QStringList{QString()});
-        // Switched off and on again, the mirror starts an empty file.
-        QVERIFY(b.log.setLogToFile(false) && b.log.setLogToFile(true));
-        QCOMPARE(fileText(b.log.filePath()), QString());
-        // A silent selector leaves only the sent line.
-        s->setUnplugged(true);
-        QCOMPARE(terminal.SendCommand(u"FE"_s), int(CommandTerminal::NoReply));
-        QCOMPARE(b.log.lines(), QStringList{u"-> 020001FEFF"_s});
-        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
-    }
-
     void terminalChecksTheCommandThenTheAccessBeforeSending()
     {
         DeviceBench b;

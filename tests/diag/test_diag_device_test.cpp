@@ -76,36 +76,6 @@ private slots:
             QCOMPARE(DiagReadings::newEventCount(quint8(c.last), quint8(c.now)), c.n);
     }
 
-    void openingDecidesOutputsAndSolenoidsFromTheSelectorsLineBlocks()
-    {
-        // Line 4 and 6 drive solenoids S3 and S1; line 5 is unassigned; line 7 is an input.
-        Opened o([](SelectorSim *s) {
-            s->setMemory(0x0718, QByteArray::fromHex("01030000000A0A0A"));
-            s->setMemory(0x0728, QByteArray::fromHex("0103000000000A0A"));
-        });
-        const bool outputs[] = {true, true, true, true, false, true, false};
-        for (int i = 1; i <= 7; ++i)
-            QCOMPARE(o.t.outputVisible(i), outputs[i - 1]);
-        QVERIFY(o.t.solenoidVisible(DeviceTest::M));
-        QVERIFY(o.t.solenoidVisible(DeviceTest::S1));
-        QVERIFY(!o.t.solenoidVisible(DeviceTest::S2));
-        QVERIFY(o.t.solenoidVisible(DeviceTest::S3));
-        QVERIFY(o.b.prompts.shown().isEmpty());
-
-        // At opening: inhibit status, then the event counter, then the seven blocks.
-        DeviceBench &b = o.b;
-        o.s->insertCoin(1); // inhibited, but it moves the event counter
-        o.t.open();
-        o.t.pollTimer().stop();
-        QCOMPARE(b.sentHeaders().mid(0, 2), (QList<int>{230, 229}));
-        QStringList reads = sentWith(b, 255);
-        QCOMPARE(reads.size(), 7);
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(
-                reads[i],
-                QStringLiteral("02%1%2").arg(0x0700 + 8 * i, 4, 16, QLatin1Char('0')).arg("08").toUpper());
-    }
-
     void aLineBlockThatCannotBeReadHidesItsOutputAndSolenoid()
     {
         DeviceBench b;
@@ -121,54 +91,6 @@ private slots:
         t.clickOutput(2);
         QVERIFY(!t.outputLamp(2));
         QVERIFY(b.prompts.shown().isEmpty());
-    }
-
-    void normalPollingShowsInputsAnalogAndOptoAndRedrawsDipOnlyOnChange()
-    {
-        Opened o([](SelectorSim *s) {
-            s->setInputs(QByteArray::fromHex("A515"));
-            s->setAnalog(QByteArray::fromHex("02E105C2505A48603AA84E"));
-            s->setOptoStates(0x05);
-        });
-        QSignalSpy redraws(&o.t, &DeviceTest::dipRedrawn);
-        o.t.tick();
-        QCOMPARE(o.b.sentHeaders(), (QList<int>{237, 255, 255, 236, 233}));
-        QCOMPARE(*o.t.sw1(), quint8(0xA5));
-        QCOMPARE(*o.t.sw2(), quint8(0x15));
-        QVERIFY(o.t.sw2BankVisible());
-        QCOMPARE(redraws.size(), 2);
-        const auto a = *o.t.analog();
-        QCOMPARE(a.millivolts, (std::array<int, 5>{800, 900, 720, 960, 580}));
-        QCOMPARE(a.vcc, 26);
-        QCOMPARE(a.reg1, 50);
-        QCOMPARE(a.reg2, 100);
-        QVERIFY(o.t.optoLamp(1) && !o.t.optoLamp(2) && o.t.optoLamp(3));
-        QCOMPARE(o.t.trace().samples().size(), 1);
-
-        // Unchanged bytes are not redrawn; a change redraws only its bank. Lit opto lamps stay.
-        o.t.tick();
-        QCOMPARE(redraws.size(), 2);
-        o.s->setInputs(QByteArray::fromHex("2515"));
-        o.s->setOptoStates(0x00);
-        o.t.tick();
-        QCOMPARE(redraws.size(), 3);
-        QCOMPARE(redraws.last().at(0).toInt(), 1);
-        QVERIFY(o.t.optoLamp(1) && o.t.optoLamp(3));
-
-        // Another device type hides the second bank; the insertion test darkens the opto lamps.
-        o.s->identity().deviceType = "RX20";
-        o.t.tick();
-        QVERIFY(!o.t.sw2BankVisible());
-        o.t.setInsertionTest(true);
-        QVERIFY(!o.t.optoLamp(1) && !o.t.optoLamp(3));
-
-        // Reopening forgets the last bytes: the first poll redraws both banks again.
-        o.t.setInsertionTest(false);
-        o.t.open();
-        o.t.pollTimer().stop();
-        redraws.clear();
-        o.t.tick();
-        QCOMPARE(redraws.size(), 2);
     }
 
     void failedOrShortRepliesLeaveTheirPartAsItWas()
@@ -196,22 +118,6 @@ private slots:
         QCOMPARE(*o.t.sw1(), quint8(0x03));
         QCOMPARE(*o.t.sw2(), quint8(0x04));
         QVERIFY(o.b.prompts.shown().isEmpty());
-    }
-
-    void solenoidsPulseOnePerTickInTheirOrder()
-    {
-        Opened o([](SelectorSim *s) { s->setMemory(0x0720, QByteArray::fromHex("0103000000000A0A")); });
-        o.t.clickSolenoid(DeviceTest::S2);
-        o.t.clickSolenoid(DeviceTest::M);
-        o.t.clickSolenoid(DeviceTest::S1); // hidden: its line is no solenoid
-        o.t.tick();
-        QCOMPARE(sentWith(o.b, 240), QStringList{u"01"_s});
-        QVERIFY(!o.t.solenoidLamp(DeviceTest::M) && o.t.solenoidLamp(DeviceTest::S2));
-        o.t.tick();
-        o.t.tick();
-        QCOMPARE(sentWith(o.b, 240), (QStringList{u"01"_s, u"04"_s}));
-        QCOMPARE(o.s->outputs().solenoidCount, 2);
-        QCOMPARE(o.s->outputs().solenoidMask, 0x04);
     }
 
     void latchHoldsOutputsEveryTickAndImpulsPulsesOnce()

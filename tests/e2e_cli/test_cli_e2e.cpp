@@ -1,6 +1,7 @@
 // rxconfig-cli as a separate program: the built-in simulator, and rxsim on a pseudo-terminal
 // reached through the Qt serial port.
 #include "CliRun.h"
+#include "Pty.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 #include "config/IniFile.h"
@@ -10,27 +11,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-// A pseudo-terminal pair; the master end stays open while the object lives.
-struct Pty
-{
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    QString slave;
-    Pty()
-    {
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
-            slave = QString::fromLatin1(ptsname(master));
-    }
-    ~Pty() { ::close(master); }
-};
-
 class TestCliE2e : public QObject
 {
     Q_OBJECT

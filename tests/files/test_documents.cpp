@@ -1,9 +1,7 @@
 #include "FilesTestUtil.h"
-#include "files/BlockValue.h"
 #include "files/SectionChoice.h"
 
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -105,41 +103,6 @@ private slots:
         QVERIFY2(ok || doc.errorString().contains(result), qPrintable(doc.errorString()));
     }
 
-    void templateListsEveryMovedBlockOnceAndDataMarksItsTwoAncestors()
-    {
-        SectionTree tree;
-        QVERIFY(tree.LoadFile(m_template));
-        QVERIFY(tree.allEmpty());
-        QCOMPARE(tree.state(0), int(SectionTree::Checked));
-        // Channels, I/O lines, parameters, country codes, modes, statistic options and counters;
-        // never a unit's own calibration values or protection masks.
-        const int blocks[][3] = {{0x600, 16, 16}, {0x700, 8, 8}, {0x7A0, 1, 18},
-                                 {0x7B2, 8, 1},   {0x744, 3, 1}, {0x747, 1, 1},
-                                 {0x7EA, 1, 20},  {0x800, 3, 20}}; // start, length, count
-        int listed = 0;
-        for (const auto &b : blocks) {
-            for (int n = 0; n < b[2]; ++n, ++listed) {
-                const QString address = BlockValue::addressText(b[0] + n * b[1]);
-                const int i = tree.FindAddress(address);
-                QVERIFY2(tree.level(i) == 2 || tree.level(i) == 3, qPrintable(address));
-                QCOMPARE(SectionTree::ParamValue(tree.item(i), "length").toInt(), b[1]);
-            }
-        }
-        QCOMPARE(values(tree).size(), listed);
-        QVERIFY(readAll(m_template).contains("format=\"RX20/RX30\""));
-        // Data marks its node and two ancestors.
-        loadFilled(tree, {{"0x0610", QString(32, QLatin1Char('A'))}, {"0x07A3", "05"}});
-        QCOMPARE(
-            states(tree, {"0x0610", "Coin channels", "0x0600", "Configuration", "I/O lines", "Statistics"}),
-            "CCECEE");
-        QCOMPARE(tree.FindAddress("0x0611"), SectionTree::NOT_FOUND);
-        QCOMPARE(tree.FindAddress("0X0610"), SectionTree::NOT_FOUND); // exact text only
-        // A missing parameter gives the last one; the root has none.
-        QCOMPARE(SectionTree::ParamValue(tree.item(node(tree, "Coin channels")), "address"),
-                 "caption=Coin channels");
-        QCOMPARE(SectionTree::ParamValue(tree.item(0), "length"), "All data");
-    }
-
     void tickingFollowsDataOkEmptiesWhatIsNotTickedAndCancelTakesNothing()
     {
         SectionTree tree;
@@ -165,52 +128,6 @@ private slots:
         QCOMPARE(tree.item(node(tree, "0x0610"))->Text, "EE");
         tree.accept();
         QVERIFY(tree.allEmpty());
-    }
-
-    void savingOnlyChannelsWritesWellFormedFrameAndChannelGroup()
-    {
-        SectionTree tree;
-        QMap<QString, QString> filled{{"0x07A0", "01"}};
-        for (int n = 0; n < 16; ++n)
-            filled.insert(BlockValue::addressText(0x600 + 16 * n), QString(32, QLatin1Char('1')));
-        loadFilled(tree, filled);
-        tree.ToggleNode(node(tree, "Configuration"));
-        tree.accept();
-        QVERIFY(tree.SaveFile(path("saved.txt"), m_template));
-        QVERIFY(!QFile::exists(path("saved.txt")));
-        const QByteArray saved = readAll(path("saved.xml"));
-        QVERIFY(saved.startsWith("<?xml") && saved.contains("format=\"RX20/RX30\""));
-        QVERIFY(saved.contains("<Data caption=\"Channel 16\" address=\"0x06F0\" length=\"16\">" +
-                               QByteArray(32, '1') + "</Data>\r\n"));
-        QCOMPARE(saved.count("\r\n"), saved.count("\n"));
-        // Header, marker, root, group, 16 data lines, group end, root end.
-        QCOMPARE(saved.count("\n"), 2 + 1 + 1 + 16 + 1 + 1);
-        QXmlStreamReader xml(saved);
-        int elements = 0;
-        while (!xml.atEnd())
-            elements += xml.readNext() == QXmlStreamReader::StartElement;
-        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QCOMPARE(elements, 1 + 1 + 16);
-    }
-
-    void savesTakeTheXmlExtensionAndFailedOnesNeverTouchAnExistingFile()
-    {
-        QCOMPARE(SectionTree::xmlFileName("/a/cfg.txt"), "/a/cfg.xml");
-        QCOMPARE(SectionTree::xmlFileName("/a.b/cfg"), "/a.b/cfg.xml");
-        QCOMPARE(SectionTree::xmlFileName("C:\\x.y\\cfg"), "C:\\x.y\\cfg.xml");
-        QCOMPARE(SectionTree::xmlFileName("cfg.XML"), "cfg.xml");
-
-        const QString target = path("keep.xml");
-        writeAll(target, "precious");
-        SectionTree tree;
-        QVERIFY(tree.LoadFile(m_template));
-        QVERIFY(!tree.SaveFile(target, m_template));
-        QCOMPARE(tree.errorString(), "All buffers are empty");
-        loadFilled(tree, {{"0x0600", "AA"}});
-        QVERIFY(!tree.SaveFile(target, path("no-template.xml")));
-        QVERIFY(!tree.errorString().isEmpty());
-        QCOMPARE(readAll(target), QByteArray("precious"));
-        QVERIFY(!tree.SaveFile(path("no/such/dir/out.xml"), m_template));
     }
 
     void sectionsChosenByTopLevelCaption()

@@ -114,19 +114,6 @@ private slots:
         writeFile(m_dir, "[A]\nk=22\n");
         QCOMPARE(ini.readValue(u"A"_s, u"k"_s), u"22"_s);
     }
-
-    void binaryGarbageDoesNotCrash()
-    {
-        QByteArray junk;
-        for (int i = 0; i < 4096; ++i)
-            junk.append(static_cast<char>((i * 7919) & 0xFF));
-        IniFile ini(writeFile(m_dir, junk));
-        const QStringList sections = ini.sections();
-        for (const QString &s : sections)
-            ini.keys(s);
-        QVERIFY(ini.writeValue(u"SETTINGS"_s, u"ComPort"_s, u"COM1"_s));
-        QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"COM1"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(IniFileTest)

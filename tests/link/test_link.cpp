@@ -1,6 +1,5 @@
 #include "FrameBytes.h"
 #include "link/CcTalkLink.h"
-#include "link/Checksum.h"
 #include "link/LoopbackPort.h"
 #include "link/PortFactory.h"
 
@@ -77,16 +76,6 @@ private slots:
         QCOMPARE(m_busy.ends, 1);
     }
 
-    void hexCommandGivesHexReply()
-    {
-        m_port->queueReply(withChecksum(frameBytes({1, 3, 2, 0, 'R', 'X', '3'})));
-        QByteArray reply("untouched");
-        QCOMPARE(m_link->Transact(2, QByteArray("FF08"), 10, false, false, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(m_port->written(), withChecksum(frameBytes({2, 1, 1, 255, 8})));
-        QCOMPARE(reply,
-                 CcTalkLink::BytesToHex(withChecksum(frameBytes({1, 3, 2, 0, 'R', 'X', '3'}))).toLatin1());
-    }
-
     // Replies that are not taken: the caller's reply stays as it was and only the frame sent is
     // logged.
     void repliesOnTheWire_data()
@@ -132,30 +121,6 @@ private slots:
         const qint64 ms = t.elapsed();
         QVERIFY2(ms >= 60 && ms < 120, qPrintable(QString::number(ms)));
         QCOMPARE(reply, QByteArray("keep"));
-    }
-
-    void sixteenDataBytesMakeATwentyOneByteFrame()
-    {
-        QByteArray command(1, char(255));
-        command.append(char(3));
-        for (int i = 0; i < 15; ++i)
-            command.append(static_cast<char>(i));
-        m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
-        QByteArray reply;
-        QCOMPARE(m_link->Transact(2, command, 5, reply), quint8(CcTalkLink::Ok));
-        const QByteArray sent = m_port->written();
-        QCOMPARE(sent.size(), 21);
-        QCOMPARE(static_cast<quint8>(sent.at(1)), quint8(16));
-        QCOMPARE(ccTalkChecksum(sent), quint8(0));
-    }
-
-    void replyWithDataIsFoundBehindTheEcho()
-    {
-        const QByteArray data("0123456789ABCDEF");
-        m_port->queueReply(withChecksum(frameBytes({1, 16, 2, 0}) + data));
-        QByteArray reply;
-        QCOMPARE(m_link->Transact(2, frameBytes({255, 2, 0, 6, 16}), 10, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(reply.mid(4, 16), data);
     }
 
     void unframableCommandsAreRefusedBeforeSending()

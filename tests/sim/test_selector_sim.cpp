@@ -7,12 +7,16 @@
 
 using namespace Qt::StringLiterals;
 
-// The simulated selector as the host sees it through the real link: framing, echo,
-// addressing, identity, memory with protection, collisions, faults and resynchronisation, and
-// what a generic ccTalk host asks a coin acceptor first.
+// The simulated selector as the host sees it through the real link: framing, echo, addressing,
+// memory bounds, sub-code faults, coins and counters, the control channel's refusals, and what
+// a generic ccTalk host asks a coin acceptor first.
 class TestSelectorSim : public QObject
 {
     Q_OBJECT
+
+    static constexpr int Inhibited = int(SelectorSim::CoinResult::Inhibited);
+    static constexpr int Rejected = int(SelectorSim::CoinResult::Rejected);
+    static int result(SelectorSim::CoinOutcome o) { return int(o.result); }
 
 private slots:
     void onlyGoodFramesAtItsAddressAndRateAreAnsweredBehindTheEcho()
@@ -61,21 +65,6 @@ private slots:
         QCOMPARE(f.sim->address(), quint8(254));
     }
 
-    void memoryWritesNeedCommitToSurviveReset()
-    {
-        SimFixture f;
-        const QByteArray record = hex("0102030405060708090A0B0C0D0E0F10");
-        QCOMPARE(f.ack(writeCmd(0x06F0, record)), 0);
-        QCOMPARE(f.ask(readCmd(0x06F0, 16)), record);
-        QCOMPARE(f.ack(cmd(1)), 0);
-        QCOMPARE(f.ask(readCmd(0x06F0, 16)), QByteArray(16, char(0xFF)));
-
-        QCOMPARE(f.ack(writeCmd(0x06F0, record)), 0);
-        QCOMPARE(f.ack(cmd(255, "03")), 0);
-        QCOMPARE(f.ack(cmd(1)), 0);
-        QCOMPARE(f.ask(readCmd(0x06F0, 16)), record);
-    }
-
     void accessOutsideMemoryIsRefused()
     {
         SimFixture f;
@@ -83,115 +72,6 @@ private slots:
              {readCmd(0x05FF, 2), readCmd(0x0830, 0x20), readCmd(0x0600, 0), writeCmd(0x0840, hex("00"))})
             QVERIFY2(f.ack(request) == 5, request.toHex().constData());
         QCOMPARE(f.ask(readCmd(0x0800, 64)).size(), 64); // the last 64 bytes in one read
-    }
-
-    void pinLevelGuardsRegionsUntilTheRightPinIsEntered()
-    {
-        SimFixture f;
-        f.sim->setMasks(hex("FFFFFEFE")); // channels need the PIN
-        f.sim->setPin(hex("12345678"));
-        QCOMPARE(f.ack(readCmd(0x0600, 16)), 5);
-        QCOMPARE(f.ack(readCmd(0x0700, 8)), 0);  // other regions stay open
-        QCOMPARE(f.ack(readCmd(0x06F8, 16)), 5); // a read that touches channels
-
-        QCOMPARE(f.ack(cmd(218, "00000000")), 5);
-        QCOMPARE(f.ack(cmd(218, "12345678")), 0);
-        QCOMPARE(f.ack(readCmd(0x0600, 16)), 0);
-        QCOMPARE(f.ack(writeCmd(0x0600, QByteArray(16, char(0x11)))), 0);
-
-        // A reset drops the unlocked level; a wrong PIN drops it as well.
-        QCOMPARE(f.ack(cmd(1)), 0);
-        QCOMPARE(f.ack(readCmd(0x0600, 16)), 5);
-        QCOMPARE(f.ack(cmd(218, "12345678")), 0);
-        QCOMPARE(f.ack(cmd(218, "12345679")), 5);
-        QCOMPARE(f.ack(readCmd(0x0600, 16)), 5);
-
-        // A PIN change needs the current PIN entered just before; only a change is persisted.
-        int persisted = 0;
-        f.sim->setPersistHook([&] { ++persisted; });
-        QCOMPARE(f.ack(cmd(219, "CAFEBABE")), 5);
-        QCOMPARE(f.ack(cmd(218, "12345678")), 0);
-        QCOMPARE(f.ack(cmd(219, "CAFEBABE")), 0);
-        QCOMPARE(f.sim->pin(), hex("CAFEBABE"));
-        QCOMPARE(persisted, 1);
-        QCOMPARE(f.ack(cmd(218, "12345678")), 5);
-    }
-
-    void factoryLevelUnlocksOnlyWithAFreshRightResponse()
-    {
-        SimFixture f;
-        f.sim->setMasks(hex("00000000")); // the masks stay readable whatever they protect
-        QCOMPARE(f.ask(readCmd(0x0774, 4)), hex("00000000"));
-        // Modes and factory data need the factory level; channels and modes need the PIN too.
-        f.sim->setMasks(hex("FBFBFAFA"));
-        const QByteArray password = hex("0123456789AB");
-        f.sim->setFactoryPassword(password);
-        QCOMPARE(f.ack(readCmd(0x0740, 8)), 5);
-
-        const QByteArray challenge = f.ask(cmd(255, "00"));
-        QCOMPARE(challenge.size(), 6);
-        const QByteArray wrong = SelectorSim::responseFor(challenge, hex("0123456789AC"));
-        QCOMPARE(f.ack(cmd(255, "01") + wrong), 5);
-
-        const QByteArray challenge2 = f.ask(cmd(255, "00"));
-        QVERIFY(challenge2 != challenge);
-        const QByteArray right = cmd(255, "01") + SelectorSim::responseFor(challenge2, password);
-        QCOMPARE(f.ack(right), 0);
-        QCOMPARE(f.ack(readCmd(0x0740, 8)), 0);
-        QCOMPARE(f.ack(readCmd(0x0600, 16)), 0); // the factory level stands above the PIN level
-        QCOMPARE(f.ack(right), 5);               // a replay without a new challenge
-    }
-
-    void collidingSelectorsMergeOrGarbleTheirReplies()
-    {
-        SimFixture f;
-        SelectorSim *second = f.bus->addSelector();
-        // Same address: identical replies merge into one good frame.
-        QCOMPARE(f.send(cmd(254), 5, 0), quint8(CcTalkLink::Ok));
-        QCOMPARE(f.reply, hex("01000200FD"));
-
-        // 01 00 02 00 FD AND 01 00 03 00 FC = 01 00 02 00 FC: a frame with a wrong checksum.
-        second->setAddress(3);
-        QCOMPARE(f.send(cmd(254), 5, 0), quint8(CcTalkLink::ChecksumError));
-        QCOMPARE(f.link->RxBuffer.mid(5), hex("01000200FC"));
-        QCOMPARE(f.send(cmd(253), 120, 0), quint8(CcTalkLink::Timeout));
-        QCOMPARE(f.link->RxBuffer.mid(5), hex("0203"));
-        QCOMPARE(f.send(cmd(254), 5, 3), quint8(CcTalkLink::Ok));
-        QCOMPARE(quint8(f.reply.at(2)), quint8(3));
-    }
-
-    void controlledFaultsHitTheChosenRepliesOnly()
-    {
-        SimFixture f;
-        SimControl control(f.bus.get());
-        // What the host sees: the reply header, or the failure as a negative number.
-        auto outcome = [&](int header) {
-            const quint8 r = f.send(cmd(header), 5);
-            return r == CcTalkLink::Ok ? int(quint8(f.reply.at(3))) : -int(r);
-        };
-        const int ack = 0, nak = 5, timeout = -CcTalkLink::Timeout, badSum = -CcTalkLink::ChecksumError;
-        const QList<QPair<const char *, QList<QPair<int, int>>>> script = {
-            {"fault checksum", {{254, badSum}, {254, ack}}},
-            {"fault noreply count 2 header 246", {{254, ack}, {246, timeout}, {246, timeout}, {246, ack}}},
-            {"fault nak", {{246, nak}, {246, ack}}},
-            {"fault extra", {{254, timeout}}},
-            {"fault noreply count always", {{254, timeout}, {246, timeout}, {254, timeout}}},
-            {"clear-faults", {{254, ack}}},
-            {"unplug", {{254, timeout}}},
-            {"plug", {{254, ack}}},
-            {"fault noecho", {{254, timeout}}},
-        };
-        for (const auto &step : script) {
-            QCOMPARE(control.execute(QLatin1String(step.first)), QStringLiteral("OK"));
-            for (const auto &exchange : step.second)
-                QVERIFY2(outcome(exchange.first) == exchange.second, step.first);
-        }
-        QCOMPARE(f.link->RxBuffer, hex("01000200FD")); // the reply came, only the echo was missing
-
-        QCOMPARE(control.execute(QStringLiteral("fault late delay 300")), QStringLiteral("OK"));
-        QCOMPARE(outcome(254), timeout);
-        CcTalkLink::PumpDelay(350); // the late reply passes; the next exchange is clean
-        QCOMPARE(outcome(254), ack);
     }
 
     void pacingTakesTenBitTimesPerByte()
@@ -207,39 +87,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.link->RxBuffer.size(), 9 + 69, 1000);
         QVERIFY2(t.elapsed() >= 75, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(f.send(cmd(254)), quint8(CcTalkLink::Ok));
-    }
-
-    void everyAnswerToRandomFramesIsWellFormed()
-    {
-        // Random headers and data of every length, checksums right: whatever the selector does
-        // with them, it answers with a whole frame or (address poll) one byte, and never falls over.
-        QRandomGenerator random(20261206);
-        const QList<int> headers = {1,   170, 192, 195, 196, 218, 219, 226, 227, 228,
-                                    229, 230, 231, 233, 236, 237, 238, 240, 241, 242,
-                                    243, 244, 246, 251, 253, 254, 255, 255, 255, 255};
-        for (int round = 0; round < 20000; ++round) {
-            SelectorSim sim;
-            sim.setMasks(hex(round % 2 ? "FFFFFFFF" : "00000000"));
-            const int length = qMin(255, int(random.bounded(round % 3 == 0 ? 260 : 8)));
-            QByteArray frame;
-            frame += char(round % 7 == 0 ? 0 : 2);
-            frame += char(length);
-            frame += char(1);
-            frame += char(headers.at(random.bounded(headers.size())));
-            for (int i = 0; i < length; ++i)
-                frame += char(i == 0 && random.bounded(2) ? random.bounded(10) : random.bounded(256));
-            frame += char(ccTalkChecksum(frame));
-            for (const auto &r : sim.feed(frame, 9600, round)) {
-                if (r.addressPoll || r.bytes.isEmpty()) {
-                    QVERIFY(r.bytes.size() == (r.addressPoll ? 1 : 0));
-                    continue;
-                }
-                QVERIFY(r.bytes.size() >= 5);
-                QCOMPARE(r.bytes.size(), quint8(r.bytes.at(1)) + 5);
-                QCOMPARE(ccTalkChecksum(r.bytes.left(r.bytes.size() - 1)), quint8(r.bytes.back()));
-                QCOMPARE(quint8(r.bytes.at(0)), quint8(1));
-            }
-        }
     }
 
     void coreRequestsAreAnsweredFromTheSelectorsMemory()
@@ -294,32 +141,6 @@ private slots:
         QCOMPARE(f.ack(cmd(254), 5, moved), 0);
     }
 
-    void aShortedOutputShowsOnInputOneOnlyWhileLatched()
-    {
-        SimFixture f;
-        f.sim->setInputs(hex("0500"));
-        struct C
-        {
-            int shorted; // output line with the fault, 0 = none
-            const char *latch;
-            quint8 input1;
-        };
-        const C cases[] = {
-            {0, "04", 0x05}, {3, "04", 0x85}, {3, "02", 0x05}, {3, "06", 0x85}, {3, "00", 0x05}};
-        for (const C &c : cases) {
-            for (int k = 1; k <= 7; ++k)
-                f.sim->setOutputShorted(k, k == c.shorted);
-            QCOMPARE(f.ack(cmd(233, c.latch)), 0);
-            QCOMPARE(f.send(cmd(237)), quint8(CcTalkLink::Ok));
-            QCOMPARE(quint8(ReplyFrame::data(f.reply).at(0)), c.input1);
-        }
-        // A pulse is not a latch: the wiring shows only held outputs.
-        f.sim->setOutputShorted(3, true);
-        QCOMPARE(f.ack(cmd(238, "04")), 0);
-        QCOMPARE(f.send(cmd(237)), quint8(CcTalkLink::Ok));
-        QCOMPARE(quint8(ReplyFrame::data(f.reply).at(0)), quint8(0x05));
-    }
-
     void controlCommandsShortOutputsAndAimFaultsAtSubCodes()
     {
         SimFixture f;
@@ -344,6 +165,82 @@ private slots:
         QCOMPARE(f.ask(cmd(255, "04")).size(), 11);
         // A short reply keeps a valid frame one data byte shorter.
         QCOMPARE(f.ask(cmd(229)).size(), 10);
+    }
+
+    void controlRefusesMalformedCommands()
+    {
+        SimBus bus;
+        bus.addSelector();
+        SimControl control(&bus);
+        for (const char *line : {"", "coin 17", "coin 1 2 3", "coin 1 2 3 4 5 256", "dip 3 00", "dip 1 40",
+                                 "fault bogus", "fault nak count", "dump 083F 2", "dump 05FF 1", "dump 0600",
+                                 "analog 11 0", "analog 0102", "opto 1F2E", "frobnicate"})
+            QVERIFY2(control.execute(QLatin1String(line)).startsWith(QLatin1String("ERR")), line);
+    }
+
+    void coinsLeaveCountsMeasurementsAndEventsNewestFirst()
+    {
+        SimFixture f;
+        QCOMPARE(f.ack(cmd(231, "FBFF")), 0); // channel 3 off
+        QCOMPARE(f.ask(cmd(230)), hex("FBFF"));
+        QByteArray rec = f.sim->memory(0x0610, 16); // channel 2 flagged as counterfeit
+        rec[12] = char(quint8(rec.at(12)) | 0x02);
+        f.sim->setMemory(0x0610, rec);
+        QCOMPARE(result(f.sim->insertCoin(1)), Inhibited); // master inhibit: even a known coin
+        QCOMPARE(f.ack(cmd(228, "01")), 0);
+        QCOMPARE(result(f.sim->insertCoin(3)), Inhibited);
+        QCOMPARE(result(f.sim->insertCoin(hex("000000000000"))), Rejected);
+        QCOMPARE(result(f.sim->insertCoin(2)), Rejected);
+        QCOMPARE(f.sim->insertCoin(5).channel, 5);
+        // A coin a little off centre but inside channel 1's windows.
+        QByteArray near = f.sim->memory(0x0600, 6);
+        near[0] = char(quint8(near.at(0)) + 3);
+        QCOMPARE(f.sim->insertCoin(near).channel, 1);
+
+        // Six events, five kept: credits with their sorter paths, then reject and inhibit codes.
+        auto path = [&](int channel) { return f.sim->memory(0x0600 + 16 * (channel - 1) + 13, 1); };
+        QCOMPARE(f.ask(cmd(229)), QByteArray("\6\1") + path(1) + "\5" + path(5) + hex("000100010002"));
+        QCOMPARE(f.ask(cmd(226)), hex("060000"));
+        QCOMPARE(f.ask(cmd(255, "05")), near);
+
+        // A reset empties the event buffer and brings the master inhibit back.
+        QCOMPARE(f.ack(cmd(1)), 0);
+        QCOMPARE(f.ask(cmd(229)), QByteArray(11, char(0)));
+        QCOMPARE(f.ack(cmd(231, "FFFF")), 0);
+        QCOMPARE(result(f.sim->insertCoin(5)), Inhibited);
+        // The insertion counter has three bytes, least significant first.
+        for (int i = 0; i < 300; ++i)
+            f.sim->insertCoin(near);
+        QCOMPARE(f.ask(cmd(226)), hex("330100"));
+    }
+
+    void statisticsCountCoinsAndClearOnSingleByteWrite()
+    {
+        SimFixture f;
+        QCOMPARE(f.ack(cmd(231, "FFFF")), 0);
+        f.sim->setMasterInhibit(false);
+        f.sim->setMemory(0x0800, hex("00FFFE"));
+        f.sim->insertCoin(1);
+        f.sim->insertCoin(2);
+        QCOMPARE(f.ask(readCmd(0x0800, 3)), hex("010000")); // high byte first, carried
+
+        // The single byte 0x01 at a slot's start clears its counter; other writes store as given.
+        QCOMPARE(f.ack(writeCmd(0x0800, hex("01"))), 0);
+        const QByteArray counters = f.ask(readCmd(0x0800, 6));
+        QCOMPARE(counters.left(3), hex("000000"));
+        QVERIFY(counters.mid(3) != hex("000000"));
+        QCOMPARE(f.ack(writeCmd(0x0801, hex("01"))), 0);
+        QCOMPARE(f.ask(readCmd(0x0800, 3)), hex("000100"));
+    }
+
+    void erasedSelectorHasNoChannelsButOpenMasks()
+    {
+        SelectorSim erased(true);
+        QCOMPARE(erased.memory(0x0600, 256), QByteArray(256, char(0xFF)));
+        QCOMPARE(erased.masks(), hex("FFFFFFFF"));
+        erased.setMasterInhibit(false);
+        QCOMPARE(result(erased.insertCoin(1)), Rejected);
+        QVERIFY(SelectorSim().memory(0x0600, 16) != QByteArray(16, char(0xFF))); // the default is programmed
     }
 };
 

@@ -76,10 +76,6 @@ private slots:
         QCOMPARE(ops.mid(1, 2), (QStringList{"W 080C 01", "C"}));
         QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Information), QStringList{"Operation finished"});
         QCOMPARE(bench.sim->nvMemory(0x0806, 3), QByteArray::fromHex("000123"));
-        // A refusal by the selector is reported.
-        bench.faultAt(0x07EA, Fault::Nak);
-        QVERIFY(!bench.stats.statisticsWrite());
-        QCOMPARE(bench.errors(), QStringList{"Writing error"});
     }
 
     void optionChangesMarkStatisticsLoadedEraseNothingAtFirstAndCodesCompareAsHex()

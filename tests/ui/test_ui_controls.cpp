@@ -1,22 +1,13 @@
-// The drawn controls: what they hold, what they draw and what they let in, and how their
-// pictures follow the sizes the test-device and coin-programming windows give them.
+// The drawn controls: what they hold, what they draw and what they let in.
 #include "controls/BarGauge.h"
-#include "controls/ConnectingLines.h"
 #include "controls/DipSwitch.h"
-#include "controls/LedLamp.h"
-#include "controls/LevelPictures.h"
 #include "controls/NumEdit.h"
 #include "controls/PictureLabel.h"
 #include "controls/ProductPictures.h"
-#include "controls/RotatedLabel.h"
-#include "controls/ScrewPanel.h"
 #include "controls/SpinEdit.h"
-#include "controls/WrapButton.h"
 
 #include <QLineEdit>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -80,30 +71,6 @@ private slots:
         QCOMPARE(g.fraction(), 0.0); // an empty range neither divides by zero nor fills
     }
 
-    void connectingLinesFollowTheWidgetsTheyJoin()
-    {
-        QWidget host;
-        host.resize(200, 100);
-        auto *a = new QWidget(&host);
-        auto *b = new QWidget(&host);
-        a->setGeometry(10, 10, 20, 20);
-        b->setGeometry(100, 50, 20, 20);
-        auto *lines = new ConnectingLines(&host);
-        lines->connectWidgets(a, b);
-        lines->addLine(QPoint(0, 0), QPoint(5, 5));
-        QCOMPARE(lines->lines().size(), 2);
-        QCOMPARE(lines->lines().at(1), QLineF(30, 20, 100, 60));
-        b->move(100, 80);
-        QCOMPARE(lines->lines().at(1).p2(), QPointF(100, 90));
-        // A joined widget that goes away takes its line with it instead of dangling.
-        delete b;
-        QCOMPARE(lines->lines().size(), 1);
-        host.show();
-        host.resize(300, 150);
-        QCoreApplication::processEvents();
-        QCOMPARE(lines->size(), QSize(300, 150));
-    }
-
     void numberBoxesTakeOnlyDigitsUpToTheirLimit()
     {
         NumEdit e;
@@ -124,24 +91,6 @@ private slots:
         s.selectAll();
         QTest::keyClicks(&s, QStringLiteral("1000"));
         QCOMPARE(s.value(), 100);
-    }
-
-    void wrapButtonBreaksALongCaptionOverLines()
-    {
-        WrapButton b;
-        b.setCaption(QStringLiteral("Imposta come configurazione standard"));
-        const int wide = b.heightForWidth(600);
-        const int narrow = b.heightForWidth(120);
-        QVERIFY(narrow > wide);
-        b.resize(600, wide);
-        QCOMPARE(b.lineCount(), 1);
-        b.resize(120, narrow);
-        QVERIFY(b.lineCount() >= 2);
-        // Clicks reach the button through its caption.
-        QSignalSpy clicked(&b, &QPushButton::clicked);
-        b.show();
-        QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(60, narrow / 2));
-        QCOMPARE(clicked.count(), 1);
     }
 
     void productPicturesPreferAReadableFileInTheDataDirectory()
@@ -170,75 +119,6 @@ private slots:
         label.show();
         QCoreApplication::processEvents();
         QCOMPARE(label.pixmap().size(), QSize(40, 50));
-    }
-
-    void dipSwitchScalesItsSlotsLeversAndNumbers_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<double>("scale");
-        QTest::newRow("8 switches, smallest") << 8 << 0.0;
-        QTest::newRow("8 switches, as hinted") << 8 << 1.0;
-        QTest::newRow("8 switches, twice") << 8 << 2.0;
-        QTest::newRow("4 switches, three times") << 4 << 3.0;
-    }
-
-    void dipSwitchScalesItsSlotsLeversAndNumbers()
-    {
-        QFETCH(int, count);
-        QFETCH(double, scale);
-        DipSwitch d;
-        d.setSwitchCount(count);
-        d.setValue(0x05); // switches 1 and 3 on
-        const QSize size = scale == 0.0
-                               ? d.minimumSizeHint()
-                               : QSize(int(d.sizeHint().width() * scale), int(d.sizeHint().height() * scale));
-        const QImage img = render(d, size);
-        const QRectF inside(0, 0, size.width(), size.height());
-        for (int i = 0; i < count; ++i) {
-            const QRectF slot = d.slotRect(i);
-            QVERIFY2(inside.contains(slot), qPrintable(QString::number(i)));
-            if (i > 0)
-                QVERIFY(slot.left() > d.slotRect(i - 1).right()); // slots never touch
-            // The slot fills its share of the width: the picture grows with the widget.
-            QVERIFY(slot.width() >= 0.4 * (size.width() - 8) / count);
-            const QRectF lever = d.leverRect(i);
-            QCOMPARE(lever.center().y() < slot.center().y(), d.isOn(i));
-            // The lever is painted where it is said to be.
-            QCOMPARE(img.pixelColor(lever.center().toPoint()), QColor(Qt::white));
-        }
-        QVERIFY(d.textPixelSize() >= 9);
-        if (scale >= 2.0)
-            QVERIFY(d.textPixelSize() >= 2 * 9);
-    }
-
-    void lampAndGaugeFollowTheirSize_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::newRow("small") << 12;
-        QTest::newRow("large") << 64;
-    }
-
-    void lampAndGaugeFollowTheirSize()
-    {
-        QFETCH(int, size);
-        LedLamp led;
-        led.setColor(Qt::green);
-        const QImage off = render(led, QSize(size, size));
-        led.setOn(true);
-        QImage img = render(led, QSize(size, size));
-        QVERIFY(img.pixelColor(size / 2, size / 2).green() > off.pixelColor(size / 2, size / 2).green());
-        // Lit across its whole face: near the rim as well as in the middle.
-        QVERIFY(img.pixelColor(size / 2, size / 2).green() > 150);
-        QVERIFY(img.pixelColor(size / 2, size - 4).green() > 100);
-
-        BarGauge g;
-        g.setOrientation(Qt::Vertical);
-        g.setRange(0, 100);
-        g.setValue(50);
-        img = render(g, QSize(size / 2 + 8, size * 4));
-        const int x = img.width() / 2;
-        QCOMPARE(img.pixelColor(x, img.height() * 3 / 4), QColor(30, 110, 200));
-        QVERIFY(img.pixelColor(x, img.height() / 4) != QColor(30, 110, 200));
     }
 };
 

@@ -110,25 +110,6 @@ private slots:
         });
         QVERIFY2(m_desk.prompts.shown().isEmpty(), qPrintable(m_desk.prompts.allTexts().join(u" | "_s)));
     }
-
-    void insertionTestListsCoinsInTheWindow()
-    {
-        withTestWindow(1, [&](TCheckFrm &w) {
-            w.insertionBox()->click();
-            QVERIFY(w.eventList()->isVisible());
-            QTRY_VERIFY_WITH_TIMEOUT(!sim()->masterInhibit(), 10000);
-            sim()->insertCoin(1);
-            sim()->insertCoin(QByteArray(6, char(0)));
-            QTRY_COMPARE_WITH_TIMEOUT(w.eventList()->count(), 2, 10000);
-            QCOMPARE(w.eventList()->item(0)->text(), Msg(73) + u"1"_s);
-            QCOMPARE(w.eventList()->item(1)->text(), Msg(223));
-            w.clearButton()->click();
-            QCOMPARE(w.eventList()->count(), 0);
-            w.insertionBox()->click();
-            QVERIFY(!w.eventList()->isVisible());
-        });
-    }
-
 };
 
 QTEST_MAIN(TestUiDiag)

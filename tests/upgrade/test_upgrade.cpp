@@ -162,7 +162,6 @@ private slots:
         QTest::newRow("1 ends at once") << status << '1' << 3 << failed << 303 << 1;
         QTest::newRow("2 ends at once") << status << '2' << 3 << failed << 148 << 1;
         QTest::newRow("not a digit ends at once") << status << 'x' << 3 << failed << 308 << 1;
-        QTest::newRow("unplugged") << int(FK::Unplugged) << '6' << 3 << failed << 77 << 3;
     }
     void recordStatusesDecideTheEnd()
     {
@@ -281,16 +280,6 @@ private slots:
                 throw std::runtime_error("window gone");
         };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, b.upgrade.download_prgm());
-        QVERIFY(b.portRestored());
-    }
-
-    void noAnswerToTheFirstRecordIsATimeOut()
-    {
-        UpgradeBench b;
-        QVERIFY(b.inMonitorFor(b.firmware(64)));
-        b.sim->injectFault({FK::NoReply, 1, -1});
-        QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::TimedOut);
-        QCOMPARE(b.errors(), QStringList{Msg(299) + Msg(978)});
         QVERIFY(b.portRestored());
     }
 
@@ -436,16 +425,6 @@ private slots:
         QVERIFY(!window.fileChosen());
         QVERIFY(!window.start());
         QVERIFY(b.bus->hostBytes().isEmpty());
-
-        // A file for another selector: the window stays open, the selector runs on.
-        b.prompts.clear();
-        b.prompts.queueFileName(makeFirmware(b.dir.path(), "RX20BOOT1", 64));
-        QVERIFY(window.openFile());
-        QVERIFY(!window.start());
-        QCOMPARE(b.errors(), QStringList{Msg(977).arg("RX20", "RX30")});
-        QVERIFY(window.statusText().isEmpty());
-        QCOMPARE(window.progressValue(), 0);
-        QVERIFY(!b.sim->inMonitor());
 
         // A good file: the bar moves record by record, the time is shown, the window closes.
         b.prompts.clear();
