@@ -1,15 +1,18 @@
 #include "SimFixture.h"
 #include "device/ReplyFrame.h"
 #include "sim/SimControl.h"
+#include "sim/SimStateFile.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 // The simulated selector as the host sees it through the real link: framing, echo, addressing,
-// memory bounds, sub-code faults, coins and counters, the control channel's refusals, and what
-// a generic ccTalk host asks a coin acceptor first.
+// memory bounds, sub-code faults, coins and counters, refused state files and control lines,
+// and what a generic ccTalk host asks a coin acceptor first.
 class TestSelectorSim : public QObject
 {
     Q_OBJECT
@@ -165,6 +168,40 @@ private slots:
         QCOMPARE(f.ask(cmd(255, "04")).size(), 11);
         // A short reply keeps a valid frame one data byte shorter.
         QCOMPARE(f.ask(cmd(229)).size(), 10);
+    }
+
+    void damagedStateFileLeavesTheSelectorUntouched()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("state.txt"));
+        const QList<QByteArray> damaged = {
+            "address=9\nmemory.0600=00112233\n",                         // short memory line
+            "address=9\nmemory.0840=00112233445566778899AABBCCDDEEFF\n", // outside memory
+            "address=9\nmemory.0608=00112233445566778899AABBCCDDEEFF\n", // not on a 16-byte line
+            "address=9\npin=12345\n",
+            "address=9\ncolour=blue\n",
+            "address=1\n",
+            "address=9\ntype=RX300\n",
+            "address=9\nno equals sign\n",
+            "address=9\nserial=16777216\n",
+        };
+        for (const QByteArray &content : damaged) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(content);
+            f.close();
+            SelectorSim sim;
+            const QByteArray before = sim.nvImage();
+            QString error;
+            QVERIFY2(!SimStateFile::load(path, sim, &error), content.constData());
+            QVERIFY(error.contains(QLatin1String("state.txt:")));
+            QCOMPARE(sim.address(), quint8(2));
+            QCOMPARE(sim.nvImage(), before);
+        }
+        SelectorSim sim;
+        QString error;
+        QVERIFY(!SimStateFile::load(dir.filePath(QStringLiteral("missing")), sim, &error));
+        QVERIFY(!error.isEmpty());
     }
 
     void controlRefusesMalformedCommands()

@@ -36,19 +36,6 @@ const Form *find(const QString &name)
 
 } // namespace
 
-QStringList LevelPictures::names()
-{
-    QStringList out;
-    for (const Form &f : kForms)
-        out << QLatin1String(f.name);
-    return out;
-}
-
-bool LevelPictures::contains(const QString &name)
-{
-    return find(name) != nullptr;
-}
-
 QPixmap LevelPictures::picture(const QString &name, const QSize &size)
 {
     const Form *f = find(name);

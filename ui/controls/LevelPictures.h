@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QPixmap>
-#include <QStringList>
+#include <QString>
 
 // The named pictures of the line level and edge buttons, drawn here instead of shipped
 // as bitmaps. A "1"/"0" level picture shows the line's idle level; P, Z and the sorter
@@ -9,8 +9,6 @@
 class LevelPictures
 {
 public:
-    static QStringList names();
-    static bool contains(const QString &name);
     // A null pixmap for an unknown name.
     static QPixmap picture(const QString &name, const QSize &size = QSize(32, 22));
 };
