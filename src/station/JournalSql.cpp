@@ -162,11 +162,16 @@ public:
     // True when the table holds a passed row for serialNumber; *where says when and where.
     bool passedBefore(const QString &serialNumber, QString *where = nullptr)
     {
-        QSqlQuery query(QSqlDatabase::database(m_name, false));
-        query.prepare(QStringLiteral("SELECT time, host, port FROM station_journal "
-                                     "WHERE serial_number = ? AND result = 'passed'"));
-        query.addBindValue(text(serialNumber));
-        if (!query.exec() || !query.next())
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        QSqlQuery query(db);
+        const auto select = [&] {
+            query = QSqlQuery(db);
+            query.prepare(QStringLiteral("SELECT time, host, port FROM station_journal "
+                                         "WHERE serial_number = ? AND result = 'passed'"));
+            query.addBindValue(text(serialNumber));
+            return query.exec();
+        };
+        if (!(select() || (reopen(db) && select())) || !query.next())
             return false;
         if (where) {
             const QDateTime time = query.value(0).toDateTime().toUTC();

@@ -94,6 +94,15 @@ public:
         return false;
     }
 
+    // Drops every client's connection, as a server's maintenance does.
+    bool restart(QString *error)
+    {
+        return run(QStringLiteral("pg_ctl"),
+                   {QStringLiteral("-D"), dataDir(), QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"),
+                    QStringLiteral("restart")},
+                   error);
+    }
+
     void stop()
     {
         if (!m_running)

@@ -140,6 +140,9 @@ private slots:
         QVERIFY2(a, qPrintable(error));
         auto b = JournalSql::open(target, &error);
         QVERIFY2(b, qPrintable(error));
+        // A server restarted under the line drops the stations' connections: they connect again.
+        if (target.startsWith(QLatin1String("postgresql:")))
+            QVERIFY2(m_pg.restart(&error), qPrintable(error));
         QVERIFY(b->hasPassed(QStringLiteral("200001")));
         QVERIFY(!b->hasPassed(QStringLiteral("200002")));
 
@@ -259,11 +262,16 @@ private:
         return m_pg.url(name);
     }
 
-    // The test's own look at the target, beside the journal's connections.
+    // The test's own look at the target, beside the journal's connections; a new session each
+    // time, as the server may have restarted since.
     QSqlDatabase connection(const QString &target)
     {
-        if (QSqlDatabase::contains(target))
-            return QSqlDatabase::database(target);
+        if (QSqlDatabase::contains(target)) {
+            QSqlDatabase db = QSqlDatabase::database(target, false);
+            db.close();
+            db.open();
+            return db;
+        }
         const bool postgres = target.startsWith(QLatin1String("postgresql:"));
         QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? "QPSQL" : "QSQLITE", target);
         if (postgres) {
