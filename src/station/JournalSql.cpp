@@ -318,13 +318,14 @@ private:
         QSqlDatabase::removeDatabase(m_name);
     }
 
-    // Error texts are shown and logged: no password in them, whatever the driver says.
+    // Error texts are shown and logged, on one line each: no password in them, whatever the
+    // driver says.
     QString hidden(QString text) const
     {
         for (const QString &secret : {m_password, qEnvironmentVariable("PGPASSWORD")})
             if (!secret.isEmpty())
                 text.replace(secret, QStringLiteral("********"));
-        return text;
+        return text.simplified();
     }
 
     QMutex m_mutex;
