@@ -10,13 +10,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <csignal>
 #include <pwd.h>
 #include <unistd.h>
 
 // A PostgreSQL server of the test's own: a cluster made by initdb in a temporary folder, listening
 // on 127.0.0.1 at a free port with password login and on a socket in that folder. Stopped and
-// removed when the object goes, also when the test fails. The server refuses to run as root: as
-// root it runs as the postgres user, in a folder under /tmp that user owns.
+// removed when the object goes, also when the test fails; it shuts down when the test crashes. The
+// server refuses to run as root: as root it runs as the postgres user, in a folder under /tmp that
+// user owns.
 class PgServer
 {
 public:
@@ -67,25 +69,27 @@ public:
             probe.listen(QHostAddress::LocalHost);
             port = probe.serverPort();
             probe.close();
-            const QString options = QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -F").arg(port).arg(m_dir->path());
-            if (run("pg_ctl", {"-D", dataDir(), "-l", m_dir->filePath("log"), "-o", options, "-w", "-t", "60", "start"},
-                    error)) {
-                m_running = true;
+            if (launch(error))
                 return true;
-            }
         }
         return false;
     }
 
     // Drops every client's connection, as a server's maintenance does.
-    bool restart(QString *error) { return run("pg_ctl", {"-D", dataDir(), "-m", "fast", "-w", "restart"}, error); }
+    bool restart(QString *error)
+    {
+        stop();
+        return launch(error);
+    }
 
     void stop()
     {
-        QString ignored;
-        if (m_running)
-            run("pg_ctl", {"-D", dataDir(), "-m", "immediate", "-w", "stop"}, &ignored);
-        m_running = false;
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_server.processId()), SIGINT); // the server's fast shutdown
+        if (!m_server.waitForFinished(30000))
+            m_server.kill();
+        m_server.waitForFinished();
     }
 
     // The address of a database on this server, for user rxtest.
@@ -102,6 +106,32 @@ public:
 private:
     QString dataDir() const { return m_dir->filePath("data"); }
 
+    // The server is the test's child and gets SIGTERM when the test dies, even by a crash.
+    bool launch(QString *error)
+    {
+        const QString log = m_dir->filePath(QString("log-%1").arg(++m_launches));
+        QStringList arguments{"--pdeathsig", "TERM"};
+        if (m_asRoot)
+            arguments << "--reuid=postgres" << "--regid=postgres" << "--clear-groups";
+        arguments << "--" << m_bin + "/postgres" << "-D" << dataDir() << "-p" << QString::number(port) << "-k"
+                  << m_dir->path() << "-c" << "listen_addresses=127.0.0.1" << "-F";
+        m_server.setWorkingDirectory(m_dir->path());
+        m_server.setStandardOutputFile(log, QIODevice::Append);
+        m_server.setStandardErrorFile(log, QIODevice::Append);
+        m_server.start("setpriv", arguments);
+        QFile file(log);
+        for (int i = 0; i < 600 && m_server.state() != QProcess::NotRunning; ++i) {
+            m_server.waitForFinished(100);
+            if (file.open(QIODevice::ReadOnly) && file.readAll().contains("ready to accept connections"))
+                return true;
+            file.close();
+        }
+        file.open(QIODevice::ReadOnly);
+        *error = "postgres did not start: " + QString::fromLocal8Bit(file.readAll());
+        stop();
+        return false;
+    }
+
     bool run(const QString &tool, const QStringList &arguments, QString *error)
     {
         QProcess process;
@@ -114,15 +144,14 @@ private:
             process.start(program, arguments);
         if (process.waitForFinished(90000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
             return true;
-        QFile log(m_dir->filePath("log"));
-        log.open(QIODevice::ReadOnly);
-        *error = tool + " failed: " + QString::fromLocal8Bit(process.readAll() + log.readAll());
+        *error = tool + " failed: " + QString::fromLocal8Bit(process.readAll());
         return false;
     }
 
     QString m_bin;
     bool m_asRoot = false;
-    bool m_running = false;
     QString m_password;
     std::unique_ptr<QTemporaryDir> m_dir;
+    QProcess m_server;
+    int m_launches = 0;
 };
