@@ -1,7 +1,10 @@
 #include "CliJson.h"
 
 #include "app/Messages.h"
+#include "files/BlockCompare.h"
 #include "files/BlockValue.h"
+#include "files/SectionTree.h"
+#include "files/XMLItem.h"
 
 #include <QJsonDocument>
 #include <QTextStream>
@@ -42,6 +45,17 @@ void putAddress(QJsonObject &object, int address)
 {
     object.insert(QStringLiteral("address"), address);
     object.insert(QStringLiteral("addressHex"), BlockValue::addressText(address));
+}
+
+QJsonObject block(SectionTree &tree, int node)
+{
+    const TXMLItem *item = tree.item(node);
+    const int length = BlockValue::length(item);
+    QJsonObject object{{QStringLiteral("caption"), BlockCompare::captionOf(tree, node)},
+                       {QStringLiteral("length"), length},
+                       {QStringLiteral("value"), item->Text.left(2 * length)}};
+    putAddress(object, BlockValue::address(item));
+    return object;
 }
 
 } // namespace CliJson

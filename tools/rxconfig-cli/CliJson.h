@@ -4,6 +4,7 @@
 #include <QString>
 
 class QTextStream;
+class SectionTree;
 
 // Output for scripts (--json): compact JSON documents, one a line, keys in English whatever the
 // language of the messages.
@@ -16,4 +17,6 @@ int messageNumber(const QString &text);
 QJsonObject message(const QString &text);
 // A block address, both as a number and as the files write it: "address": 1952, "addressHex": "0x07A0".
 void putAddress(QJsonObject &object, int address);
+// A block of a section tree: caption, address, length and value as hex text.
+QJsonObject block(SectionTree &tree, int node);
 } // namespace CliJson
