@@ -34,6 +34,7 @@ QMap<int, int> &statuses()
         {445, CliExitCodes::Usage},         {453, CliExitCodes::Usage},
         {643, CliExitCodes::Declined},      {644, CliExitCodes::Usage},
         {990, CliExitCodes::Usage},         {1102, CliExitCodes::Usage},
+        {1103, CliExitCodes::Usage},
     };
     return table;
 }

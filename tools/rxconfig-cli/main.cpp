@@ -49,6 +49,10 @@ int run(const QCoreApplication &app, QTextStream &out, QTextStream &err, CliProm
     }
     if (!options.language.isEmpty())
         LanguageBase = CliOptions::languageBase(options.language);
+    if (!options.help && options.command.isEmpty() && options.json) {
+        prompts.error(Msg(1103));
+        return CliExitCodes::Usage;
+    }
     if (options.help || options.command.isEmpty()) {
         (options.help ? out : err) << cliUsageText();
         return options.help ? CliExitCodes::Success : CliExitCodes::Usage;
