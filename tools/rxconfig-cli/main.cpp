@@ -89,7 +89,7 @@ int run(const QCoreApplication &app, QTextStream &out, QTextStream &err, CliProm
     const bool wantsSimulator = options.demo || options.ports.contains(kSimulator);
 #ifdef RX_HAVE_SIMULATOR
     if (wantsSimulator)
-        SimulatorPort::registerPort(kSimulator);
+        SimulatorPort::registerDemoPort();
 #else
     if (wantsSimulator) {
         prompts.error(Msg(445));
