@@ -39,7 +39,6 @@ protected:
     virtual void print(const QString &text, Kind kind);
 
 private:
-
     QTextStream *m_out;
     bool m_yes = false;
     QString m_password;

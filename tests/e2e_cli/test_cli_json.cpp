@@ -28,15 +28,16 @@ class TestCliJson : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<RxsimProcess> m_sim;
 
-    // Runs on rxsim; `during` goes to its control socket once the run has begun (its first line,
-    // or 0.8 s), half a second later; "=command" goes before the run. Every line of both streams must be a JSON object.
+    // Runs on rxsim; `during` goes to its control socket half a second after the run's first
+    // line (or 0.8 s), "=command" before the run. Every line of both streams must be a JSON object.
     JsonRun run(const QString &args, const QString &during)
     {
         QProcess p;
         if (during.startsWith(u'='))
             m_sim->command(during.mid(1));
-        p.start(QStringLiteral(RXCLI_PATH), QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, m_sim->slavePath} +
-                                                args.split(u' ', Qt::SkipEmptyParts));
+        p.start(QStringLiteral(RXCLI_PATH),
+                QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, m_sim->slavePath} +
+                    args.split(u' ', Qt::SkipEmptyParts));
         p.closeWriteChannel();
         if (!during.isEmpty() && !during.startsWith(u'=')) {
             p.waitForReadyRead(800);
@@ -60,7 +61,8 @@ class TestCliJson : public QObject
     }
     QByteArray nv(const QString &address, int count)
     {
-        return QByteArray::fromHex(m_sim->command(u"dump-nv %1 %2"_s.arg(address).arg(count)).mid(3).toLatin1());
+        return QByteArray::fromHex(
+            m_sim->command(u"dump-nv %1 %2"_s.arg(address).arg(count)).mid(3).toLatin1());
     }
 
 private slots:
@@ -73,10 +75,7 @@ private slots:
         QVERIFY(m_sim->start({u"--serial"_s, u"7654321"_s}));
         // A technician's file, and the same with channel 2 made a copy of channel 1.
         const QString unit = m_dir.filePath(u"unit.xml"_s), edited = m_dir.filePath(u"edited.xml"_s);
-        QCOMPARE(runProgram(QStringLiteral(RXCLI_PATH), {u"--data-dir"_s, m_dir.path(), u"--port"_s,
-                                                          m_sim->slavePath, u"upload"_s, u"-o"_s, unit})
-                     .status,
-                 0);
+        QCOMPARE(run(u"--json upload -o "_s + unit, {}).status, 0);
         const QByteArray text = fileBytes(unit);
         const QString channel1 = QString::fromLatin1(blockValue(text, "0x0600"));
         const QString channel2 = QString::fromLatin1(blockValue(text, "0x0610"));
@@ -86,12 +85,6 @@ private slots:
         QStringList identifyKeys;
 
         const auto first = [](const JsonRun &r) -> const QJsonObject { return r.out.value(0); };
-        const auto bits = [](int byte, int n) {
-            QJsonArray a;
-            for (int i = 0; i < n; ++i)
-                a.append(((byte >> i) & 1) != 0);
-            return a;
-        };
         const struct
         {
             QString args;
@@ -104,11 +97,13 @@ private slots:
             {u"--json identify"_s, 0, 0,
              [&](const JsonRun &r) {
                  identifyKeys = first(r).keys();
-                 return r.out.size() == 1 && first(r)[u"serial"_s] == 7654321 && first(r)[u"address"_s] == 2 &&
-                        first(r)[u"port"_s] == m_sim->slavePath;
+                 return r.out.size() == 1 && first(r)[u"serial"_s] == 7654321 &&
+                        first(r)[u"address"_s] == 2 && first(r)[u"port"_s] == m_sim->slavePath;
              }},
             {u"identify --language hr --json"_s, 0, 0,
-             [&](const JsonRun &r) { return first(r).keys() == identifyKeys && first(r)[u"serial"_s] == 7654321; }},
+             [&](const JsonRun &r) {
+                 return first(r).keys() == identifyKeys && first(r)[u"serial"_s] == 7654321;
+             }},
             {u"--json diff "_s + edited, 1, 0,
              [&](const JsonRun &r) {
                  const QJsonObject block = first(r)[u"blocks"_s][0].toObject();
@@ -150,7 +145,8 @@ private slots:
              [&](const JsonRun &r) {
                  bool ok = r.out.size() == 5;
                  for (const QJsonObject &o : r.out)
-                     ok = ok && o[u"sw1"_s] == bits(0x2A, 6) && o[u"millivolts"_s][u"AM1"_s].isDouble();
+                     ok = ok && o[u"sw1"_s] == QJsonArray{false, true, false, true, false, true} &&
+                          o[u"millivolts"_s][u"AM1"_s].isDouble();
                  return ok;
              },
              u"=dip 1 2A"_s},
@@ -162,18 +158,21 @@ private slots:
             {u"--json --yes teach --channel 5 --samples 3"_s, 0, 0,
              [&](const JsonRun &r) {
                  const QJsonObject record = r.out.value(3);
-                 return r.out.size() == 4 && r.out[2][u"sample"_s] == 3 && r.out[2][u"values"_s].toArray().size() == 6 &&
-                        record[u"channel"_s] == 5 && record[u"written"_s] == true &&
+                 return r.out.size() == 4 && r.out[2][u"sample"_s] == 3 &&
+                        r.out[2][u"values"_s].toArray().size() == 6 && record[u"channel"_s] == 5 &&
+                        record[u"written"_s] == true &&
                         record[u"record"_s] == QString::fromLatin1(nv(u"0640"_s, 16).toHex().toUpper());
              },
              u"burst c50 3 300"_s},
             {u"--json ports"_s, 0, 0,
              [&](const JsonRun &r) { return first(r)[u"ports"_s].toArray().contains(m_sim->slavePath); }},
             {u"--json --address 9 diff "_s + unit, 5, 428, [](const JsonRun &r) { return r.out.isEmpty(); }},
-            {u"--language it --json monitor --count 0"_s, 2, 782, [](const JsonRun &r) { return r.out.isEmpty(); }},
+            {u"--language it --json monitor --count 0"_s, 2, 782,
+             [](const JsonRun &r) { return r.out.isEmpty(); }},
             {u"--json --yes upgrade --no-backup "_s + firmware, 0, 0,
              [&](const JsonRun &r) {
-                 const QJsonObject last = r.out.value(r.out.size() - 1), progress = r.out.value(r.out.size() - 2);
+                 const QJsonObject last = r.out.value(r.out.size() - 1),
+                                   progress = r.out.value(r.out.size() - 2);
                  return r.out.size() > 2 && progress[u"records"_s] == progress[u"total"_s] &&
                         progress[u"percent"_s] == 100 && last[u"result"_s] == u"flashed"_s &&
                         m_sim->command(u"status"_s).endsWith(u"revision="_s + last[u"revision"_s].toString());

@@ -159,10 +159,10 @@ QString cliUsageText()
     QTextStream s(&text);
     s << Msg(432) << "\n\n" << Msg(446) << '\n';
     const QList<QPair<QString, int>> options = {
-        {QStringLiteral("--port P"), 447},   {QStringLiteral("--address N"), 448},
-        {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
-        {QStringLiteral("--yes"), 451},      {QStringLiteral("--demo"), 452},
-        {QStringLiteral("--log FILE"), 928},   {QStringLiteral("--json"), 1101},
+        {QStringLiteral("--port P"), 447},      {QStringLiteral("--address N"), 448},
+        {QStringLiteral("--pin HEX8"), 449},    {QStringLiteral("--data-dir DIR"), 450},
+        {QStringLiteral("--yes"), 451},         {QStringLiteral("--demo"), 452},
+        {QStringLiteral("--log FILE"), 928},    {QStringLiteral("--json"), 1101},
         {QStringLiteral("--language L"), 1100},
     };
     const QList<QPair<QString, int>> secretOptions = {

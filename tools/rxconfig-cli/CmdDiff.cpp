@@ -74,9 +74,8 @@ int runDiff(CliContext &ctx)
                               {QStringLiteral("status"), b.status == BlockCompare::Changed
                                                              ? QStringLiteral("changed")
                                                              : QStringLiteral("unknown")},
-                              {QStringLiteral("current"), b.status == BlockCompare::Unknown
-                                                              ? QJsonValue()
-                                                              : QJsonValue(b.current)},
+                              {QStringLiteral("current"),
+                               b.status == BlockCompare::Unknown ? QJsonValue() : QJsonValue(b.current)},
                               {QStringLiteral("wanted"), b.wanted}};
             CliJson::putAddress(block, b.address);
             differing.append(block);
@@ -89,14 +88,15 @@ int runDiff(CliContext &ctx)
         ctx.out << "    " << wantedName << ": " << shown(b.wanted) << '\n';
     }
     if (ctx.options.json)
-        CliJson::write(ctx.out, {{QStringLiteral("file"), wantedName},
-                                 {QStringLiteral("against"), args.size() == 2 ? QJsonValue(currentName)
-                                                                              : QJsonValue(QStringLiteral("selector"))},
-                                 {QStringLiteral("equal"), changed == 0 && unknown == 0},
-                                 {QStringLiteral("same"), same},
-                                 {QStringLiteral("changed"), changed},
-                                 {QStringLiteral("unknown"), unknown},
-                                 {QStringLiteral("blocks"), differing}});
+        CliJson::write(ctx.out,
+                       {{QStringLiteral("file"), wantedName},
+                        {QStringLiteral("against"),
+                         args.size() == 2 ? QJsonValue(currentName) : QJsonValue(QStringLiteral("selector"))},
+                        {QStringLiteral("equal"), changed == 0 && unknown == 0},
+                        {QStringLiteral("same"), same},
+                        {QStringLiteral("changed"), changed},
+                        {QStringLiteral("unknown"), unknown},
+                        {QStringLiteral("blocks"), differing}});
     else
         ctx.out << Msg(937) << same << Msg(938) << changed << Msg(939) << unknown << '\n';
     ctx.out.flush();

@@ -105,6 +105,6 @@ const bool fileStatuses = [] {
 }();
 
 const bool registered = CliCommandRegistry::add(
-    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only] [--verify]"), 512,
-     CliCommand::Device::Port, 1, 4, &runDownload});
+    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only] [--verify]"),
+     512, CliCommand::Device::Port, 1, 4, &runDownload});
 } // namespace

@@ -48,7 +48,9 @@ int runIdentify(CliContext &ctx)
         bool numeric = false;
         const qint64 serial = id.serialNumber.toLongLong(&numeric);
         // A field whose request failed is null.
-        const auto text = [](const QString &value) { return value.isEmpty() ? QJsonValue() : QJsonValue(value); };
+        const auto text = [](const QString &value) {
+            return value.isEmpty() ? QJsonValue() : QJsonValue(value);
+        };
         CliJson::write(ctx.out, {{QStringLiteral("product"), text(id.productCode)},
                                  {QStringLiteral("serial"), numeric ? QJsonValue(serial) : QJsonValue()},
                                  {QStringLiteral("build"), text(id.buildCode)},

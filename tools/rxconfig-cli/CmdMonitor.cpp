@@ -4,8 +4,8 @@
 // own inhibits and master inhibit are put back on every way out.
 #include "CliCommand.h"
 #include "CliContext.h"
-#include "CliJson.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "device/DeviceSession.h"
 #include "device/ReplyFrame.h"
@@ -91,8 +91,8 @@ QJsonObject readingsObject(CcTalkLink &link, bool showSw2, qint64 ms)
     o.insert(QStringLiteral("sw1"), inputsRead ? bits(in.sw1, 6) : QJsonValue());
     if (showSw2)
         o.insert(QStringLiteral("sw2"), inputsRead ? bits(in.sw2, 6) : QJsonValue());
-    o.insert(QStringLiteral("inputs"), inputsRead ? QJsonArray{(in.sw1 >> 7) != 0, (in.sw2 >> 7) != 0}
-                                                  : QJsonValue());
+    o.insert(QStringLiteral("inputs"),
+             inputsRead ? QJsonArray{(in.sw1 >> 7) != 0, (in.sw2 >> 7) != 0} : QJsonValue());
     quint8 opto = 0;
     o.insert(QStringLiteral("opto"), readOpto(link, opto) ? bits(opto, 5) : QJsonValue());
     Analog a;
@@ -176,9 +176,10 @@ int runMonitor(CliContext &ctx)
                     // Oldest first, as the lines are; a credit of 0 is a rejected coin.
                     for (int k = n; k >= 1 && k <= 5; --k) {
                         const int credit = ev.pairs[size_t(2 * (k - 1))];
-                        CliJson::write(ctx.out, {{QStringLiteral("ms"), started},
-                                                 {QStringLiteral("coin"), credit ? QJsonValue(credit) : QJsonValue()},
-                                                 {QStringLiteral("rejected"), credit == 0}});
+                        CliJson::write(ctx.out,
+                                       {{QStringLiteral("ms"), started},
+                                        {QStringLiteral("coin"), credit ? QJsonValue(credit) : QJsonValue()},
+                                        {QStringLiteral("rejected"), credit == 0}});
                     }
                 } else {
                     for (const QString &line : eventLines(ev, n))

@@ -278,9 +278,10 @@ int showJson(CliContext &ctx, ConfigWorkspace &ws, const QSet<int> &held)
         QJsonArray rows;
         for (int k = 1; k <= StatisticsPage::SlotCount; ++k)
             if (statisticsHeld(held, k))
-                rows.append(QJsonObject{{QStringLiteral("slot"), k},
-                                        {QStringLiteral("name"), statisticsName(ws.statistics(), k)},
-                                        {QStringLiteral("value"), QJsonValue(qint64(ws.statistics().value(k)))}});
+                rows.append(
+                    QJsonObject{{QStringLiteral("slot"), k},
+                                {QStringLiteral("name"), statisticsName(ws.statistics(), k)},
+                                {QStringLiteral("value"), QJsonValue(qint64(ws.statistics().value(k)))}});
         json.insert(QStringLiteral("statistics"), rows);
     }
     json.insert(QStringLiteral("sections"), sections);

@@ -33,9 +33,9 @@ int runStats(CliContext &ctx)
         const QString name = page.selection(k) >= 0 ? page.selectedName(k) : code;
         if (ctx.options.json)
             rows.append(QJsonObject{{QStringLiteral("slot"), k},
-                                     {QStringLiteral("option"), code},
-                                     {QStringLiteral("name"), name},
-                                     {QStringLiteral("value"), QJsonValue(qint64(page.value(k)))}});
+                                    {QStringLiteral("option"), code},
+                                    {QStringLiteral("name"), name},
+                                    {QStringLiteral("value"), QJsonValue(qint64(page.value(k)))}});
         else
             ctx.out << k << '\t' << name << '\t' << page.value(k) << '\n';
     }

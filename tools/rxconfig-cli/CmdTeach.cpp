@@ -159,10 +159,11 @@ int runTeach(CliContext &ctx)
         if (!ctx.options.json)
             ctx.out << line << Qt::endl;
         else if (CoinCalc::parseLine(line, values))
-            CliJson::write(ctx.out, {{QStringLiteral("sample"), count},
-                                     {QStringLiteral("of"), wanted},
-                                     {QStringLiteral("values"), QJsonArray{values[0], values[1], values[2],
-                                                                           values[3], values[4], values[5]}}});
+            CliJson::write(ctx.out,
+                           {{QStringLiteral("sample"), count},
+                            {QStringLiteral("of"), wanted},
+                            {QStringLiteral("values"),
+                             QJsonArray{values[0], values[1], values[2], values[3], values[4], values[5]}}});
         ctx.note(Msg(604) + QString::number(count) + Msg(605) + QString::number(wanted));
         if (model.samples().size() >= wanted)
             loop.quit();
@@ -191,8 +192,7 @@ int runTeach(CliContext &ctx)
             CliJson::write(ctx.out, {{QStringLiteral("channel"), o.channel},
                                      {QStringLiteral("samples"), int(model.samples().size())},
                                      {QStringLiteral("record"), CcTalkLink::BytesToHex(record)},
-                                     {QStringLiteral("options"),
-                                      CcTalkLink::BytesToHex(record.mid(12))},
+                                     {QStringLiteral("options"), CcTalkLink::BytesToHex(record.mid(12))},
                                      {QStringLiteral("written"), written}});
     };
     if (!ctx.options.json) {

@@ -2,8 +2,8 @@
 // through the boot monitor, then (with --yes) the saved configuration written back where it differs.
 #include "CliCommand.h"
 #include "CliContext.h"
-#include "CliJson.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "upgrade/UpgradeSequence.h"
 

@@ -5,8 +5,8 @@
 #include "app/Messages.h"
 #include "files/BlockValue.h"
 #include "files/SectionChoice.h"
-#include "stats/ConfigWorkspace.h"
 #include "files/XMLItem.h"
+#include "stats/ConfigWorkspace.h"
 
 #include <QJsonArray>
 
