@@ -3,6 +3,7 @@
 #include "sim/SelectorSim.h"
 #include "sim/SimCoinKinds.h"
 #include "sim/SimBus.h"
+#include "sim/SimLine.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -113,7 +114,8 @@ QString SimControl::grammar()
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "                               (status: the monitor answers D and ignores the record)\n"
         "  clear-faults                 remove every injected fault\n"
-        "  unplug | plug                selector silent to everything / back on the bus\n"
+        "  unplug | plug                selector silent to everything / back on the bus\n") +
+           SimLine::grammar() + QStringLiteral(
         "  monitor                      enter the boot monitor\n"
         "  leave-monitor                back to the program at 9600 baud, firmware unchanged\n"
         "  echo on|off                  the wire's echo of host bytes\n"
@@ -136,7 +138,7 @@ QString SimControl::execute(const QString &line)
     const QString cmd = w.first().toLower();
     const int argc = w.size() - 1;
     QString kindReply;
-    if (SimCoinKinds::control(m_bus, *sim, w, kindReply))
+    if (SimCoinKinds::control(m_bus, *sim, w, kindReply) || SimLine::control(m_bus, w, kindReply))
         return kindReply;
 
     if (cmd == QLatin1String("coin") || cmd == QLatin1String("return")) {
