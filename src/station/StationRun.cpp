@@ -84,7 +84,7 @@ private:
 // The first words of a message template, up to its first argument: what a failure is counted by.
 QString reasonOf(const QString &message)
 {
-    const int cut = message.indexOf(QRegularExpression(QStringLiteral("[:(%]")));
+    const int cut = message.indexOf(QRegularExpression(QStringLiteral("[:;(%]")));
     return (cut > 0 ? message.left(cut) : message).trimmed();
 }
 

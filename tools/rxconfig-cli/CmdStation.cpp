@@ -143,9 +143,7 @@ int runStation(CliContext &ctx)
         QObject::connect(run, &StationRun::recorded, &loop,
                          [&ctx, json](const StationRecord &r) { printVerdict(ctx.out, r, json); });
         QObject::connect(run, &StationRun::stateChanged, &loop,
-                         [&ctx, port, json](StationRun::State state, const QString &detail) {
-                             if (json)
-                                 return;
+                         [&ctx, port](StationRun::State state, const QString &detail) {
                              if (state == StationRun::State::Waiting)
                                  ctx.err << Msg(1146).arg(port) << Qt::endl;
                              else if (state == StationRun::State::Working && !detail.isEmpty())
