@@ -142,7 +142,8 @@ private:
         QStringList args{u"--data-dir"_s, m_dir.path()};
         for (const QString &p : ports)
             args << u"--port"_s << p;
-        return args + QStringList{u"station"_s, m_file, u"--journal"_s, journal, u"--removal-wait"_s, u"300"_s} +
+        return args +
+               QStringList{u"station"_s, m_file, u"--journal"_s, journal, u"--removal-wait"_s, u"300"_s} +
                more;
     }
     // A fresh selector replaces the last, is plugged, and its record awaited.
@@ -178,9 +179,11 @@ private slots:
                  qPrintable(cli.err));
         QByteArray text = fileBytes(m_file);
         QVERIFY(text.contains("format=\"RX20/RX30\""));
-        QVERIFY(writeFileBytes(m_file, text.replace("format=\"RX20/RX30\"", "format=\"RX20/RX30\" device=\"RX30\"")));
+        QVERIFY(writeFileBytes(m_file,
+                               text.replace("format=\"RX20/RX30\"", "format=\"RX20/RX30\" device=\"RX30\"")));
         for (int channel = 0; channel < 16; ++channel)
-            m_image += QString::fromLatin1(blockValue(text, "0x06" + QByteArray::number(channel, 16).toUpper() + "0"));
+            m_image += QString::fromLatin1(
+                blockValue(text, "0x06" + QByteArray::number(channel, 16).toUpper() + "0"));
         QCOMPARE(m_image, nvOf(*sim));
         QVERIFY(m_image != kErased);
     }
@@ -211,8 +214,16 @@ private slots:
         QList<Plug> line;
         for (int i = 0; i < 20; ++i)
             line << Plug{1001 + i, u"erased type RX30"_s, QString(), u"passed"_s, {}};
-        line[3] = {1004, u"erased type RX30"_s, u"fault nak header 255 sub 3 skip 5"_s, u"failed"_s, {u"Channel 6 (0x0650)"_s}};
-        line[7] = {1008, u"erased type RX30"_s, u"fault dropwrite"_s, u"failed"_s, {Msg(1081).section(u':', 0, 0), u"Channel 1"_s}};
+        line[3] = {1004,
+                   u"erased type RX30"_s,
+                   u"fault nak header 255 sub 3 skip 5"_s,
+                   u"failed"_s,
+                   {u"Channel 6 (0x0650)"_s}};
+        line[7] = {1008,
+                   u"erased type RX30"_s,
+                   u"fault dropwrite"_s,
+                   u"failed"_s,
+                   {Msg(1081).section(u':', 0, 0), u"Channel 1"_s}};
         line[11] = {1012, u"erased type RX20"_s, QString(), u"refused"_s, {u"RX20"_s}};
         line[15] = {1001, u"erased type RX30"_s, QString(), u"skipped"_s, {u"1001"_s}};
 
@@ -231,7 +242,8 @@ private slots:
         }
         QVERIFY(station.ended());
         QCOMPARE(station.process().exitCode(), 1);
-        QVERIFY2(station.out().contains(Msg(1143).arg(16).arg(2).arg(1).arg(1)), qPrintable(station.out().right(400)));
+        QVERIFY2(station.out().contains(Msg(1143).arg(16).arg(2).arg(1).arg(1)),
+                 qPrintable(station.out().right(400)));
 
         const auto rows = journalRows(target);
         QCOMPARE(rows.size(), line.size());
@@ -269,7 +281,8 @@ private slots:
             Station station(stationArgs({sim->slavePath}, target, {}));
             QVERIFY(station.waitSaid(u"waiting for a selector"_s, 1));
             for (int i = 0; i < 2; ++i) {
-                QVERIFY2(plugNext(*sim, target, i + 1, u"serial %1 erased"_s.arg(5001 + i)), qPrintable(station.err()));
+                QVERIFY2(plugNext(*sim, target, i + 1, u"serial %1 erased"_s.arg(5001 + i)),
+                         qPrintable(station.err()));
                 QVERIFY(pull(*sim, station, i + 2));
             }
             QVERIFY(sim->command(u"next serial 5003 erased"_s).startsWith(u"OK"_s));

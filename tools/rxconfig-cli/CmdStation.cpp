@@ -123,7 +123,8 @@ int runStation(CliContext &ctx)
 
     const bool json = ctx.options.json;
     if (journalTarget.isEmpty())
-        journalTarget = json ? QStringLiteral("station-journal.jsonl") : QStringLiteral("station-journal.csv");
+        journalTarget =
+            json ? QStringLiteral("station-journal.jsonl") : QStringLiteral("station-journal.csv");
     QString error;
     const std::unique_ptr<StationJournal> journal = StationJournal::open(journalTarget, json, &error);
     if (!journal) {
@@ -192,7 +193,8 @@ int runStation(CliContext &ctx)
                 << '\n';
     } else {
         ctx.out << '\n'
-                << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped) << '\n';
+                << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped)
+                << '\n';
         for (auto it = total.reasons.cbegin(); it != total.reasons.cend(); ++it)
             ctx.out << Msg(1144).arg(it.value()).arg(it.key()) << '\n';
     }
