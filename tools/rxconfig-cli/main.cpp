@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
     const bool wantsSimulator = options.demo || options.ports.contains(kSimulator);
 #ifdef RX_HAVE_SIMULATOR
     if (wantsSimulator)
-        SimulatorPort::registerPort(kSimulator);
+        SimulatorPort::registerDemoPort();
 #else
     if (wantsSimulator) {
         prompts.error(Msg(445));
