@@ -13,6 +13,8 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <memory>
 #include <vector>
 
@@ -152,7 +154,10 @@ int runStation(CliContext &ctx)
                              else if (state == StationRun::State::WaitingForRemoval)
                                  ctx.err << Msg(1148).arg(port) << Qt::endl;
                          });
-        QObject::connect(run, &StationRun::finished, &loop, [&loop, &running] {
+        // A station that ends on its own says so at once: the others go on.
+        QObject::connect(run, &StationRun::finished, &loop, [&loop, &running, &ctx, run] {
+            if (!run->endReason().isEmpty())
+                ctx.prompts.error(Msg(1150).arg(run->settings().port, run->endReason()));
             if (--running == 0)
                 loop.quit();
         });
@@ -179,18 +184,20 @@ int runStation(CliContext &ctx)
         total.skipped += c.skipped;
         for (auto it = c.reasons.cbegin(); it != c.reasons.cend(); ++it)
             total.reasons[it.key()] += it.value();
-        if (!run->endReason().isEmpty()) {
-            ctx.prompts.error(Msg(1150).arg(run->settings().port, run->endReason()));
-            ended = true;
-        }
+        ended = ended || !run->endReason().isEmpty();
     }
     if (json) {
-        ctx.out << QStringLiteral("{\"summary\":{\"passed\":%1,\"failed\":%2,\"refused\":%3,\"skipped\":%4}}")
-                       .arg(total.passed)
-                       .arg(total.failed)
-                       .arg(total.refused)
-                       .arg(total.skipped)
-                << '\n';
+        QJsonObject reasons;
+        for (auto it = total.reasons.cbegin(); it != total.reasons.cend(); ++it)
+            reasons.insert(it.key(), it.value());
+        const QJsonObject summary{{QStringLiteral("passed"), total.passed},
+                                  {QStringLiteral("failed"), total.failed},
+                                  {QStringLiteral("refused"), total.refused},
+                                  {QStringLiteral("skipped"), total.skipped},
+                                  {QStringLiteral("reasons"), reasons}};
+        ctx.out
+            << QJsonDocument(QJsonObject{{QStringLiteral("summary"), summary}}).toJson(QJsonDocument::Compact)
+            << '\n';
     } else {
         ctx.out << '\n'
                 << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped)
