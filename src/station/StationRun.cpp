@@ -395,9 +395,15 @@ void StationRun::runLoop()
             break;
         QString error;
         if (!m_journal.append(record, &error)) {
-            endWith(error);
-            setState(State::Failed, error);
-            break;
+            if (record.result == QLatin1String("passed") && m_journal.hasPassed(record.serialNumber)) {
+                // A station elsewhere on the line recorded this serial number first: its record stands.
+                record.result = QStringLiteral("skipped");
+                record.message = error;
+            } else {
+                endWith(error);
+                setState(State::Failed, error);
+                break;
+            }
         }
         count(record);
         emit recorded(record);

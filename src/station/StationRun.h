@@ -110,7 +110,8 @@ public:
 signals:
     // detail: the selector's serial number while working, the verdict's message after it.
     void stateChanged(StationRun::State state, const QString &detail);
-    // One selector's record, after it is in the journal.
+    // One selector's record, after it is in the journal (a pass that a shared journal refuses because
+    // another station recorded the serial number first comes as "skipped" with the journal's reason).
     void recorded(const StationRecord &record);
     // Progress of the download: the block about to be written, its number and the total.
     void progress(const QString &block, int index, int total);

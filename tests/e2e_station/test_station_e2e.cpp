@@ -2,6 +2,7 @@
 // pseudo-terminals, the test plugging and pulling selector after selector through rxsim's control
 // channel and checking the journal against what each selector's non-volatile memory holds.
 #include "CliRun.h"
+#include "PgServer.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 #include "station/JournalFile.h"
@@ -9,7 +10,11 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 #include <csignal>
@@ -69,11 +74,34 @@ private:
 };
 
 // The journal's records as column -> value; a record that does not parse has "broken" set.
-// A journal in a database would be read here by its own row.
-QList<QMap<QString, QString>> journalRows(const QString &target)
+QList<QMap<QString, QString>> journalRows(const QString &target, const QString &password = QString())
 {
-    const QByteArray bytes = fileBytes(target);
     QList<QMap<QString, QString>> rows;
+    const bool postgres = target.startsWith(u"postgresql:"_s);
+    if (postgres || target.endsWith(u".sqlite"_s)) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? u"QPSQL"_s : u"QSQLITE"_s, u"look"_s);
+            const QUrl url(target);
+            db.setHostName(url.host());
+            db.setPort(url.port());
+            db.setUserName(url.userName());
+            db.setPassword(password);
+            db.setDatabaseName(postgres ? url.path().mid(1) : target);
+            QSqlQuery query(db);
+            if (db.open() && query.exec(u"SELECT "_s + JournalFile::columns().join(u", "_s) +
+                                        u" FROM station_journal ORDER BY id"_s)) {
+                while (query.next()) {
+                    QMap<QString, QString> row;
+                    for (int i = 0; i < JournalFile::columns().size(); ++i)
+                        row[JournalFile::columns().at(i)] = query.value(i).toString();
+                    rows << row;
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase(u"look"_s);
+        return rows;
+    }
+    const QByteArray bytes = fileBytes(target);
     if (target.endsWith(u".jsonl"_s)) {
         for (const QByteArray &line : bytes.split('\n')) {
             if (line.isEmpty())
@@ -102,11 +130,11 @@ QList<QMap<QString, QString>> journalRows(const QString &target)
     return rows;
 }
 
-bool waitRows(const QString &target, int n, int ms = 20000)
+bool waitRows(const QString &target, int n, int ms = 20000, const QString &password = QString())
 {
     QElapsedTimer t;
     t.start();
-    while (journalRows(target).size() < n) {
+    while (journalRows(target, password).size() < n) {
         if (t.elapsed() > ms)
             return false;
         QTest::qWait(50);
@@ -327,11 +355,27 @@ private slots:
     {
         QTest::addColumn<QString>("journal");
         QTest::newRow("jsonl") << u"two.jsonl"_s;
+        QTest::newRow("sqlite") << u"two.sqlite"_s;
+        QTest::newRow("postgresql") << u"postgresql"_s;
     }
     void twoStationsShareOneJournal()
     {
         QFETCH(QString, journal);
-        const QString target = m_dir.filePath(journal);
+        QString target = m_dir.filePath(journal);
+        PgServer pg;
+        if (journal == u"postgresql"_s) {
+            if (PgServer::binDir().isEmpty())
+                QSKIP("PostgreSQL is not installed (Debian's postgresql package; scripts/setup.sh installs "
+                      "it)");
+            QString error;
+            QVERIFY2(pg.start(&error), qPrintable(error));
+            const QString passwordFile = m_dir.filePath(u"pgpass"_s);
+            QVERIFY(writeFileBytes(passwordFile, pg.password().toUtf8() + '\n') &&
+                    QFile::setPermissions(passwordFile, QFile::ReadOwner));
+            qputenv("RXCONFIG_PGPASSFILE", QFile::encodeName(passwordFile));
+            target = pg.url();
+        }
+        const QString password = journal == u"postgresql"_s ? pg.password() : QString();
         auto a = startSim(u"a"_s);
         auto b = startSim(u"b"_s);
         QVERIFY(a && b);
@@ -348,7 +392,7 @@ private slots:
                 QCOMPARE(sim->command(u"plug"_s), u"OK"_s);
                 expected << sim->slavePath + u' ' + serial;
             }
-            QVERIFY2(waitRows(target, 2 * (k + 1)), qPrintable(station.err()));
+            QVERIFY2(waitRows(target, 2 * (k + 1), 20000, password), qPrintable(station.err()));
             QCOMPARE(nvOf(*a), m_image);
             QCOMPARE(nvOf(*b), m_image);
             QCOMPARE(a->command(u"pull"_s), u"OK"_s);
@@ -357,7 +401,9 @@ private slots:
         QVERIFY(station.ended());
         QCOMPARE(station.process().exitCode(), 0);
         QSet<QString> seen;
-        for (const auto &row : journalRows(target)) {
+        const auto rows = journalRows(target, password);
+        QCOMPARE(rows.size(), 6);
+        for (const auto &row : rows) {
             QVERIFY2(!row.contains(u"broken"_s), qPrintable(row.value(u"broken"_s)));
             QCOMPARE(row.value(u"result"_s), u"passed"_s);
             seen << row.value(u"port"_s) + u' ' + row.value(u"serial_number"_s);

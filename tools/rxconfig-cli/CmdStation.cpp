@@ -5,6 +5,7 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "CliSecrets.h"
 #include "app/Messages.h"
 #include "station/JournalFile.h"
@@ -19,6 +20,15 @@
 #include <vector>
 
 namespace {
+// A line of the station's progress on stderr: plain, or a JSON message line with --json.
+void say(CliContext &ctx, const QString &text)
+{
+    if (ctx.options.json)
+        CliJson::write(ctx.err, CliJson::message(text));
+    else
+        ctx.err << text << Qt::endl;
+}
+
 const QString kSynopsis = QStringLiteral(
     "FILE.xml [--journal TARGET] [--count N] [--changed-only] [--again] [--type T] [--removal-wait MS]");
 
@@ -148,11 +158,11 @@ int runStation(CliContext &ctx)
         QObject::connect(run, &StationRun::stateChanged, &loop,
                          [&ctx, port](StationRun::State state, const QString &detail) {
                              if (state == StationRun::State::Waiting)
-                                 ctx.err << Msg(1146).arg(port) << Qt::endl;
+                                 say(ctx, Msg(1146).arg(port));
                              else if (state == StationRun::State::Working && !detail.isEmpty())
-                                 ctx.err << Msg(1147).arg(port, detail) << Qt::endl;
+                                 say(ctx, Msg(1147).arg(port, detail));
                              else if (state == StationRun::State::WaitingForRemoval)
-                                 ctx.err << Msg(1148).arg(port) << Qt::endl;
+                                 say(ctx, Msg(1148).arg(port));
                          });
         // A station that ends on its own says so at once: the others go on.
         QObject::connect(run, &StationRun::finished, &loop, [&loop, &running, &ctx, run] {
@@ -164,7 +174,7 @@ int runStation(CliContext &ctx)
         ++running;
     }
     QObject::connect(CliInterrupt::notifier(), &CliInterruptNotifier::stopRequested, &loop, [&] {
-        ctx.err << Msg(1151) << Qt::endl;
+        say(ctx, Msg(1151));
         for (auto &run : runs)
             run->stop();
     });
@@ -195,9 +205,7 @@ int runStation(CliContext &ctx)
                                   {QStringLiteral("refused"), total.refused},
                                   {QStringLiteral("skipped"), total.skipped},
                                   {QStringLiteral("reasons"), reasons}};
-        ctx.out
-            << QJsonDocument(QJsonObject{{QStringLiteral("summary"), summary}}).toJson(QJsonDocument::Compact)
-            << '\n';
+        CliJson::write(ctx.out, QJsonObject{{QStringLiteral("summary"), summary}});
     } else {
         ctx.out << '\n'
                 << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped)
@@ -210,7 +218,7 @@ int runStation(CliContext &ctx)
 }
 
 const bool statuses = [] {
-    for (int message : {1139, 1140, 1141, 1138})
+    for (int message : {1139, 1140, 1141})
         CliExitCodes::set(message, CliExitCodes::FileError);
     for (int message : {1142, 1152, 1153, 1154})
         CliExitCodes::set(message, CliExitCodes::Usage);
