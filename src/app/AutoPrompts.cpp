@@ -15,7 +15,7 @@ AutoPrompts::AutoPrompts(QTextStream *out) : m_out(out ? out : &standardError())
 {
 }
 
-void AutoPrompts::print(const QString &text)
+void AutoPrompts::print(const QString &text, Kind)
 {
     m_messages << text;
     *m_out << text << Qt::endl;
@@ -24,18 +24,18 @@ void AutoPrompts::print(const QString &text)
 void AutoPrompts::error(const QString &text)
 {
     m_errors << text;
-    print(text);
+    print(text, Kind::Error);
 }
 
 void AutoPrompts::warning(const QString &text)
 {
     m_errors << text;
-    print(text);
+    print(text, Kind::Warning);
 }
 
 void AutoPrompts::information(const QString &text)
 {
-    print(text);
+    print(text, Kind::Information);
 }
 
 Prompts::Answer AutoPrompts::confirm(const QString &text, Buttons buttons)
@@ -46,7 +46,7 @@ Prompts::Answer AutoPrompts::confirm(const QString &text, Buttons buttons)
         answer = ok ? Answer::Ok : Answer::Cancel;
     else
         answer = ok ? Answer::Yes : Answer::No;
-    print(text + (ok ? QStringLiteral(" [yes]") : QStringLiteral(" [no]")));
+    print(text + (ok ? QStringLiteral(" [yes]") : QStringLiteral(" [no]")), Kind::Question);
     return answer;
 }
 
@@ -54,7 +54,7 @@ bool AutoPrompts::password(const QString &caption, const Validator &validate, QS
 {
     // The configured text is offered once: repeating a refused password would only be refused again.
     if (m_password.isEmpty()) {
-        print(caption);
+        print(caption, Kind::Question);
         return false;
     }
     const Verdict problem = validate ? validate(m_password) : Verdict();
@@ -70,7 +70,7 @@ bool AutoPrompts::inputText(const QString &caption, const QString &, const Valid
                             QString &result)
 {
     if (m_text.isEmpty()) {
-        print(caption);
+        print(caption, Kind::Question);
         return false;
     }
     const Verdict problem = validate ? validate(m_text) : Verdict();

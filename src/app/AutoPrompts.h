@@ -33,9 +33,12 @@ public:
     QStringList errors() const { return m_errors; }
     QStringList messages() const { return m_messages; }
 
-private:
-    void print(const QString &text);
+protected:
+    enum class Kind { Error, Warning, Information, Question };
+    // Every shown text passes here: the command-line tool writes it otherwise for scripts.
+    virtual void print(const QString &text, Kind kind);
 
+private:
     QTextStream *m_out;
     bool m_yes = false;
     QString m_password;

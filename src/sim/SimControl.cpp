@@ -106,11 +106,12 @@ QString SimControl::grammar()
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
         "  output K shorted|ok          wiring fault: latched output K (1..7) shows on input 1\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
-        "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
+        "  fault KIND [count N|always] [header H] [sub S] [skip N] [status D] [delay MS]\n"
         "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
         "                               dropwrite (count N: the next N memory writes are acknowledged\n"
         "                               but not stored)\n"
         "                               (sub: only header 255 frames with sub-code S)\n"
+        "                               (skip: the first N matching frames are answered normally)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "                               (status: the monitor answers D and ignores the record)\n"
         "  clear-faults                 remove every injected fault\n"
@@ -227,7 +228,7 @@ QString SimControl::execute(const QString &line)
         SelectorSim::Fault fault;
         if (argc < 1 || !faultKind(w[1].toLower(), fault.kind))
             return err(QStringLiteral(
-                "usage: fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]"));
+                "usage: fault KIND [count N|always] [header H] [sub S] [skip N] [status D] [delay MS]"));
         for (int i = 2; i < w.size(); i += 2) {
             if (i + 1 >= w.size())
                 return err(QStringLiteral("%1 needs a value").arg(w[i]));
@@ -244,6 +245,10 @@ QString SimControl::execute(const QString &line)
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("header is 0..255"));
                 fault.header = v;
+            } else if (key == QLatin1String("skip")) {
+                if (!number(w[i + 1], 0, 1000000, v))
+                    return err(QStringLiteral("skip is 0.."));
+                fault.skip = v;
             } else if (key == QLatin1String("sub")) {
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("sub is 0..255"));

@@ -64,7 +64,7 @@ bool SimLine::control(SimBus *bus, const QStringList &w, QString &reply)
     bus->replaceSelector(0, std::move(fresh));
     reply = QStringLiteral("OK serial=%1 type=%2 memory=%3")
                 .arg(identity.serialNumber)
-                .arg(QString::fromLatin1(identity.deviceType), erased ? QStringLiteral("erased")
-                                                                       : QStringLiteral("default"));
+                .arg(QString::fromLatin1(identity.deviceType),
+                     erased ? QStringLiteral("erased") : QStringLiteral("default"));
     return true;
 }

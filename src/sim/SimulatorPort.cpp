@@ -1,6 +1,7 @@
 #include "sim/SimulatorPort.h"
 
 #include "link/PortFactory.h"
+#include "sim/SelectorSim.h"
 #include "sim/SimBus.h"
 
 #include <QThread>
@@ -78,6 +79,14 @@ std::shared_ptr<SimBus> SimulatorPort::registerPort(const QString &name, std::sh
     PortFactory::registerVirtual(name, [bus, name]() -> std::unique_ptr<SerialPort> {
         return std::make_unique<SimulatorPort>(bus, name);
     });
+    return bus;
+}
+
+std::shared_ptr<SimBus> SimulatorPort::registerDemoPort()
+{
+    std::shared_ptr<SimBus> bus = registerPort();
+    if (SelectorSim *selector = bus->selector(0))
+        selector->identity().monitorIdentity = DemoMonitorIdentity;
     return bus;
 }
 

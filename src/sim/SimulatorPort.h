@@ -39,6 +39,12 @@ public:
                                                 std::shared_ptr<SimBus> bus = nullptr);
     static void unregisterPort(const QString &name = QString::fromLatin1(DefaultName));
 
+    // The demo's selector under DefaultName. Its boot monitor names itself apart from real ones (as
+    // the demo firmware file the build makes does), so that file can never be flashed into a real
+    // selector while the demo still upgrades end to end.
+    static constexpr const char *DemoMonitorIdentity = "RX30DEMO1";
+    static std::shared_ptr<SimBus> registerDemoPort();
+
 private:
     void receive(const QByteArray &bytes);
 

@@ -21,10 +21,17 @@ QString timeText(const QDateTime &time)
 
 QStringList JournalFile::columns()
 {
-    return {QStringLiteral("time"),          QStringLiteral("port"),           QStringLiteral("serial_number"),
-            QStringLiteral("product_code"),  QStringLiteral("software_revision"), QStringLiteral("file"),
-            QStringLiteral("blocks_written"), QStringLiteral("verified"),      QStringLiteral("result"),
-            QStringLiteral("message"),       QStringLiteral("duration_ms")};
+    return {QStringLiteral("time"),
+            QStringLiteral("port"),
+            QStringLiteral("serial_number"),
+            QStringLiteral("product_code"),
+            QStringLiteral("software_revision"),
+            QStringLiteral("file"),
+            QStringLiteral("blocks_written"),
+            QStringLiteral("verified"),
+            QStringLiteral("result"),
+            QStringLiteral("message"),
+            QStringLiteral("duration_ms")};
 }
 
 QStringList JournalFile::fields(const StationRecord &r)

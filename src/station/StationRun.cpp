@@ -84,7 +84,7 @@ private:
 // The first words of a message template, up to its first argument: what a failure is counted by.
 QString reasonOf(const QString &message)
 {
-    const int cut = message.indexOf(QRegularExpression(QStringLiteral("[:(%]")));
+    const int cut = message.indexOf(QRegularExpression(QStringLiteral("[:;(%]")));
     return (cut > 0 ? message.left(cut) : message).trimmed();
 }
 
@@ -102,7 +102,8 @@ QString oneLine(const QStringList &lines)
 class StationRun::Worker
 {
 public:
-    Worker(StationRun &run) : m_run(run), m_prompts(run.m_settings.pin), m_session(m_link, m_prompts, run.m_settings.dataDir)
+    Worker(StationRun &run)
+        : m_run(run), m_prompts(run.m_settings.pin), m_session(m_link, m_prompts, run.m_settings.dataDir)
     {
         m_link.DeviceAddress = run.m_settings.address;
         m_link.MonitorAddress = run.m_settings.address;
@@ -261,8 +262,8 @@ bool StationRun::Worker::download(StationRecord &record)
         record.verified = true;
         return true;
     }
-    const bool readBackFailed = m_prompts.hasErrorStarting(reasonOf(Msg(1081))) ||
-                                m_prompts.hasErrorStarting(reasonOf(Msg(1082)));
+    const bool readBackFailed =
+        m_prompts.hasErrorStarting(reasonOf(Msg(1081))) || m_prompts.hasErrorStarting(reasonOf(Msg(1082)));
     const bool commitFailed = m_prompts.hasErrorStarting(Msg(136));
     QStringList errors = m_prompts.take();
     if (readBackFailed || commitFailed) {
@@ -364,8 +365,9 @@ void StationRun::count(const StationRecord &record)
     else
         ++m_counters.failed;
     // A refusal is counted by its types, a failure by the kind of its first message.
-    const QString reason = record.result == QLatin1String("refused") ? record.message.section(QLatin1Char(';'), 0, 0)
-                                                                      : reasonOf(record.message);
+    const QString reason = record.result == QLatin1String("refused")
+                               ? record.message.section(QLatin1Char(';'), 0, 0)
+                               : reasonOf(record.message);
     ++m_counters.reasons[reason];
 }
 
@@ -393,9 +395,15 @@ void StationRun::runLoop()
             break;
         QString error;
         if (!m_journal.append(record, &error)) {
-            endWith(error);
-            setState(State::Failed, error);
-            break;
+            if (record.result == QLatin1String("passed") && m_journal.hasPassed(record.serialNumber)) {
+                // A station elsewhere on the line recorded this serial number first: its record stands.
+                record.result = QStringLiteral("skipped");
+                record.message = error;
+            } else {
+                endWith(error);
+                setState(State::Failed, error);
+                break;
+            }
         }
         count(record);
         emit recorded(record);

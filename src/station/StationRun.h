@@ -35,10 +35,10 @@ class StationRun : public QObject
     Q_OBJECT
 public:
     enum class State {
-        Idle,              // not started, or ended
-        Waiting,           // polling the port for a selector
-        Working,           // identifying, writing and reading back one selector
-        Passed,            // verdicts: shown until the selector is pulled
+        Idle,    // not started, or ended
+        Waiting, // polling the port for a selector
+        Working, // identifying, writing and reading back one selector
+        Passed,  // verdicts: shown until the selector is pulled
         Failed,
         Refused,           // the file was not made for this selector's device type; nothing written
         Skipped,           // the journal holds a pass for this serial number; nothing written
@@ -67,10 +67,10 @@ public:
         quint8 address = 2;      // ccTalk address of the selectors
         QString pin;             // given beforehand (option, file, environment); empty: none
         bool changedOnly = false;
-        bool again = false;                // work on a serial number the journal has passed
-        std::shared_ptr<Budget> budget;    // null: no limit
-        int pollMs = 350;                  // between polls while waiting and before removal
-        int removalSilenceMs = 1500;       // no answer this long: the selector was pulled
+        bool again = false;             // work on a serial number the journal has passed
+        std::shared_ptr<Budget> budget; // null: no limit
+        int pollMs = 350;               // between polls while waiting and before removal
+        int removalSilenceMs = 1500;    // no answer this long: the selector was pulled
     };
 
     struct Counters
@@ -110,7 +110,8 @@ public:
 signals:
     // detail: the selector's serial number while working, the verdict's message after it.
     void stateChanged(StationRun::State state, const QString &detail);
-    // One selector's record, after it is in the journal.
+    // One selector's record, after it is in the journal (a pass that a shared journal refuses because
+    // another station recorded the serial number first comes as "skipped" with the journal's reason).
     void recorded(const StationRecord &record);
     // Progress of the download: the block about to be written, its number and the total.
     void progress(const QString &block, int index, int total);

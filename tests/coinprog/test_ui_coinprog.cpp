@@ -140,6 +140,13 @@ private:
         emit w->valueEdit()->editingFinished();
         saveShots(w);
 
+        // A pulled cable is said after the silence bound; the samples stay for when it is back.
+        sim()->setUnplugged(true);
+        QTRY_COMPARE_WITH_TIMEOUT(w->findChild<QLabel *>(u"statusLine"_s)->text(),
+                                  Msg(1250).arg(CoinProgModel::SilenceMs / 1000), CoinProgModel::SilenceMs + 3000);
+        sim()->setUnplugged(false);
+        QCOMPARE(w->sampleList()->count(), 15);
+
         // Cancel on "Data not saved!" keeps the window open with its samples, whichever way out.
         const std::function<void()> waysOut[] = {[w] { w->closeButton()->click(); },
                                                  [w] { QTest::keyClick(w, Qt::Key_Escape); },

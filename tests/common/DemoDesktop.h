@@ -40,7 +40,7 @@ struct DemoDesktop
     // `prepare` arranges the selector before the start-up search meets it.
     bool start(const std::function<void(SelectorSim *)> &prepare = {})
     {
-        bus = SimulatorPort::registerPort();
+        bus = SimulatorPort::registerDemoPort();
         if (prepare)
             prepare(sim());
         win = startDemoDesktop(dir, prompts);

@@ -149,6 +149,23 @@ private slots:
 
         QCOMPARE(cli(port, {u"upgrade"_s}).status, 2);
     }
+
+    // The demo's own firmware file flashes the demo's selector from the CLI as from the window.
+    void theDemoUpgradesItsOwnSelector()
+    {
+#ifndef RX_DEMO_FIRMWARE_PATH
+        QSKIP("the build made no demo firmware file (objcopy missing)");
+#else
+        // A copy: the configuration saved before the upgrade lands beside the file.
+        const QString file = m_dir.filePath(u"simulated-selector.u19"_s);
+        QVERIFY(QFile::copy(QStringLiteral(RX_DEMO_FIRMWARE_PATH), file));
+        const CliRun run = runProgram(QStringLiteral(RXCLI_PATH),
+                                      {u"--data-dir"_s, m_dir.path(), u"--demo"_s, u"--yes"_s, u"upgrade"_s, file},
+                                      QProcessEnvironment::systemEnvironment(), 120000);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(Msg(981).arg(u"1.21"_s)), qPrintable(run.err));
+#endif
+    }
 };
 } // namespace
 

@@ -33,7 +33,8 @@ QMap<int, int> &statuses()
         {435, CliExitCodes::FileError},     {438, CliExitCodes::DeviceFailure},
         {445, CliExitCodes::Usage},         {453, CliExitCodes::Usage},
         {643, CliExitCodes::Declined},      {644, CliExitCodes::Usage},
-        {990, CliExitCodes::Usage},
+        {990, CliExitCodes::Usage},         {1102, CliExitCodes::Usage},
+        {1103, CliExitCodes::Usage},
     };
     return table;
 }

@@ -25,6 +25,13 @@ bool takeValue(const QStringList &arguments, int &i, const QString &arg, const Q
 }
 } // namespace
 
+int CliOptions::languageBase(const QString &code)
+{
+    const QStringList codes = {QStringLiteral("en"), QStringLiteral("it"), QStringLiteral("hr")};
+    const qsizetype index = codes.indexOf(code);
+    return index < 0 ? 0 : int(1000 * (index + 1));
+}
+
 QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
 {
     bool optionsEnded = false;
@@ -42,7 +49,7 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
         QString value;
         if (name == QLatin1String("--port") || name == QLatin1String("--address") ||
             name == QLatin1String("--pin") || name == QLatin1String("--data-dir") ||
-            name == QLatin1String("--log")) {
+            name == QLatin1String("--log") || name == QLatin1String("--language")) {
             if (!takeValue(arguments, i, arg, name, value) || value.isEmpty())
                 return Msg(990) + name;
             if (name == QLatin1String("--port")) {
@@ -57,6 +64,10 @@ QString CliOptions::parse(const QStringList &arguments, CliOptions &out)
                 out.pin = value;
             } else if (name == QLatin1String("--log")) {
                 out.logFile = value;
+            } else if (name == QLatin1String("--language")) {
+                if (languageBase(value) == 0)
+                    return Msg(1102) + value;
+                out.language = value;
             } else {
                 out.dataDir = value;
             }
@@ -122,7 +133,9 @@ bool CliContext::identifyQuietly()
 int CliContext::usageError(const QString &text)
 {
     prompts.error(text);
-    err << cliUsageText();
+    // A script reading --json gets the error alone.
+    if (!options.json)
+        err << cliUsageText();
     err.flush();
     return CliExitCodes::Usage;
 }
@@ -130,7 +143,7 @@ int CliContext::usageError(const QString &text)
 void CliContext::printPortProblems()
 {
     for (const DeviceSession::PortProblem &p : session.portProblems())
-        err << DeviceSession::openProblemText(p.message, p.port, p.detail) << Qt::endl;
+        note(DeviceSession::openProblemText(p.message, p.port, p.detail));
 }
 
 int CliContext::exitStatus(int handlerResult) const
@@ -146,10 +159,11 @@ QString cliUsageText()
     QTextStream s(&text);
     s << Msg(432) << "\n\n" << Msg(446) << '\n';
     const QList<QPair<QString, int>> options = {
-        {QStringLiteral("--port P"), 447},   {QStringLiteral("--address N"), 448},
-        {QStringLiteral("--pin HEX8"), 449}, {QStringLiteral("--data-dir DIR"), 450},
-        {QStringLiteral("--yes"), 451},      {QStringLiteral("--demo"), 452},
-        {QStringLiteral("--log FILE"), 928},
+        {QStringLiteral("--port P"), 447},      {QStringLiteral("--address N"), 448},
+        {QStringLiteral("--pin HEX8"), 449},    {QStringLiteral("--data-dir DIR"), 450},
+        {QStringLiteral("--yes"), 451},         {QStringLiteral("--demo"), 452},
+        {QStringLiteral("--log FILE"), 928},    {QStringLiteral("--json"), 1101},
+        {QStringLiteral("--language L"), 1100},
     };
     const QList<QPair<QString, int>> secretOptions = {
         {QStringLiteral("--pin-file FILE"), 872},

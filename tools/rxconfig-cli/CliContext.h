@@ -21,6 +21,7 @@ struct CliOptions
     bool demo = false; // --demo
     bool help = false; // --help
     bool json = false; // --json: reports as JSON on stdout, errors as JSON on stderr
+    QString language;  // --language en|it|hr: the messages' language
     QString command;   // the command word
     QStringList args;  // its arguments
 
@@ -28,6 +29,8 @@ struct CliOptions
     QString pinFile;             // --pin-file
     QString factoryPasswordFile; // --factory-password-file
 
+    // The message block of a language code (en 1000, it 2000, hr 3000), 0 for another.
+    static int languageBase(const QString &code);
     // "" on success, else the usage message to show.
     static QString parse(const QStringList &arguments, CliOptions &out);
 };
@@ -56,6 +59,8 @@ public:
     int usageError(const QString &text);
     // Prints why ports were skipped by the last search, once each.
     void printPortProblems();
+    // A progress or information text on stderr (a JSON line with --json).
+    void note(const QString &text) { prompts.information(text); }
     // The exit status for a handler's result and the messages shown meanwhile.
     int exitStatus(int handlerResult) const;
 

@@ -1,7 +1,10 @@
 #include "CliPrompts.h"
 
+#include "CliJson.h"
 #include "TerminalSecret.h"
 #include "app/Messages.h"
+
+#include <QJsonArray>
 
 namespace {
 const int kFactoryCaption = 115;
@@ -85,4 +88,36 @@ void CliPrompts::noTerminal(Prompts &prompts, const QString &caption, const QStr
 {
     prompts.information(caption);
     prompts.error(Msg(kNoTerminal).arg(fileOption, variable));
+}
+
+void CliPrompts::print(const QString &text, Kind kind)
+{
+    if (!m_json) {
+        AutoPrompts::print(text, kind);
+        return;
+    }
+    // A failure is told once, at the end, with the exit status it leads to.
+    if (kind != Kind::Error && kind != Kind::Warning)
+        CliJson::write(*m_json, CliJson::message(text));
+}
+
+void CliPrompts::reportFailure(int status)
+{
+    const QStringList shown = errors();
+    if (!m_json || shown.isEmpty())
+        return;
+    // Warnings of a run that succeeded all the same (an unreadable rx30.ini) are notes.
+    if (status == 0) {
+        for (const QString &text : shown)
+            CliJson::write(*m_json, CliJson::message(text));
+        return;
+    }
+    QJsonObject error = CliJson::message(shown.first());
+    error.insert(QStringLiteral("exit"), status);
+    QJsonArray more;
+    for (const QString &text : shown.mid(1))
+        more.append(CliJson::message(text));
+    if (!more.isEmpty())
+        error.insert(QStringLiteral("more"), more);
+    CliJson::write(*m_json, {{QStringLiteral("error"), error}});
 }

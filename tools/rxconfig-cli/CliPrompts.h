@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QTextStream;
+
 // The prompts of rxconfig-cli: those of AutoPrompts, with the PIN and the factory password
 // each given beforehand (option, file or environment) or else typed on the terminal, where
 // the password dialog's rules apply. Without either the run ends with a message that says
@@ -32,10 +34,23 @@ public:
     static void noTerminal(Prompts &prompts, const QString &caption, const QString &fileOption,
                            const QString &variable);
 
+    // --json: every other text shown becomes a line {"message": n, "text": "..."} on stream;
+    // errors and warnings wait for reportFailure().
+    void setJson(QTextStream *stream) { m_json = stream; }
+    bool json() const { return m_json != nullptr; }
+    // With --json and an error or warning shown: the one line
+    // {"error": {"message": n, "text": "...", "exit": status, "more": [...]}}, the first shown
+    // leading, the others in "more"; after a run that succeeded, message lines.
+    void reportFailure(int status);
+
+protected:
+    void print(const QString &text, Kind kind) override;
+
 private:
     bool m_pinGiven = false;
     bool m_passwordGiven = false;
     QString m_pin;
     QString m_factoryPassword;
     PinChecker m_check;
+    QTextStream *m_json = nullptr;
 };

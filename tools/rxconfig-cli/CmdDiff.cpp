@@ -4,12 +4,14 @@
 // that a script never takes a failure for a difference.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "files/BlockCompare.h"
 #include "files/BlockValue.h"
 #include "files/SectionChoice.h"
 #include "stats/ConfigWorkspace.h"
 
+#include <QJsonArray>
 #include <memory>
 
 namespace {
@@ -59,19 +61,44 @@ int runDiff(CliContext &ctx)
     int same = 0;
     int changed = 0;
     int unknown = 0;
+    QJsonArray differing;
     for (const BlockCompare::Block &b : blocks) {
         if (b.status == BlockCompare::Same) {
             ++same;
             continue;
         }
         (b.status == BlockCompare::Changed ? changed : unknown)++;
+        if (ctx.options.json) {
+            QJsonObject block{{QStringLiteral("caption"), b.caption},
+                              {QStringLiteral("length"), b.length},
+                              {QStringLiteral("status"), b.status == BlockCompare::Changed
+                                                             ? QStringLiteral("changed")
+                                                             : QStringLiteral("unknown")},
+                              {QStringLiteral("current"),
+                               b.status == BlockCompare::Unknown ? QJsonValue() : QJsonValue(b.current)},
+                              {QStringLiteral("wanted"), b.wanted}};
+            CliJson::putAddress(block, b.address);
+            differing.append(block);
+            continue;
+        }
         ctx.out << (b.status == BlockCompare::Changed ? "* " : "? ") << b.caption << " ("
                 << BlockValue::addressText(b.address) << ")\n";
         ctx.out << "    " << currentName << ": "
                 << (b.status == BlockCompare::Unknown ? Msg(936) : shown(b.current)) << '\n';
         ctx.out << "    " << wantedName << ": " << shown(b.wanted) << '\n';
     }
-    ctx.out << Msg(937) << same << Msg(938) << changed << Msg(939) << unknown << '\n';
+    if (ctx.options.json)
+        CliJson::write(ctx.out,
+                       {{QStringLiteral("file"), wantedName},
+                        {QStringLiteral("against"),
+                         args.size() == 2 ? QJsonValue(currentName) : QJsonValue(QStringLiteral("selector"))},
+                        {QStringLiteral("equal"), changed == 0 && unknown == 0},
+                        {QStringLiteral("same"), same},
+                        {QStringLiteral("changed"), changed},
+                        {QStringLiteral("unknown"), unknown},
+                        {QStringLiteral("blocks"), differing}});
+    else
+        ctx.out << Msg(937) << same << Msg(938) << changed << Msg(939) << unknown << '\n';
     ctx.out.flush();
     // Different is not a failure of the tool: the status says so without a message. A block
     // that could not be read leaves equality open.

@@ -2,10 +2,13 @@
 // sections, then Download; --verify reads the written blocks back once they are committed.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "files/BlockCompare.h"
 #include "files/SectionChoice.h"
 #include "stats/ConfigWorkspace.h"
+
+#include <QJsonArray>
 
 namespace {
 int runDownload(CliContext &ctx)
@@ -58,8 +61,32 @@ int runDownload(CliContext &ctx)
         ws.transfer().writeFilter = [&unchanged](int node) { return !unchanged.contains(node); };
     }
     ws.transfer().verifyWrites = [verify] { return verify; };
+    // Every block the walk came to, and whether it was written.
+    QList<QPair<int, bool>> walked;
+    if (ctx.options.json) {
+        const std::function<bool(int)> filter = ws.transfer().writeFilter;
+        ws.transfer().writeFilter = [filter, &walked](int node) {
+            walked.append({node, !filter || filter(node)});
+            return walked.last().second;
+        };
+    }
     switch (ws.transfer().Download(ConfigTransfer::Source::Document)) {
     case ConfigTransfer::Done:
+        if (ctx.options.json) {
+            QJsonArray blocks;
+            int written = 0;
+            for (const auto &w : std::as_const(walked)) {
+                QJsonObject block = CliJson::block(ws.tree(), w.first);
+                block.insert(QStringLiteral("written"), w.second);
+                blocks.append(block);
+                written += w.second ? 1 : 0;
+            }
+            CliJson::write(ctx.out, {{QStringLiteral("file"), input},
+                                     {QStringLiteral("written"), written},
+                                     {QStringLiteral("unchanged"), int(walked.size()) - written},
+                                     {QStringLiteral("verified"), verify},
+                                     {QStringLiteral("blocks"), blocks}});
+        }
         return 0;
     case ConfigTransfer::NothingToSend:
         return CliExitCodes::FileError;
@@ -78,6 +105,6 @@ const bool fileStatuses = [] {
 }();
 
 const bool registered = CliCommandRegistry::add(
-    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only] [--verify]"), 512,
-     CliCommand::Device::Port, 1, 4, &runDownload});
+    {QStringLiteral("download"), QStringLiteral("FILE.xml [--sections LIST] [--changed-only] [--verify]"),
+     512, CliCommand::Device::Port, 1, 4, &runDownload});
 } // namespace

@@ -1,6 +1,7 @@
 // identify: the toolbar's "Search", then the device information panel.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "device/DeviceSession.h"
 #include "link/CcTalkLink.h"
@@ -35,13 +36,31 @@ int runIdentify(CliContext &ctx)
     for (const DeviceSession::PortProblem &p : ctx.session.portProblems())
         listed = listed || p.port == ctx.currentPort();
     if (!currentProblem.isEmpty() && !listed)
-        ctx.err << currentProblem << Qt::endl;
+        ctx.note(currentProblem);
     ctx.printPortProblems();
     // A selector waiting in its boot monitor answers nothing but the upgrade.
     if (!found && !ctx.session.monitorPort().isEmpty())
-        ctx.err << Msg(986).arg(ctx.session.monitorPort()) << Qt::endl;
+        ctx.note(Msg(986).arg(ctx.session.monitorPort()));
     if (!found)
         return CliExitCodes::DeviceFailure;
+    if (ctx.options.json) {
+        const DeviceIdentity &id = ctx.session.identity;
+        bool numeric = false;
+        const qint64 serial = id.serialNumber.toLongLong(&numeric);
+        // A field whose request failed is null.
+        const auto text = [](const QString &value) {
+            return value.isEmpty() ? QJsonValue() : QJsonValue(value);
+        };
+        CliJson::write(ctx.out, {{QStringLiteral("product"), text(id.productCode)},
+                                 {QStringLiteral("serial"), numeric ? QJsonValue(serial) : QJsonValue()},
+                                 {QStringLiteral("build"), text(id.buildCode)},
+                                 {QStringLiteral("revision"), text(id.softwareRevision)},
+                                 {QStringLiteral("productionDate"), text(id.productionDate)},
+                                 {QStringLiteral("modificationDate"), text(id.modificationDate)},
+                                 {QStringLiteral("port"), ctx.link.portName()},
+                                 {QStringLiteral("address"), int(ctx.link.DeviceAddress)}});
+        return 0;
+    }
     for (const auto &line : ctx.session.identity.panelLines())
         printLine(ctx.out, line.first, line.second);
     printLine(ctx.out, Msg(436), ctx.link.portName());

@@ -5,6 +5,7 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "device/DeviceSession.h"
 #include "device/ReplyFrame.h"
@@ -13,6 +14,7 @@
 #include "link/CcTalkLink.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 
 using namespace DiagReadings;
 
@@ -72,6 +74,42 @@ QString readingsLine(CcTalkLink &link, bool showSw2)
     return line;
 }
 
+QJsonValue bits(quint8 byte, int count)
+{
+    QJsonArray array;
+    for (int i = 0; i < count; ++i)
+        array.append(((byte >> i) & 1) != 0);
+    return array;
+}
+
+// One tick's readings; a group that could not be read is null.
+QJsonObject readingsObject(CcTalkLink &link, bool showSw2, qint64 ms)
+{
+    QJsonObject o{{QStringLiteral("ms"), ms}};
+    Inputs in;
+    const bool inputsRead = readInputs(link, in);
+    o.insert(QStringLiteral("sw1"), inputsRead ? bits(in.sw1, 6) : QJsonValue());
+    if (showSw2)
+        o.insert(QStringLiteral("sw2"), inputsRead ? bits(in.sw2, 6) : QJsonValue());
+    o.insert(QStringLiteral("inputs"),
+             inputsRead ? QJsonArray{(in.sw1 >> 7) != 0, (in.sw2 >> 7) != 0} : QJsonValue());
+    quint8 opto = 0;
+    o.insert(QStringLiteral("opto"), readOpto(link, opto) ? bits(opto, 5) : QJsonValue());
+    Analog a;
+    if (readAnalog(link, a)) {
+        QJsonObject mv;
+        for (int i = 0; i < 5; ++i)
+            mv.insert(QLatin1String(AnalogNames[i]), a.millivolts[size_t(i)]);
+        o.insert(QStringLiteral("millivolts"), mv);
+        o.insert(QStringLiteral("vcc"), a.vcc);
+        o.insert(QStringLiteral("reg1"), a.reg1);
+        o.insert(QStringLiteral("reg2"), a.reg2);
+    } else {
+        o.insert(QStringLiteral("millivolts"), QJsonValue());
+    }
+    return o;
+}
+
 QString csvLine(CcTalkLink &link, qint64 ms)
 {
     Analog a;
@@ -117,10 +155,10 @@ int runMonitor(CliContext &ctx)
         inhibits = ask(link, QByteArray(1, char(230)), 2).left(2);
         master = ask(link, QByteArray(1, char(227)), 1).left(1);
         if (inhibits.isEmpty() || master.isEmpty())
-            ctx.err << Msg(627) << Qt::endl;
+            ctx.note(Msg(627));
         lastCounter = readCreditEvents(link, ev) ? ev.counter : 0;
     }
-    if (csv && !events)
+    if (csv && !events && !ctx.options.json)
         ctx.out << "ms,AM1,PH1,AM2,PH2,PI3,Vcc,Reg1,Reg2\n";
     ctx.out.flush();
 
@@ -134,9 +172,22 @@ int runMonitor(CliContext &ctx)
             if (readCreditEvents(link, ev) && ev.counter != lastCounter) {
                 const int n = newEventCount(lastCounter, ev.counter);
                 lastCounter = ev.counter;
-                for (const QString &line : eventLines(ev, n))
-                    ctx.out << line << '\n';
+                if (ctx.options.json) {
+                    // Oldest first, as the lines are; a credit of 0 is a rejected coin.
+                    for (int k = n; k >= 1 && k <= 5; --k) {
+                        const int credit = ev.pairs[size_t(2 * (k - 1))];
+                        CliJson::write(ctx.out,
+                                       {{QStringLiteral("ms"), started},
+                                        {QStringLiteral("coin"), credit ? QJsonValue(credit) : QJsonValue()},
+                                        {QStringLiteral("rejected"), credit == 0}});
+                    }
+                } else {
+                    for (const QString &line : eventLines(ev, n))
+                        ctx.out << line << '\n';
+                }
             }
+        } else if (ctx.options.json) {
+            CliJson::write(ctx.out, readingsObject(link, showSw2, started));
         } else {
             ctx.out << (csv ? csvLine(link, started) : readingsLine(link, showSw2)) << '\n';
         }
@@ -147,7 +198,7 @@ int runMonitor(CliContext &ctx)
     }
     if (events && !inhibits.isEmpty() && !master.isEmpty() &&
         !(acknowledged(link, char(231) + inhibits) && acknowledged(link, char(228) + master))) {
-        ctx.err << Msg(622) << Qt::endl;
+        ctx.prompts.error(Msg(622));
         return CliExitCodes::DeviceFailure;
     }
     return 0;

@@ -5,6 +5,7 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "CliSecrets.h"
 #include "app/Messages.h"
 #include "station/JournalFile.h"
@@ -13,10 +14,21 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <memory>
 #include <vector>
 
 namespace {
+// A line of the station's progress on stderr: plain, or a JSON message line with --json.
+void say(CliContext &ctx, const QString &text)
+{
+    if (ctx.options.json)
+        CliJson::write(ctx.err, CliJson::message(text));
+    else
+        ctx.err << text << Qt::endl;
+}
+
 const QString kSynopsis = QStringLiteral(
     "FILE.xml [--journal TARGET] [--count N] [--changed-only] [--again] [--type T] [--removal-wait MS]");
 
@@ -123,7 +135,8 @@ int runStation(CliContext &ctx)
 
     const bool json = ctx.options.json;
     if (journalTarget.isEmpty())
-        journalTarget = json ? QStringLiteral("station-journal.jsonl") : QStringLiteral("station-journal.csv");
+        journalTarget =
+            json ? QStringLiteral("station-journal.jsonl") : QStringLiteral("station-journal.csv");
     QString error;
     const std::unique_ptr<StationJournal> journal = StationJournal::open(journalTarget, json, &error);
     if (!journal) {
@@ -143,24 +156,25 @@ int runStation(CliContext &ctx)
         QObject::connect(run, &StationRun::recorded, &loop,
                          [&ctx, json](const StationRecord &r) { printVerdict(ctx.out, r, json); });
         QObject::connect(run, &StationRun::stateChanged, &loop,
-                         [&ctx, port, json](StationRun::State state, const QString &detail) {
-                             if (json)
-                                 return;
+                         [&ctx, port](StationRun::State state, const QString &detail) {
                              if (state == StationRun::State::Waiting)
-                                 ctx.err << Msg(1146).arg(port) << Qt::endl;
+                                 say(ctx, Msg(1146).arg(port));
                              else if (state == StationRun::State::Working && !detail.isEmpty())
-                                 ctx.err << Msg(1147).arg(port, detail) << Qt::endl;
+                                 say(ctx, Msg(1147).arg(port, detail));
                              else if (state == StationRun::State::WaitingForRemoval)
-                                 ctx.err << Msg(1148).arg(port) << Qt::endl;
+                                 say(ctx, Msg(1148).arg(port));
                          });
-        QObject::connect(run, &StationRun::finished, &loop, [&loop, &running] {
+        // A station that ends on its own says so at once: the others go on.
+        QObject::connect(run, &StationRun::finished, &loop, [&loop, &running, &ctx, run] {
+            if (!run->endReason().isEmpty())
+                ctx.prompts.error(Msg(1150).arg(run->settings().port, run->endReason()));
             if (--running == 0)
                 loop.quit();
         });
         ++running;
     }
     QObject::connect(CliInterrupt::notifier(), &CliInterruptNotifier::stopRequested, &loop, [&] {
-        ctx.err << Msg(1151) << Qt::endl;
+        say(ctx, Msg(1151));
         for (auto &run : runs)
             run->stop();
     });
@@ -180,21 +194,22 @@ int runStation(CliContext &ctx)
         total.skipped += c.skipped;
         for (auto it = c.reasons.cbegin(); it != c.reasons.cend(); ++it)
             total.reasons[it.key()] += it.value();
-        if (!run->endReason().isEmpty()) {
-            ctx.prompts.error(Msg(1150).arg(run->settings().port, run->endReason()));
-            ended = true;
-        }
+        ended = ended || !run->endReason().isEmpty();
     }
     if (json) {
-        ctx.out << QStringLiteral("{\"summary\":{\"passed\":%1,\"failed\":%2,\"refused\":%3,\"skipped\":%4}}")
-                       .arg(total.passed)
-                       .arg(total.failed)
-                       .arg(total.refused)
-                       .arg(total.skipped)
-                << '\n';
+        QJsonObject reasons;
+        for (auto it = total.reasons.cbegin(); it != total.reasons.cend(); ++it)
+            reasons.insert(it.key(), it.value());
+        const QJsonObject summary{{QStringLiteral("passed"), total.passed},
+                                  {QStringLiteral("failed"), total.failed},
+                                  {QStringLiteral("refused"), total.refused},
+                                  {QStringLiteral("skipped"), total.skipped},
+                                  {QStringLiteral("reasons"), reasons}};
+        CliJson::write(ctx.out, QJsonObject{{QStringLiteral("summary"), summary}});
     } else {
         ctx.out << '\n'
-                << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped) << '\n';
+                << Msg(1143).arg(total.passed).arg(total.failed).arg(total.refused).arg(total.skipped)
+                << '\n';
         for (auto it = total.reasons.cbegin(); it != total.reasons.cend(); ++it)
             ctx.out << Msg(1144).arg(it.value()).arg(it.key()) << '\n';
     }
@@ -203,7 +218,7 @@ int runStation(CliContext &ctx)
 }
 
 const bool statuses = [] {
-    for (int message : {1139, 1140, 1141, 1138})
+    for (int message : {1139, 1140, 1141})
         CliExitCodes::set(message, CliExitCodes::FileError);
     for (int message : {1142, 1152, 1153, 1154})
         CliExitCodes::set(message, CliExitCodes::Usage);

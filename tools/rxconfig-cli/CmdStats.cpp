@@ -2,9 +2,12 @@
 // twenty slots; --xls also exports them.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "stats/ConfigWorkspace.h"
 #include "stats/StatisticsExport.h"
+
+#include <QJsonArray>
 
 namespace {
 int runStats(CliContext &ctx)
@@ -23,11 +26,21 @@ int runStats(CliContext &ctx)
     if (!page.statisticsRead())
         return CliExitCodes::DeviceFailure;
     const QString options = page.optionsText();
+    QJsonArray rows;
     for (int k = 1; k <= StatisticsPage::SlotCount; ++k) {
         // A code the catalogue lacks is shown as the code itself.
-        const QString name = page.selection(k) >= 0 ? page.selectedName(k) : options.mid(2 * (k - 1), 2);
-        ctx.out << k << '\t' << name << '\t' << page.value(k) << '\n';
+        const QString code = options.mid(2 * (k - 1), 2);
+        const QString name = page.selection(k) >= 0 ? page.selectedName(k) : code;
+        if (ctx.options.json)
+            rows.append(QJsonObject{{QStringLiteral("slot"), k},
+                                    {QStringLiteral("option"), code},
+                                    {QStringLiteral("name"), name},
+                                    {QStringLiteral("value"), QJsonValue(qint64(page.value(k)))}});
+        else
+            ctx.out << k << '\t' << name << '\t' << page.value(k) << '\n';
     }
+    if (ctx.options.json)
+        CliJson::write(ctx.out, {{QStringLiteral("slots"), rows}});
     ctx.out.flush();
     if (!xls.isEmpty() && !StatisticsExport::run(ctx.link, page, ctx.prompts, xls))
         return CliExitCodes::FileError;

@@ -6,6 +6,7 @@
 // committed. Where master inhibit could not be switched off, the run says so and fails.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "coinprog/CoinProgModel.h"
 #include "config/ChannelTable.h"
@@ -13,6 +14,7 @@
 #include "CliInterrupt.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
 
 namespace {
 
@@ -109,14 +111,14 @@ bool release(CliContext &ctx, CoinProgModel &model)
     model.windowClosed();
     if (!model.inhibitMayBeOn())
         return true;
-    ctx.err << Msg(624) << Qt::endl;
+    ctx.prompts.error(Msg(624));
     return false;
 }
 
 int interrupted(CliContext &ctx, CoinProgModel &model)
 {
     const bool released = release(ctx, model);
-    ctx.err << Msg(released ? 609 : 625) << Qt::endl;
+    ctx.prompts.error(Msg(released ? 609 : 625));
     return CliExitCodes::DeviceFailure;
 }
 
@@ -134,7 +136,7 @@ int runTeach(CliContext &ctx)
     if (!model.openFromToolbar())
         return CliExitCodes::DeviceFailure;
     if (CliInterrupt::requested()) {
-        ctx.err << Msg(620) << Qt::endl;
+        ctx.prompts.error(Msg(620));
         return CliExitCodes::DeviceFailure;
     }
     model.windowOpened();
@@ -148,12 +150,21 @@ int runTeach(CliContext &ctx)
         model.presetChanged(o.preset);
     const int wanted = o.samples > 0 ? o.samples : qMax(1, model.minimumSamples());
 
-    ctx.err << Msg(612) << o.channel << Qt::endl;
+    ctx.note(Msg(612) + QString::number(o.channel));
     QEventLoop loop;
     bool silent = false;
     QObject::connect(&model, &CoinProgModel::sampleAdded, &loop, [&](const QString &line) {
-        ctx.out << line << Qt::endl;
-        ctx.err << Msg(604) << model.samples().size() << Msg(605) << wanted << Qt::endl;
+        const int count = int(model.samples().size());
+        CoinCalc::Sample values{};
+        if (!ctx.options.json)
+            ctx.out << line << Qt::endl;
+        else if (CoinCalc::parseLine(line, values))
+            CliJson::write(ctx.out,
+                           {{QStringLiteral("sample"), count},
+                            {QStringLiteral("of"), wanted},
+                            {QStringLiteral("values"),
+                             QJsonArray{values[0], values[1], values[2], values[3], values[4], values[5]}}});
+        ctx.note(Msg(604) + QString::number(count) + Msg(605) + QString::number(wanted));
         if (model.samples().size() >= wanted)
             loop.quit();
     });
@@ -167,7 +178,7 @@ int runTeach(CliContext &ctx)
     if (!CliInterrupt::requested())
         loop.exec();
     if (silent) {
-        ctx.err << Msg(623) << CoinProgModel::SilenceMs / 1000 << Msg(626) << Qt::endl;
+        ctx.prompts.error(Msg(623) + QString::number(CoinProgModel::SilenceMs / 1000) + Msg(626));
         release(ctx, model);
         return CliExitCodes::DeviceFailure;
     }
@@ -175,10 +186,22 @@ int runTeach(CliContext &ctx)
         return interrupted(ctx, model);
 
     const QByteArray record = model.controls().toRecord();
-    ctx.out << Msg(606) << CcTalkLink::BytesToHex(record) << Qt::endl;
-    ctx.out << Msg(607) << CcTalkLink::BytesToHex(record.mid(12)) << Qt::endl;
+    // The record taught, and whether it went to the selector.
+    const auto report = [&](bool written) {
+        if (ctx.options.json)
+            CliJson::write(ctx.out, {{QStringLiteral("channel"), o.channel},
+                                     {QStringLiteral("samples"), int(model.samples().size())},
+                                     {QStringLiteral("record"), CcTalkLink::BytesToHex(record)},
+                                     {QStringLiteral("options"), CcTalkLink::BytesToHex(record.mid(12))},
+                                     {QStringLiteral("written"), written}});
+    };
+    if (!ctx.options.json) {
+        ctx.out << Msg(606) << CcTalkLink::BytesToHex(record) << Qt::endl;
+        ctx.out << Msg(607) << CcTalkLink::BytesToHex(record.mid(12)) << Qt::endl;
+    }
     if (!ctx.options.yes) {
-        ctx.err << Msg(608) << Qt::endl;
+        ctx.note(Msg(608));
+        report(false);
         return release(ctx, model) ? 0 : CliExitCodes::DeviceFailure;
     }
     if (CliInterrupt::requested())
@@ -201,10 +224,11 @@ int runTeach(CliContext &ctx)
         return CliExitCodes::DeviceFailure;
     }
     if (CliInterrupt::requested())
-        ctx.err << Msg(621) << Qt::endl;
-    ctx.err << Msg(610) << Qt::endl;
+        ctx.note(Msg(621));
+    ctx.note(Msg(610));
+    report(true);
     if (model.inhibitMayBeOn()) {
-        ctx.err << Msg(624) << Qt::endl;
+        ctx.prompts.error(Msg(624));
         return CliExitCodes::DeviceFailure;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "CliContext.h"
 #include "CliInterrupt.h"
+#include "CliJson.h"
 #include "app/Messages.h"
 #include "upgrade/UpgradeSequence.h"
 
@@ -12,11 +13,13 @@
 
 namespace {
 
-// One line per tenth of the file on a log, one line rewritten in place on a terminal.
+// One line per tenth of the file on a log (with --json on stdout), one line rewritten in place on
+// a terminal.
 class ProgressLine
 {
 public:
-    explicit ProgressLine(QTextStream &err) : m_err(err), m_tty(isatty(fileno(stderr)) != 0)
+    ProgressLine(QTextStream &err, QTextStream *json)
+        : m_err(err), m_json(json), m_tty(!json && isatty(fileno(stderr)) != 0)
     {
         m_clock.start();
     }
@@ -29,6 +32,13 @@ public:
         if (!m_tty && percent / 10 == m_lastTenth && records != total)
             return;
         m_lastTenth = percent / 10;
+        if (m_json) {
+            CliJson::write(*m_json, {{QStringLiteral("records"), records},
+                                     {QStringLiteral("total"), total},
+                                     {QStringLiteral("percent"), percent},
+                                     {QStringLiteral("ms"), m_clock.elapsed()}});
+            return;
+        }
         m_err << (m_tty ? "\r" : "") << Msg(963) << records << Msg(554) << total << " (" << percent << " %), "
               << m_clock.elapsed() << " ms" << (m_tty ? "" : "\n");
         m_err.flush();
@@ -46,6 +56,7 @@ public:
 
 private:
     QTextStream &m_err;
+    QTextStream *m_json;
     bool m_tty;
     bool m_open = false;
     int m_lastTenth = -1;
@@ -82,7 +93,7 @@ int runUpgrade(CliContext &ctx)
     sequence.setBackupEnabled(!noBackup);
     sequence.setBackupPath(backupPath);
     sequence.setAskWhenBackupFails(false);
-    ProgressLine line(ctx.err);
+    ProgressLine line(ctx.err, ctx.options.json ? &ctx.out : nullptr);
     FirmwareUpgrade &upgrade = sequence.upgrade();
     upgrade.progress = [&line, &upgrade](int value, int maximum) {
         if (value > 0)
@@ -95,8 +106,7 @@ int runUpgrade(CliContext &ctx)
         if (!text.startsWith(Msg(217)))
             return;
         line.end();
-        ctx.err << text << '\n';
-        ctx.err.flush();
+        ctx.note(text);
     };
 
     const UpgradeSequence::Result result = sequence.run(firmware);
@@ -105,13 +115,23 @@ int runUpgrade(CliContext &ctx)
         const bool transferred =
             result == UpgradeSequence::Flashed || result == UpgradeSequence::TransferFailed;
         if (transferred || result != UpgradeSequence::MonitorMissing)
-            ctx.err << Msg(transferred ? 984 : 983) << Qt::endl;
+            ctx.prompts.error(Msg(transferred ? 984 : 983));
         return CliExitCodes::DeviceFailure;
     }
     switch (result) {
-    case UpgradeSequence::Flashed:
-        sequence.offerRestore();
+    case UpgradeSequence::Flashed: {
+        const bool restored = sequence.offerRestore();
+        if (ctx.options.json)
+            CliJson::write(ctx.out, {{QStringLiteral("result"), QStringLiteral("flashed")},
+                                     {QStringLiteral("revision"), upgrade.newRevision()},
+                                     {QStringLiteral("records"), upgrade.recordsSent()},
+                                     {QStringLiteral("ms"), upgrade.elapsedMs()},
+                                     {QStringLiteral("backup"), sequence.backupFile().isEmpty()
+                                                                    ? QJsonValue()
+                                                                    : QJsonValue(sequence.backupFile())},
+                                     {QStringLiteral("restored"), restored}});
         return 0;
+    }
     case UpgradeSequence::NotStarted:
         return sequence.fileRefused() ? CliExitCodes::FileError : CliExitCodes::DeviceFailure;
     default:

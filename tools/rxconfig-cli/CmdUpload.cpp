@@ -1,9 +1,14 @@
 // upload -o FILE.xml [--sections LIST]: Upload, then File Save of what was read.
 #include "CliCommand.h"
 #include "CliContext.h"
+#include "CliJson.h"
 #include "app/Messages.h"
+#include "files/BlockValue.h"
 #include "files/SectionChoice.h"
+#include "files/XMLItem.h"
 #include "stats/ConfigWorkspace.h"
+
+#include <QJsonArray>
 
 namespace {
 int runUpload(CliContext &ctx)
@@ -30,8 +35,19 @@ int runUpload(CliContext &ctx)
     if (ws.transfer().Upload() != ConfigTransfer::Done)
         return CliExitCodes::DeviceFailure;
     const ConfigFiles::Result saved = ws.files().FileSave(output);
-    if (saved == ConfigFiles::Done)
+    if (saved == ConfigFiles::Done && ctx.options.json) {
+        // The blocks read, in the order they were read.
+        SectionTree &tree = ws.tree();
+        QJsonArray blocks;
+        for (int i = 0; i < tree.count(); ++i)
+            if (tree.state(i) == SectionTree::Checked && BlockValue::length(tree.item(i)) > 0 &&
+                !tree.item(i)->Text.isEmpty())
+                blocks.append(CliJson::block(tree, i));
+        CliJson::write(ctx.out, {{QStringLiteral("file"), SectionTree::xmlFileName(output)},
+                                 {QStringLiteral("blocks"), blocks}});
+    } else if (saved == ConfigFiles::Done) {
         ctx.out << SectionTree::xmlFileName(output) << '\n';
+    }
     return saved == ConfigFiles::Done ? 0 : CliExitCodes::FileError;
 }
 

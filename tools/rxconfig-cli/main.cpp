@@ -33,27 +33,25 @@ int addressFromIni(const IniFile &ini)
             .toInt(&ok, 16);
     return ok && AddressChange::isHeld(address) ? address : 2;
 }
-} // namespace
 
-int main(int argc, char *argv[])
+int run(const QCoreApplication &app, QTextStream &out, QTextStream &err, CliPrompts &prompts)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("rxconfig"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    CliPrompts prompts(&err);
-
-    // Asked alone, before any parsing, so that packaging tools can read it.
-    if (app.arguments().size() == 2 && app.arguments().at(1) == QLatin1String("--version")) {
-        out << "rxconfig-cli " RX_VERSION_TEXT << Qt::endl;
-        return CliExitCodes::Success;
-    }
     CliOptions options;
     const QString problem = CliOptions::parse(app.arguments().mid(1), options);
+    // A script that asked for JSON gets it also when the rest of the line is wrong.
+    if (options.json || app.arguments().contains(QStringLiteral("--json")))
+        prompts.setJson(&err);
     if (!problem.isEmpty()) {
         prompts.error(problem);
-        err << cliUsageText();
+        if (!prompts.json())
+            err << cliUsageText();
         return CliExitCodes::forText(problem);
+    }
+    if (!options.language.isEmpty())
+        LanguageBase = CliOptions::languageBase(options.language);
+    if (!options.help && options.command.isEmpty() && options.json) {
+        prompts.error(Msg(1103));
+        return CliExitCodes::Usage;
     }
     if (options.help || options.command.isEmpty()) {
         (options.help ? out : err) << cliUsageText();
@@ -62,7 +60,8 @@ int main(int argc, char *argv[])
     const CliCommand *command = CliCommandRegistry::find(options.command);
     if (!command) {
         prompts.error(Msg(431) + options.command);
-        err << cliUsageText();
+        if (!options.json)
+            err << cliUsageText();
         return CliExitCodes::Usage;
     }
     const QString withoutValue = optionWithoutValue(command->arguments, options.args);
@@ -90,7 +89,7 @@ int main(int argc, char *argv[])
     const bool wantsSimulator = options.demo || options.ports.contains(kSimulator);
 #ifdef RX_HAVE_SIMULATOR
     if (wantsSimulator)
-        SimulatorPort::registerPort(kSimulator);
+        SimulatorPort::registerDemoPort();
 #else
     if (wantsSimulator) {
         prompts.error(Msg(445));
@@ -143,4 +142,23 @@ int main(int argc, char *argv[])
     log.close();
     link.closePort();
     return ctx.exitStatus(result);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("rxconfig"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CliPrompts prompts(&err);
+
+    // Asked alone, before any parsing, so that packaging tools can read it.
+    if (app.arguments().size() == 2 && app.arguments().at(1) == QLatin1String("--version")) {
+        out << "rxconfig-cli " RX_VERSION_TEXT << Qt::endl;
+        return CliExitCodes::Success;
+    }
+    const int status = run(app, out, err, prompts);
+    prompts.reportFailure(status);
+    return status;
 }

@@ -158,6 +158,9 @@ TCprgFrm::TCprgFrm(CoinProgModel &model, QWidget *parent) : QDialog(parent), m_m
     connect(&m_model, &CoinProgModel::changed, this, &TCprgFrm::refresh);
     connect(&m_model, &CoinProgModel::sampleAdded, this, &TCprgFrm::scrollToNewest);
     connect(&m_model, &CoinProgModel::closeAccepted, this, [this] { QDialog::reject(); });
+    // Said where the operator looks; the window stays open so the samples are not lost.
+    connect(&m_model, &CoinProgModel::selectorSilent, this,
+            [this] { m_statusLine->setText(Msg(1250).arg(CoinProgModel::SilenceMs / 1000)); });
 
     init_language();
     refresh();

@@ -99,7 +99,7 @@ int AppStart::run(const Options &o, const QStringList &seedDirs, QTextStream &er
     startClock.start();
     std::shared_ptr<SimBus> bus;
     if (o.demo) {
-        bus = SimulatorPort::registerPort();
+        bus = SimulatorPort::registerDemoPort();
         bus->setPacing(true);
     }
     StartOptions start;

@@ -75,10 +75,6 @@ SimPanel *SimPanel::attach(TMainFrm &main)
     auto *sim = dynamic_cast<SimulatorPort *>(port.get());
     if (!sim || !sim->bus())
         return nullptr;
-    // The demo selector's boot monitor names itself apart from real ones (as the demo firmware
-    // file the build makes does), so that file can never be flashed into a real selector.
-    if (SelectorSim *selector = sim->bus()->selector(0))
-        selector->identity().monitorIdentity = "RX30DEMO1";
     auto *bench = new SimBench(sim->bus());
     auto *panel = new SimPanel(std::move(port), bench);
     main.setProperty(kPanelProperty, QVariant::fromValue<QObject *>(panel));
