@@ -10,6 +10,7 @@ build="${RX_BUILD_DIR:-$root/build}"
 runs="${1:-200}"
 [ -d "$build" ] || "$root/scripts/setup.sh"
 targets=(bench_transact bench_files_transfer bench_config_startup)
+[ -d "$root/bench/station" ] && targets+=(bench_station)
 [ -f "$root/tools/rxconfig/main.cpp" ] && targets+=(rxconfig)
 cmake --build "$build" --target "${targets[@]}" >/dev/null
 for d in "$build"/bench/*/; do
@@ -51,6 +52,21 @@ if [ -x "$bench/files/bench_files_transfer" ]; then
     done
 fi
 
+if [ -x "$bench/station/bench_station" ]; then
+    # 8 stations on 8 paced rxsim ptys, 100 selectors in all, then one port alone.
+    st="$("$bench/station/bench_station" 8 100 || true)"
+    many="$(sed -n 's/.* ports [0-9]* selectors \([0-9]*\) \/h;.*/\1/p' <<<"$st")"
+    one="$(sed -n 's/.*1 port [0-9]* selectors \([0-9]*\) \/h;.*/\1/p' <<<"$st")"
+    wire="$(sed -n 's/.* = \([0-9]*\) \/h per port.*/\1/p' <<<"$st")"
+    if [ -n "$many" ] && [ -n "$one" ] && [ -n "$wire" ]; then
+        row "Station, 1 port, against the wire floor" "$one" "$wire" /h
+        row "Station, 8 ports, against 8 wire floors" "$many" "$((8 * wire))" /h
+        row "Station, 8 ports against 8x one port" "$many" "$((8 * one))" /h
+    else
+        printf 'bench_station: %s\n' "$st"
+    fi
+fi
+
 startup="$("$bench/config/bench_config_startup" | sed -n 's/.*median \([0-9.]*\) ms.*/\1/p')"
 row "Catalogue start-up (median)" "$startup" "-" ms
 
@@ -72,7 +88,7 @@ fi
 others=""
 for exe in "$bench"/*/bench_*; do
     case "$(basename "$exe")" in
-    bench_transact | bench_files_transfer | bench_config_startup) continue ;;
+    bench_transact | bench_files_transfer | bench_config_startup | bench_station) continue ;;
     esac
     [ -x "$exe" ] || continue
     others+="$(basename "$exe"): $("$exe" 2>&1 | tr '\n' ' ')"$'\n'

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QElapsedTimer>
+#include <QAbstractEventDispatcher>
 #include <QThread>
 #include <QTimer>
 
@@ -253,8 +254,8 @@ void CcTalkLink::PumpDelay(unsigned ms)
 {
     QElapsedTimer elapsed;
     elapsed.start();
-    QCoreApplication *app = QCoreApplication::instance();
-    const bool eventThread = app && QThread::currentThread() == app->thread();
+    // Any thread with an event dispatcher (the main one, a station's) services its port meanwhile.
+    const bool eventThread = QAbstractEventDispatcher::instance() != nullptr;
     if (eventThread)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     // Sleep in the event dispatcher rather than spinning: a precise timer ends a local loop,

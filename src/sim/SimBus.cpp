@@ -35,6 +35,12 @@ void SimBus::removeSelector(SelectorSim *selector)
                       m_selectors.end());
 }
 
+void SimBus::replaceSelector(int index, std::unique_ptr<SelectorSim> selector)
+{
+    if (selector && index >= 0 && index < selectorCount())
+        m_selectors[size_t(index)] = std::move(selector);
+}
+
 SelectorSim *SimBus::selector(int index) const
 {
     if (index < 0 || index >= selectorCount())

@@ -26,6 +26,8 @@ public:
     SelectorSim *addSelector(std::unique_ptr<SelectorSim> selector);
     SelectorSim *addSelector(); // a default selector
     void removeSelector(SelectorSim *selector);
+    // The selector at index gives way to another in its place (the old one is destroyed).
+    void replaceSelector(int index, std::unique_ptr<SelectorSim> selector);
     int selectorCount() const { return int(m_selectors.size()); }
     SelectorSim *selector(int index = 0) const;
 

@@ -3,6 +3,7 @@
 #include "sim/SelectorSim.h"
 #include "sim/SimCoinKinds.h"
 #include "sim/SimBus.h"
+#include "sim/SimLine.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -105,15 +106,17 @@ QString SimControl::grammar()
         "  analog N VALUE               analog byte N (0..10) := VALUE\n"
         "  output K shorted|ok          wiring fault: latched output K (1..7) shows on input 1\n"
         "  outputs                      -> OK solenoid=XX latch=XX pulse=XX counts=S,L,P (-- = none yet)\n"
-        "  fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]\n"
+        "  fault KIND [count N|always] [header H] [sub S] [skip N] [status D] [delay MS]\n"
         "                               KIND: checksum noreply late extra noecho nak status unplugged short\n"
         "                               dropwrite (count N: the next N memory writes are acknowledged\n"
         "                               but not stored)\n"
         "                               (sub: only header 255 frames with sub-code S)\n"
+        "                               (skip: the first N matching frames are answered normally)\n"
         "                               (count 1, any header, status 3, late by 1500 ms unless given)\n"
         "                               (status: the monitor answers D and ignores the record)\n"
         "  clear-faults                 remove every injected fault\n"
-        "  unplug | plug                selector silent to everything / back on the bus\n"
+        "  unplug | plug                selector silent to everything / back on the bus\n") +
+           SimLine::grammar() + QStringLiteral(
         "  monitor                      enter the boot monitor\n"
         "  leave-monitor                back to the program at 9600 baud, firmware unchanged\n"
         "  echo on|off                  the wire's echo of host bytes\n"
@@ -136,7 +139,7 @@ QString SimControl::execute(const QString &line)
     const QString cmd = w.first().toLower();
     const int argc = w.size() - 1;
     QString kindReply;
-    if (SimCoinKinds::control(m_bus, *sim, w, kindReply))
+    if (SimCoinKinds::control(m_bus, *sim, w, kindReply) || SimLine::control(m_bus, w, kindReply))
         return kindReply;
 
     if (cmd == QLatin1String("coin") || cmd == QLatin1String("return")) {
@@ -225,7 +228,7 @@ QString SimControl::execute(const QString &line)
         SelectorSim::Fault fault;
         if (argc < 1 || !faultKind(w[1].toLower(), fault.kind))
             return err(QStringLiteral(
-                "usage: fault KIND [count N|always] [header H] [sub S] [status D] [delay MS]"));
+                "usage: fault KIND [count N|always] [header H] [sub S] [skip N] [status D] [delay MS]"));
         for (int i = 2; i < w.size(); i += 2) {
             if (i + 1 >= w.size())
                 return err(QStringLiteral("%1 needs a value").arg(w[i]));
@@ -242,6 +245,10 @@ QString SimControl::execute(const QString &line)
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("header is 0..255"));
                 fault.header = v;
+            } else if (key == QLatin1String("skip")) {
+                if (!number(w[i + 1], 0, 1000000, v))
+                    return err(QStringLiteral("skip is 0.."));
+                fault.skip = v;
             } else if (key == QLatin1String("sub")) {
                 if (!number(w[i + 1], 0, 255, v))
                     return err(QStringLiteral("sub is 0..255"));

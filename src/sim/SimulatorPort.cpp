@@ -4,6 +4,8 @@
 #include "sim/SelectorSim.h"
 #include "sim/SimBus.h"
 
+#include <QThread>
+
 SimulatorPort::SimulatorPort(std::shared_ptr<SimBus> bus, const QString &name, QObject *parent)
     : SerialPort(parent), m_bus(std::move(bus)), m_name(name)
 {
@@ -40,7 +42,15 @@ qint64 SimulatorPort::write(const QByteArray &bytes)
 {
     if (!m_open || !m_bus)
         return -1;
-    m_bus->write(bytes, m_rate);
+    if (m_bus->thread() == QThread::currentThread()) {
+        m_bus->write(bytes, m_rate);
+    } else {
+        // A station on its own thread: the bus and its selectors live on theirs, and the reply
+        // comes back through bytesForHost, queued to this port's thread.
+        std::shared_ptr<SimBus> bus = m_bus;
+        const int rate = m_rate;
+        QMetaObject::invokeMethod(bus.get(), [bus, bytes, rate] { bus->write(bytes, rate); }, Qt::QueuedConnection);
+    }
     return bytes.size();
 }
 

@@ -70,7 +70,7 @@ completion)
     # Each case: the words typed (the last one is completed) | the completions expected, sorted.
     cases=(
         "rxconfig-cli dow|download"
-        "rxconfig-cli --demo s|send show stats"
+        "rxconfig-cli --demo s|send show station stats"
         "rxconfig-cli --po|--port"
         "rxconfig-cli --demo download cfg.xml --sec|--sections"
         "rxconfig-cli download cfg.xml --sections Co|Coin\\ channels Configuration"

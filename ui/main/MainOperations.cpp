@@ -3,6 +3,8 @@
 #include "diag/TCheckFrm.h"
 #include "diag/TFtFrm.h"
 #include "main/TMainFrm.h"
+#include "station/TStationFrm.h"
+#include "link/PortFactory.h"
 
 #include "app/Messages.h"
 #include "app/Prompts.h"
@@ -102,6 +104,20 @@ void TMainFrm::FactoryTestClick()
         m_link->setBusyHooks(nullptr);
         m_ftFrm->exec();
         m_link->setBusyHooks(this);
+    });
+}
+
+void TMainFrm::StationClick()
+{
+    guarded([this] {
+        // The stations open their ports themselves, this window's own among them.
+        const QString own = m_link->portName();
+        m_stationFrm->prepare(PortList::ports({own}), {own}, m_session->DeviceType);
+        m_link->closePort();
+        m_link->setBusyHooks(nullptr);
+        m_stationFrm->exec();
+        m_link->setBusyHooks(this);
+        m_link->openPort();
     });
 }
 

@@ -15,6 +15,7 @@
 #include "device/PinChange.h"
 #include "diag/TCheckFrm.h"
 #include "diag/TFtFrm.h"
+#include "station/TStationFrm.h"
 #include "files/ConfigFiles.h"
 #include "files/ConfigTransfer.h"
 #include "files/DownloadCompare.h"
@@ -132,6 +133,7 @@ TMainFrm::TMainFrm(const StartOptions &options, Prompts *prompts, QWidget *paren
     m_session->setUpgradeHandler([this] { UpgradeClick(); });
     m_checkFrm = new TCheckFrm(*m_session, this);
     m_ftFrm = new TFtFrm(*m_session, m_session->programDir() + QStringLiteral("/Production.ini"), this);
+    m_stationFrm = new TStationFrm(*m_prompts, options.dataDir, this);
     m_binder = std::make_unique<ConfigBinder>(*m_model, *m_configView, m_channelViews, *m_statsView, this);
     connect(m_configView->addressButton, &QPushButton::clicked, this, &TMainFrm::openAddress);
     connect(m_configView->pinButton, &QPushButton::clicked, this, &TMainFrm::openPin);
@@ -169,14 +171,14 @@ void TMainFrm::buildToolbar()
         QStyle::SP_ArrowUp,          QStyle::SP_ArrowDown,
         QStyle::SP_TrashIcon,        QStyle::SP_DriveCDIcon,
         QStyle::SP_BrowserReload,    QStyle::SP_DialogApplyButton,
-        QStyle::SP_ComputerIcon,     QStyle::SP_FileDialogContentsView,
-        QStyle::SP_DialogCloseButton};
+        QStyle::SP_ComputerIcon,     QStyle::SP_MediaSeekForward,
+        QStyle::SP_FileDialogContentsView, QStyle::SP_DialogCloseButton};
     for (int t = 0; t < ToolCount; ++t) {
         auto *b = new QToolButton(m_toolbar);
         b->setIcon(style()->standardIcon(icons[t]));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setMinimumWidth(74);
+        b->setMinimumWidth(64);
         b->setObjectName(QStringLiteral("tool%1").arg(t));
         m_tools[t] = b;
         QAction *a = m_toolbar->addWidget(b);
@@ -188,6 +190,7 @@ void TMainFrm::buildToolbar()
     connect(m_tools[Erase], &QToolButton::clicked, this, &TMainFrm::EraseClick);
     connect(m_tools[Test], &QToolButton::clicked, this, &TMainFrm::TestClick);
     connect(m_tools[FactoryTest], &QToolButton::clicked, this, &TMainFrm::FactoryTestClick);
+    connect(m_tools[Station], &QToolButton::clicked, this, &TMainFrm::StationClick);
     connect(m_tools[Search], &QToolButton::clicked, this, &TMainFrm::SearchClick);
     connect(m_tools[Exit], &QToolButton::clicked, this, &TMainFrm::ExitClick);
     connect(m_tools[CoinsProg], &QToolButton::clicked, this, &TMainFrm::CoinsProgClick);
@@ -288,7 +291,7 @@ void TMainFrm::init_language()
     const int info[6] = {215, 242, 48, 246, 216, 172};
     for (int i = 0; i < 6; ++i)
         m_infoCaption[i]->setText(Msg(info[i]));
-    const int tools[ToolCount] = {145, 146, 311, 114, 119, 74, 309, 291, 10, 232, 138};
+    const int tools[ToolCount] = {145, 146, 311, 114, 119, 74, 309, 291, 10, 1232, 232, 138};
     for (int t = 0; t < ToolCount; ++t)
         m_tools[t]->setText(Msg(tools[t]));
     m_dwnlFrm->init_language();
@@ -298,6 +301,7 @@ void TMainFrm::init_language()
     m_erFrm->init_language();
     m_checkFrm->init_language();
     m_ftFrm->init_language();
+    m_stationFrm->init_language();
     if (m_statusText->text().isEmpty() || !m_started)
         m_statusText->setText(m_options.demo ? Msg(551) : QString());
 }

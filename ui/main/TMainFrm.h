@@ -42,6 +42,7 @@ class StatsPageView;
 class TAddrFrm;
 class TCheckFrm;
 class TFtFrm;
+class TStationFrm;
 class TParsFrm;
 class TPinFrm;
 class QtPrompts;
@@ -74,6 +75,7 @@ public:
         Upgrade,
         Test,
         FactoryTest,
+        Station,
         Search,
         Exit,
         ToolCount
@@ -101,6 +103,7 @@ public:
     void EraseClick();
     void TestClick();
     void FactoryTestClick();
+    void StationClick();
     void SearchClick();
     void UpgradeClick();
     void ExitClick();
@@ -138,6 +141,7 @@ public:
     TPinFrm *pinFrm() const { return m_pinFrm; }
     TErFrm *erFrm() const { return m_erFrm; }
     TDwnlFrm *dwnlFrm() const { return m_dwnlFrm; }
+    TStationFrm *stationFrm() const { return m_stationFrm; }
     TCheckFrm *checkFrm() const { return m_checkFrm; }
     StatisticsPage &statistics() const { return *m_stats; }
     QDialog *erasingWindow() const;
@@ -216,6 +220,7 @@ private:
     TDwnlFrm *m_dwnlFrm = nullptr;
     TCheckFrm *m_checkFrm = nullptr;
     TFtFrm *m_ftFrm = nullptr;
+    TStationFrm *m_stationFrm = nullptr;
 
     int m_busyDepth = 0;
     bool m_started = false;

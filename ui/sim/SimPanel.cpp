@@ -277,7 +277,12 @@ QWidget *SimPanel::buildWire()
         m_bench->failNext(SimBench::faultKinds().value(m_faultKind->currentIndex()), m_faultRepeat->currentIndex() == 1);
     });
     connect(m_clearFaults, &QPushButton::clicked, this, [this] { m_bench->clearFaults(); });
-    grid->addWidget(m_plug, 0, 0, 1, 2);
+    // A line of selectors for the production station: the next one is new and erased.
+    m_next = new QPushButton(g);
+    m_next->setObjectName(QStringLiteral("nextSelector"));
+    connect(m_next, &QPushButton::clicked, this, [this] { m_bench->command(QStringLiteral("next erased")); });
+    grid->addWidget(m_plug, 0, 0);
+    grid->addWidget(m_next, 0, 1);
     grid->addWidget(m_faultLabel, 1, 0, 1, 2);
     grid->addWidget(m_faultKind, 2, 0);
     grid->addWidget(m_faultRepeat, 2, 1);
@@ -320,6 +325,7 @@ void SimPanel::init_language()
     m_faultRepeat->addItems({Msg(1060), Msg(1061)});
     m_fault->setText(Msg(1062));
     m_clearFaults->setText(Msg(1063));
+    m_next->setText(Msg(1233));
     m_close->setText(Msg(68));
     refresh();
 }

@@ -97,6 +97,7 @@ private:
     QComboBox *m_faultRepeat = nullptr;
     QPushButton *m_fault = nullptr;
     QPushButton *m_clearFaults = nullptr;
+    QPushButton *m_next = nullptr;
     QLabel *m_state = nullptr;
     QPushButton *m_close = nullptr;
 };
