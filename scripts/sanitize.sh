@@ -20,6 +20,7 @@ cmake --build "$build" -j "$(nproc)"
 # Any finding fails the test that hit it.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 start=$(date +%s)
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure
 echo "sanitized test suite: $(( $(date +%s) - start )) s"

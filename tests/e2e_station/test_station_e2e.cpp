@@ -399,7 +399,7 @@ private slots:
             QCOMPARE(b->command(u"pull"_s), u"OK"_s);
         }
         QVERIFY(station.ended());
-        QCOMPARE(station.process().exitCode(), 0);
+        QVERIFY2(station.process().exitCode() == 0, qPrintable(station.err()));
         QSet<QString> seen;
         const auto rows = journalRows(target, password);
         QCOMPARE(rows.size(), 6);
