@@ -6,13 +6,11 @@
 #include <QFile>
 #include <QMap>
 
-inline QByteArray readAll(const QString &path) { return fileBytes(path); }
-inline void writeAll(const QString &path, const QByteArray &bytes) { writeFileBytes(path, bytes); }
-
 // Writable copies of the shipped catalogues and template.
 inline void copyProgramFiles(const QString &dir)
 {
-    copyDataFiles(dir, {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
+    copyDataFiles(dir,
+                  {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
 }
 
 // A node by its caption, else by its address text.
