@@ -57,6 +57,9 @@ private slots:
         expected.replace("ComPort=COM3   ", "comport=/dev/ttyUSB0");
         QCOMPARE(fileBytes(path), expected);
         QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"/dev/ttyUSB0"_s);
+        // A key the file did not hold takes the file's own line ends.
+        QVERIFY(ini.writeValue(u"Other"_s, u"y"_s, u"1"_s));
+        QCOMPARE(fileBytes(path), expected + "y=1\r\n");
     }
 
     void newKeysGoAtTheEndOfTheirSectionAndNewSectionsAtTheEnd()
