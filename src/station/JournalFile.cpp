@@ -31,7 +31,8 @@ QStringList JournalFile::columns()
             QStringLiteral("verified"),
             QStringLiteral("result"),
             QStringLiteral("message"),
-            QStringLiteral("duration_ms")};
+            QStringLiteral("duration_ms"),
+            QStringLiteral("again")};
 }
 
 QStringList JournalFile::fields(const StationRecord &r)
@@ -46,7 +47,8 @@ QStringList JournalFile::fields(const StationRecord &r)
             r.verified ? QStringLiteral("yes") : QStringLiteral("no"),
             r.result,
             r.message,
-            QString::number(r.durationMs)};
+            QString::number(r.durationMs),
+            r.again ? QStringLiteral("yes") : QStringLiteral("no")};
 }
 
 QByteArray JournalFile::csvLine(const QStringList &fields)
@@ -71,6 +73,7 @@ QByteArray JournalFile::jsonLine(const StationRecord &r)
     o.insert(QStringLiteral("blocks_written"), r.blocksWritten);
     o.insert(QStringLiteral("verified"), r.verified);
     o.insert(QStringLiteral("duration_ms"), r.durationMs);
+    o.insert(QStringLiteral("again"), r.again);
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 

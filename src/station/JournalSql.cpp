@@ -42,15 +42,17 @@ QString createTableSql(bool postgres)
                           "verified BOOLEAN NOT NULL, "
                           "result TEXT NOT NULL CHECK (result IN ('passed', 'failed', 'refused', 'skipped')), "
                           "message TEXT NOT NULL, "
-                          "duration_ms BIGINT NOT NULL)")
+                          "duration_ms BIGINT NOT NULL, "
+                          "again BOOLEAN NOT NULL DEFAULT FALSE)")
         .arg(postgres ? QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY")
                       : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"),
              postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"));
 }
 
-// A serial number passes once in the whole line, whichever station saw it.
+// A serial number passes once in the whole line, whichever station saw it, unless the operator
+// asked for a selector to be configured again.
 const char *const passedOnceSql = "CREATE UNIQUE INDEX IF NOT EXISTS station_journal_passed_once "
-                                  "ON station_journal (serial_number) WHERE result = 'passed'";
+                                  "ON station_journal (serial_number) WHERE result = 'passed' AND NOT again";
 
 // A null QString would be bound as NULL, which the table refuses.
 QString text(const QString &value)
@@ -133,8 +135,8 @@ public:
         QSqlQuery query(db);
         query.prepare(QStringLiteral(
             "INSERT INTO station_journal (time, host, port, serial_number, product_code, software_revision, "
-            "file, blocks_written, verified, result, message, duration_ms) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            "file, blocks_written, verified, result, message, duration_ms, again) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         const QDateTime time = record.time.isValid() ? record.time : QDateTime::currentDateTimeUtc();
         query.addBindValue(time.toUTC().toString(Qt::ISODateWithMs));
         query.addBindValue(text(QSysInfo::machineHostName()));
@@ -148,6 +150,7 @@ public:
         query.addBindValue(text(record.result));
         query.addBindValue(text(record.message));
         query.addBindValue(record.durationMs);
+        query.addBindValue(record.again);
         if (query.exec() && commit(db, &why))
             return true;
         if (why.isEmpty())

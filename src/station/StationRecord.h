@@ -14,6 +14,7 @@ struct StationRecord
     QString file;             // the configuration file, absolute path
     int blocksWritten = 0;
     bool verified = false;    // every written block read back and equal
+    bool again = false;       // the journal held a pass for it and the operator asked to configure it again
     QString result;           // "passed", "failed", "refused" or "skipped"; stable whatever the language
     QString message;          // why, in the operator's language; empty when passed
     qint64 durationMs = 0;    // from identification to verdict

@@ -235,7 +235,9 @@ bool StationRun::Worker::work(StationRecord &record)
         finish("failed", Msg(1136));
         return true;
     }
-    if (!s.again && m_run.m_journal.hasPassed(record.serialNumber)) {
+    record.again = m_run.m_journal.hasPassed(record.serialNumber);
+    if (record.again && !s.again) {
+        record.again = false;
         finish("skipped", Msg(1135).arg(record.serialNumber));
         return true;
     }

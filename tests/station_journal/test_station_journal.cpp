@@ -136,8 +136,12 @@ private slots:
         QVERIFY2(error.contains("200001") && error.contains("bench-A"), qPrintable(error));
         QVERIFY(!a->append(recordFor(200002, "bench-A"), &error));
         QVERIFY2(error.contains("bench-B"), qPrintable(error));
+        // Configured once more on the operator's request: recorded beside the first pass.
+        StationRecord again = recordFor(200001, "bench-B");
+        again.again = true;
+        QVERIFY2(b->append(again, &error), qPrintable(error));
         QCOMPARE(read(target), QStringList({"200001@bench-A:passed", "200002@bench-A:failed", "200002@bench-A:failed",
-                                            "200002@bench-B:passed"}));
+                                            "200002@bench-B:passed", "200001@bench-B:passed"}));
     }
 
     void killedStation_data() { backends(); }
