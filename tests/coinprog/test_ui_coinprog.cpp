@@ -140,8 +140,7 @@ private:
         // A pulled cable is said after the silence bound; the samples stay for when it is back.
         sim()->setUnplugged(true);
         QTRY_COMPARE_WITH_TIMEOUT(w->findChild<QLabel *>(u"statusLine"_s)->text(),
-                                  Msg(1250).arg(CoinProgModel::SilenceMs / 1000),
-                                  CoinProgModel::SilenceMs + 3000);
+                                  Msg(1250).arg(CoinProgModel::SilenceMs / 1000), CoinProgModel::SilenceMs + 3000);
         sim()->setUnplugged(false);
         QCOMPARE(w->sampleList()->count(), 15);
 

@@ -160,8 +160,7 @@ private slots:
             QCOMPARE(st.errors(), QStringList());
             QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
             QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
-            QCOMPARE(statuses,
-                     (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
+            QCOMPARE(statuses, (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
             QCOMPARE(st.insertionStatus, Msg(288)); // the verdict shows while it sits green
 
             // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.

@@ -9,8 +9,7 @@
 // Writable copies of the shipped catalogues and template.
 inline void copyProgramFiles(const QString &dir)
 {
-    copyDataFiles(dir,
-                  {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
+    copyDataFiles(dir, {QStringLiteral("rx30.ini"), QStringLiteral("io.ini"), QStringLiteral("template.xml")});
 }
 
 // A node by its caption, else by its address text.

@@ -65,12 +65,12 @@ private slots:
         QTest::addColumn<QByteArray>("changed");
         const QByteArray channel1 = oddChannels().left(16).toHex().toUpper();
         QTest::newRow("window") << int(Window) << QByteArray() << QByteArray() << false << 0 << QByteArray();
-        QTest::newRow("file reopened")
-            << int(Reopened) << QByteArray() << QByteArray() << false << 0 << QByteArray();
+        QTest::newRow("file reopened") << int(Reopened) << QByteArray() << QByteArray() << false << 0
+                                       << QByteArray();
         QTest::newRow("stored file, fresh program")
             << int(Fresh) << QByteArray() << QByteArray() << true << 0 << QByteArray();
-        QTest::newRow("command line")
-            << int(CommandLine) << QByteArray() << QByteArray() << false << 0 << QByteArray();
+        QTest::newRow("command line") << int(CommandLine) << QByteArray() << QByteArray() << false << 0
+                                      << QByteArray();
         QTest::newRow("channel 2 edited") << int(Fresh) << QByteArray("0x0610") << channel1 << true << 0x0610
                                           << QByteArray::fromHex(channel1);
         QTest::newRow("first country code edited, command line")
@@ -284,15 +284,13 @@ private slots:
         bench.prompts.clear();
         QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document),
                  dropped ? ConfigTransfer::Failed : ConfigTransfer::Done);
-        QCOMPARE(bench.memoryOps(),
-                 (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
+        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
         const QString wanted = QStringLiteral("4154484B4852");
         const QString held = QString::fromLatin1(QByteArray("EUTKHR").toHex().toUpper());
         if (dropped) {
             QCOMPARE(bench.errors().size(), 1);
-            QVERIFY2(
-                bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
-                qPrintable(bench.errors().first()));
+            QVERIFY2(bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
+                     qPrintable(bench.errors().first()));
         } else {
             QCOMPARE(bench.errors(), QStringList());
             QVERIFY(bench.prompts.allTexts().last().endsWith(Msg(1083).arg(2)));

@@ -111,8 +111,8 @@ private slots:
             {cmd(216), hex("0000000000")}, {cmd(2), hex("000000")},     {cmd(3), QByteArray()},
             {cmd(184, "01"), "EU010A"},    {cmd(184, "02"), "TK200C"},  {cmd(184, "06"), "EU...B"},
             {cmd(184, "07"), "......"}, // never programmed
-            {cmd(209, "03"), hex("01")},   {cmd(209, "07"), hex("00")}, {cmd(247), hex("1001")},
-            {cmd(225), hex("010000")},
+            {cmd(209, "03"), hex("01")},   {cmd(209, "07"), hex("00")},
+            {cmd(247), hex("1001")},       {cmd(225), hex("010000")},
         };
         for (const auto &c : cases) {
             QVERIFY2(f.send(c.command) == CcTalkLink::Ok, c.command.toHex().constData());
