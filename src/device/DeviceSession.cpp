@@ -223,6 +223,21 @@ QString DeviceSession::openProblemText(int message, const QString &port, const Q
     return text;
 }
 
+QString DeviceSession::portOpenFailure(CcTalkLink &link, const QString &port)
+{
+    SerialPort *serial = link.port();
+    int message = 438;
+    QString detail;
+    if (serial) {
+        detail = serial->errorString();
+        if (serial->openError() == SerialPort::OpenError::PermissionDenied)
+            message = 426;
+        else if (serial->openError() == SerialPort::OpenError::Busy)
+            message = 427;
+    }
+    return openProblemText(message, port, detail);
+}
+
 bool DeviceSession::openCandidate(const QString &name)
 {
     m_link.closePort();

@@ -64,6 +64,9 @@ public:
     QList<PortProblem> portProblems() const { return m_portProblems; }
     // Explains a port that would not open, or "" when the reason is not the user's to fix.
     static QString openProblemText(int message, const QString &port, const QString &detail);
+    // Why the link's port would not open, for someone who named that port: permission, busy, or
+    // the port's own reason.
+    static QString portOpenFailure(CcTalkLink &link, const QString &port);
 
     // The search's offer to upgrade a selector found in its boot monitor. Without a
     // handler the search names the selector waiting there and points to the upgrade.

@@ -158,19 +158,7 @@ bool StationRun::Worker::prepare(QString *reason)
 
     m_link.setPortName(s.port);
     if (!m_link.openPort()) {
-        SerialPort *port = m_link.port();
-        int message = 438;
-        QString detail;
-        if (port) {
-            detail = port->errorString();
-            if (port->openError() == SerialPort::OpenError::PermissionDenied)
-                message = 426;
-            else if (port->openError() == SerialPort::OpenError::Busy)
-                message = 427;
-        }
-        *reason = DeviceSession::openProblemText(message, s.port, detail);
-        if (reason->isEmpty())
-            *reason = Msg(438) + s.port;
+        *reason = DeviceSession::portOpenFailure(m_link, s.port);
         return false;
     }
     return true;
@@ -443,6 +431,17 @@ QStringList StationRun::fileDeviceTypes(const QString &path)
             types << type;
     }
     return types;
+}
+
+int StationRun::verdictMessage(const QString &result)
+{
+    if (result == QLatin1String("passed"))
+        return 1130;
+    if (result == QLatin1String("refused"))
+        return 1132;
+    if (result == QLatin1String("skipped"))
+        return 1133;
+    return 1131;
 }
 
 QString StationRun::stateName(State state)

@@ -106,6 +106,8 @@ public:
     static QStringList fileDeviceTypes(const QString &path);
     // A state's stable name: "waiting", "working", "passed", ... "waiting-for-removal".
     static QString stateName(State state);
+    // The word an operator reads for a record's result (PASSED, FAILED, REFUSED, SKIPPED).
+    static int verdictMessage(const QString &result);
 
 signals:
     // detail: the selector's serial number while working, the verdict's message after it.

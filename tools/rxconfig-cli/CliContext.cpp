@@ -101,17 +101,7 @@ bool CliContext::openCurrentPort()
     link.setPortName(m_currentPort);
     if (link.openPort())
         return true;
-    SerialPort *port = link.port();
-    int message = 438;
-    QString detail;
-    if (port) {
-        detail = port->errorString();
-        if (port->openError() == SerialPort::OpenError::PermissionDenied)
-            message = 426;
-        else if (port->openError() == SerialPort::OpenError::Busy)
-            message = 427;
-    }
-    prompts.error(DeviceSession::openProblemText(message, m_currentPort, detail));
+    prompts.error(DeviceSession::portOpenFailure(link, m_currentPort));
     // A port remembered from a --demo run exists only inside such a run.
     if (m_currentPort == QLatin1String("SIMULATOR") && !options.demo)
         prompts.error(Msg(642));

@@ -32,16 +32,6 @@ void say(CliContext &ctx, const QString &text)
 const QString kSynopsis = QStringLiteral(
     "FILE.xml [--journal TARGET] [--count N] [--changed-only] [--again] [--type T] [--removal-wait MS]");
 
-int verdictMessage(const QString &result)
-{
-    if (result == QLatin1String("passed"))
-        return 1130;
-    if (result == QLatin1String("refused"))
-        return 1132;
-    if (result == QLatin1String("skipped"))
-        return 1133;
-    return 1131;
-}
 
 void printVerdict(QTextStream &out, const StationRecord &r, bool json)
 {
@@ -50,7 +40,7 @@ void printVerdict(QTextStream &out, const StationRecord &r, bool json)
         out.flush();
         return;
     }
-    const QString word = Msg(verdictMessage(r.result));
+    const QString word = Msg(StationRun::verdictMessage(r.result));
     // Large plain words: the operator reads them from across the bench.
     const QString rule(40, QLatin1Char('='));
     out << '\n' << rule << '\n';

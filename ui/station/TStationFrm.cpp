@@ -3,9 +3,9 @@
 #include "app/Messages.h"
 #include "app/Prompts.h"
 #include "config/IniFile.h"
+#include "device/DeviceSession.h"
 #include "link/CcTalkLink.h"
 #include "link/PortFactory.h"
-#include "device/DeviceSession.h"
 #include "main/ScreenTour.h"
 #include "main/TMainFrm.h"
 #include "station/StationJournal.h"
@@ -48,19 +48,8 @@ QColor colourOf(StationRun::State state, QColor idle)
     return idle;
 }
 
-int verdictMessage(const QString &result)
-{
-    if (result == QLatin1String("passed"))
-        return 1130;
-    if (result == QLatin1String("refused"))
-        return 1132;
-    if (result == QLatin1String("skipped"))
-        return 1133;
-    return 1131;
-}
-
-[[maybe_unused]] const bool registered = ScreenTour::addDialog(
-    QStringLiteral("production-station"), [](TMainFrm &m) -> QDialog * {
+[[maybe_unused]] const bool registered =
+    ScreenTour::addDialog(QStringLiteral("production-station"), [](TMainFrm &m) -> QDialog * {
         const QString own = m.link().portName();
         m.stationFrm()->prepare(PortList::ports({own}), {own}, m.session().DeviceType);
         return m.stationFrm();
@@ -172,8 +161,8 @@ void TStationFrm::prepare(const QStringList &ports, const QStringList &chosen, c
 
 void TStationFrm::chooseFile()
 {
-    const QString name = m_prompts.openFileName(Msg(1221), QFileInfo(m_file->text()).path(),
-                                                QStringLiteral("*.xml"));
+    const QString name =
+        m_prompts.openFileName(Msg(1221), QFileInfo(m_file->text()).path(), QStringLiteral("*.xml"));
     if (name.isEmpty())
         return;
     m_file->setText(QDir::toNativeSeparators(name));
@@ -185,8 +174,7 @@ void TStationFrm::chooseFile()
 
 void TStationFrm::chooseJournal()
 {
-    const QString name =
-        m_prompts.saveFileName(Msg(1223), QFileInfo(m_journal->text()).path(), Msg(1226));
+    const QString name = m_prompts.saveFileName(Msg(1223), QFileInfo(m_journal->text()).path(), Msg(1226));
     if (!name.isEmpty())
         m_journal->setText(QDir::toNativeSeparators(name));
 }
@@ -226,10 +214,10 @@ bool TStationFrm::start()
     base.file = QFileInfo(file).absoluteFilePath();
     base.deviceTypes = {m_type->currentText()};
     base.dataDir = m_dataDir;
-    base.address = quint8(IniFile(QDir(m_dataDir).filePath(QStringLiteral("rx30.ini")))
-                              .readValue(QStringLiteral("SETTINGS"), QStringLiteral("DeviceAddress"),
-                                         QStringLiteral("2"))
-                              .toInt());
+    base.address = quint8(
+        IniFile(QDir(m_dataDir).filePath(QStringLiteral("rx30.ini")))
+            .readValue(QStringLiteral("SETTINGS"), QStringLiteral("DeviceAddress"), QStringLiteral("2"))
+            .toInt());
     if (base.address == 0)
         base.address = 2;
     clearPanels();
@@ -251,8 +239,9 @@ bool TStationFrm::start()
 
         m_runs.push_back(std::make_unique<StationRun>(s, *m_journalFile));
         StationRun *run = m_runs.back().get();
-        connect(run, &StationRun::stateChanged, this,
-                [this, port](StationRun::State state, const QString &detail) { showState(port, state, detail); });
+        connect(
+            run, &StationRun::stateChanged, this,
+            [this, port](StationRun::State state, const QString &detail) { showState(port, state, detail); });
         connect(run, &StationRun::recorded, this, &TStationFrm::showRecord);
         connect(run, &StationRun::finished, this, &TStationFrm::runEnded);
         showState(port, StationRun::State::Waiting, QString());
@@ -329,12 +318,15 @@ void TStationFrm::showState(const QString &port, StationRun::State state, const 
         break;
     case StationRun::State::WaitingForRemoval:
         // The verdict stays in its colour until the selector is pulled.
-        panel->setText(panel->text() + QStringLiteral("<div><b>%1</b></div>").arg(Msg(1148).arg(port).toHtmlEscaped()));
+        panel->setText(panel->text() +
+                       QStringLiteral("<div><b>%1</b></div>").arg(Msg(1148).arg(port).toHtmlEscaped()));
         return;
     case StationRun::State::Idle:
         return;
     default:
-        panel->setText(page(Msg(verdictMessage(StationRun::stateName(state))) + QStringLiteral("  ") + port, detail));
+        panel->setText(
+            page(Msg(StationRun::verdictMessage(StationRun::stateName(state))) + QStringLiteral("  ") + port,
+                 detail));
         break;
     }
     QPalette p = panel->palette();
@@ -349,7 +341,7 @@ void TStationFrm::showRecord(const StationRecord &r)
     const QString line = QStringLiteral("%1  %2  %3  %4  %5")
                              .arg(r.time.toLocalTime().toString(QStringLiteral("HH:mm:ss")), r.port,
                                   r.serialNumber.isEmpty() ? QStringLiteral("-") : r.serialNumber,
-                                  Msg(verdictMessage(r.result)), r.message)
+                                  Msg(StationRun::verdictMessage(r.result)), r.message)
                              .trimmed();
     m_lines->insertItem(0, line);
     while (m_lines->count() > kLinesShown)
