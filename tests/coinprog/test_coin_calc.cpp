@@ -1,5 +1,6 @@
 // The coin programming arithmetic against values worked out by hand, and the values the
 // program folder's rx30.ini contributes.
+#include "CliRun.h"
 #include "coinprog/CoinCalc.h"
 #include "coinprog/CoinProgModel.h"
 
@@ -130,11 +131,8 @@ private slots:
         QFETCH(QByteArray, ini);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("rx30.ini"));
-        if (!ini.isNull()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(ini);
-        }
+        if (!ini.isNull())
+            QVERIFY(writeFileBytes(path, ini));
         QTEST(CoinCalc::minimumSamples(path), "minimum");
     }
 
@@ -154,13 +152,11 @@ private slots:
         QFETCH(int, version);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("rx30.ini"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[BASE_3]\nAM1_ADD=1\nPH1_ADD=2\nAM2_ADD=3\nPH2_ADD=4\nPI3_ADD=5\nDIM_ADD=6\n"
-                "[BASE_4]\nAM1_ADD=x2\nPH1_ADD=300\nAM2_ADD=-4\nPH2_ADD=\nDIM_ADD=7\n"
-                "[BASE_12]\nAM1_ADD=9\nPH1_ADD=9\nAM2_ADD=9\nPH2_ADD=9\nPI3_ADD=9\nDIM_ADD=9\n"
-                "[BASE_<]\nAM1_ADD=1\n");
-        f.close();
+        QVERIFY(writeFileBytes(path,
+                               "[BASE_3]\nAM1_ADD=1\nPH1_ADD=2\nAM2_ADD=3\nPH2_ADD=4\nPI3_ADD=5\nDIM_ADD=6\n"
+                               "[BASE_4]\nAM1_ADD=x2\nPH1_ADD=300\nAM2_ADD=-4\nPH2_ADD=\nDIM_ADD=7\n"
+                               "[BASE_12]\nAM1_ADD=9\nPH1_ADD=9\nAM2_ADD=9\nPH2_ADD=9\nPI3_ADD=9\nDIM_ADD=9\n"
+                               "[BASE_<]\nAM1_ADD=1\n"));
         QTEST(CoinCalc::addends(path, version), "expected");
         QCOMPARE(CoinCalc::addends(dir.filePath(QStringLiteral("none.ini")), 3), (Sample{0, 0, 0, 0, 0, 0}));
     }

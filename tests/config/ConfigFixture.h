@@ -1,6 +1,7 @@
 #pragma once
 
 // The configuration page on catalogues in a temporary folder, with scripted prompts.
+#include "CliRun.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
@@ -24,28 +25,18 @@ struct ConfigFixture
 
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
 
-    QByteArray read(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read(const QString &name) const { return fileBytes(path(name)); }
 
     bool loadText(const QByteArray &rx30, const QByteArray &io)
     {
-        for (const auto &[name, text] : {std::pair{"rx30.ini", rx30}, std::pair{"io.ini", io}}) {
-            QFile file(path(QLatin1String(name)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-                return false;
-        }
-        return page->loadCatalogues(dir.path());
+        return writeFileBytes(path(QStringLiteral("rx30.ini")), rx30) &&
+               writeFileBytes(path(QStringLiteral("io.ini")), io) && page->loadCatalogues(dir.path());
     }
 
     bool loadShipped()
     {
-        QFile rx30(QStringLiteral(RX_TEST_DATA_DIR "/rx30.ini"));
-        QFile io(QStringLiteral(RX_TEST_DATA_DIR "/io.ini"));
-        return rx30.open(QIODevice::ReadOnly) && io.open(QIODevice::ReadOnly) &&
-               loadText(rx30.readAll(), io.readAll());
+        return copyDataFiles(dir.path(), {QStringLiteral("rx30.ini"), QStringLiteral("io.ini")}) &&
+               page->loadCatalogues(dir.path());
     }
 
     void chooseVersion(const QString &name) { page->chooseVersion(page->versionEntries().indexOf(name)); }

@@ -369,9 +369,7 @@ private slots:
         f->page->chooseViewOption(f->page->viewOptions().indexOf("Value"));
         QByteArray rx30 = f->read("rx30.ini");
         rx30.replace("Value=02", "Value=Z2");
-        QFile file(f->path("rx30.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rx30) == rx30.size());
-        file.close();
+        QVERIFY(writeFileBytes(f->path("rx30.ini"), rx30));
         f->prompts.queueAnswer(Prompts::Answer::Yes);
         f->prompts.queueText("Shop 9");
         QVERIFY(!f->page->storeStandardConfiguration());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliRun.h"
 #include "app/ScriptedPrompts.h"
 #include "device/CommLog.h"
 #include "device/DeviceSession.h"
@@ -53,9 +54,8 @@ struct DeviceBench
     explicit DeviceBench(const QByteArray &supported = "RX20=\nRX30=\n")
         : log(dir.path(), &prompts), session(link, prompts, dir.path())
     {
-        QFile ini(dir.filePath(u"rx30.ini"_s));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[SETTINGS]\nComPort=COM3\nccTalkAddr=02\n[SUPPORTED TYPES]\n" + supported);
+        writeFileBytes(dir.filePath(u"rx30.ini"_s),
+                       "[SETTINGS]\nComPort=COM3\nccTalkAddr=02\n[SUPPORTED TYPES]\n" + supported);
         link.setLogSink(&log);
         link.LoggingEnabled = true;
         session.setNoticeSink(&log);

@@ -9,19 +9,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-QString fileText(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : u"<unreadable>"_s;
-}
-void writeFile(const QString &path, const QByteArray &text)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-}
-} // namespace
-
 class TestDeviceFolderLogTerminal : public QObject
 {
     Q_OBJECT
@@ -36,11 +23,11 @@ private slots:
         const QString seedB = root.filePath(u"installed"_s);
         for (const QString &d : {cwd, user, seedA, seedB})
             QDir().mkpath(d);
-        writeFile(seedA + u"/io.ini"_s, "wrong seed");
-        writeFile(seedB + u"/rx30.ini"_s, "installed catalogue");
-        writeFile(seedB + u"/io.ini"_s, "installed io");
+        QVERIFY(writeFileBytes(seedA + u"/io.ini"_s, "wrong seed"));
+        QVERIFY(writeFileBytes(seedB + u"/rx30.ini"_s, "installed catalogue"));
+        QVERIFY(writeFileBytes(seedB + u"/io.ini"_s, "installed io"));
         QFile::setPermissions(seedB + u"/io.ini"_s, QFileDevice::ReadOwner);
-        writeFile(user + u"/rx30.ini"_s, "edited by the user");
+        QVERIFY(writeFileBytes(user + u"/rx30.ini"_s, "edited by the user"));
         const QStringList seeds = {seedA, seedB};
 
         QCOMPARE(DataDir::resolve(root.path(), seeds, cwd, user).path,
@@ -48,11 +35,11 @@ private slots:
         const auto r = DataDir::resolve(QString(), seeds, cwd, user);
         QCOMPARE(r.path, QFileInfo(user).absoluteFilePath());
         QVERIFY(r.seeded);
-        QCOMPARE(fileText(user + u"/rx30.ini"_s), u"edited by the user"_s);
-        QCOMPARE(fileText(user + u"/io.ini"_s), u"installed io"_s);
+        QCOMPARE(fileBytes(user + u"/rx30.ini"_s), QByteArray("edited by the user"));
+        QCOMPARE(fileBytes(user + u"/io.ini"_s), QByteArray("installed io"));
         QVERIFY(!DataDir::resolve(QString(), seeds, cwd, user).seeded);
 
-        writeFile(cwd + u"/rx30.ini"_s, "[SETTINGS]\n");
+        QVERIFY(writeFileBytes(cwd + u"/rx30.ini"_s, "[SETTINGS]\n"));
         QCOMPARE(DataDir::resolve(QString(), seeds, cwd, user).path, QFileInfo(cwd).absoluteFilePath());
     }
 
@@ -99,7 +86,7 @@ private slots:
         b.identifiedSim(QByteArray::fromHex("FFFF0000")); // reads need the PIN
         const QString path = b.log.filePath();
         // An earlier log left readable by everyone, and someone reading it.
-        writeFile(path, "-> old\n");
+        QVERIFY(writeFileBytes(path, "-> old\n"));
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x6666)));
         QFile earlier(path);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
@@ -111,7 +98,7 @@ private slots:
         CommandTerminal terminal(b.session);
         QCOMPARE(terminal.SendCommand(u"FF0207A008"_s), int(CommandTerminal::Sent));
         // Every frame is logged, the PIN exchange too, so only the owner may read it.
-        QVERIFY(fileText(path).contains(u"-> 020401DA12345678"_s));
+        QVERIFY(fileBytes(path).contains("-> 020401DA12345678"));
         struct stat st = {};
         QVERIFY(stat(path.toLocal8Bit().constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 07777), 0600);
@@ -124,7 +111,7 @@ private slots:
         QVERIFY(again);
         QVERIFY(stat(path.toLocal8Bit().constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 07777), 0600);
-        QCOMPARE(fileText(path), QString());
+        QCOMPARE(fileBytes(path), QByteArray());
     }
 
     // The access check takes the read bank for FF02 and the write bank for FF03.

@@ -61,13 +61,8 @@ struct Station
         s->setMemory(0x0730, QByteArray::fromHex("8100000000000000")); // line 7: an input
         lineSevenBefore = s->nvMemory(0x0730, 8);
         const QString path = b.dir.filePath(u"Production.ini"_s);
-        if (ini.isEmpty())
-            QFile::copy(QStringLiteral(RX_TEST_DATA_DIR "/Production.ini"), path);
-        else {
-            QFile f(path);
-            if (f.open(QIODevice::WriteOnly))
-                f.write(ini);
-        }
+        writeFileBytes(path,
+                       ini.isEmpty() ? fileBytes(QStringLiteral(RX_TEST_DATA_DIR "/Production.ini")) : ini);
         b.session.FactoryAccessEnabled = true;
         b.prompts.queuePassword(kPassword);
         if (!b.session.RequestAccess(DeviceSession::WriteBank, 0x04))
@@ -120,12 +115,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Production.ini"_s);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
         // Lower-case hex, a 16-bit value, values too wide for their key, garbage.
-        f.write("[RX30]\nAM1=7f\nMIN_INSERTION=0A\nTPM1C3V_MAX=fffe\nSW1=100\nPH2=zz\nT_MAX=19\n"
-                "DIM_ERR=00\n[XY12]\n");
-        f.close();
+        QVERIFY(writeFileBytes(
+            path, "[RX30]\nAM1=7f\nMIN_INSERTION=0A\nTPM1C3V_MAX=fffe\nSW1=100\nPH2=zz\nT_MAX=19\n"
+                  "DIM_ERR=00\n[XY12]\n"));
         QCOMPARE(ProductionIni::sections(path), (QStringList{u"RX30"_s, u"XY12"_s}));
         const ProductionLimits l = ProductionIni::read(path, u"RX30"_s);
         QCOMPARE(l.targets[0], 0x7F);

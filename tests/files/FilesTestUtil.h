@@ -6,9 +6,6 @@
 #include <QFile>
 #include <QMap>
 
-inline QByteArray readAll(const QString &path) { return fileBytes(path); }
-inline void writeAll(const QString &path, const QByteArray &bytes) { writeFileBytes(path, bytes); }
-
 // Writable copies of the shipped catalogues and template.
 inline void copyProgramFiles(const QString &dir)
 {

@@ -20,7 +20,7 @@ private slots:
     void initTestCase()
     {
         copyProgramFiles(m_dir.path());
-        writeAll(path("bad.xml"), "<MachineData></MachineData>\n");
+        writeFileBytes(path("bad.xml"), "<MachineData></MachineData>\n");
     }
 
     void uploadSavesTheChosenSectionsShowDecodesAndStatsPrintsEverySlot()
@@ -33,7 +33,7 @@ private slots:
             QVERIFY2(cli.out.contains(QLatin1String(line)), line);
         QVERIFY2(cli({"--demo", "upload", "-o", path("stats.xml"), "--sections", "statistics"}) == 0,
                  qPrintable(cli.err));
-        const QByteArray saved = readAll(path("stats.xml"));
+        const QByteArray saved = fileBytes(path("stats.xml"));
         QCOMPARE(saved.count("<Data caption"), 40);
         QVERIFY(!saved.contains("0x0600"));
         QVERIFY2(cli({"--demo", "stats", "--xls", path("s")}) == 0, qPrintable(cli.err));
@@ -55,7 +55,7 @@ private slots:
             "<Group caption=\"Common parameters\">\r\n"
             "<Data caption=\"Credit\" address=\"0x07A0\" length=\"1\">07</Data>\r\n"
             "</Group>\r\n</MachineData>\r\n";
-        writeAll(path("credit.xml"), credit);
+        writeFileBytes(path("credit.xml"), credit);
         QVERIFY2(cli({"show", path("credit.xml")}) == 0, qPrintable(cli.err));
         QVERIFY2(cli.out.contains("  Credit: 7\n"), qPrintable(cli.out));
         for (const char *absent : {"Bonus 1 level", "Standard configuration", "Country Codes", "Channel 1"})
@@ -65,7 +65,7 @@ private slots:
                              "Statistics\n"),
             qPrintable(cli.out));
         QVERIFY2(cli({"--demo", "download", path("credit.xml")}) == 0, qPrintable(cli.err));
-        writeAll(path("cut.xml"), credit.left(credit.indexOf("address=")));
+        writeFileBytes(path("cut.xml"), credit.left(credit.indexOf("address=")));
         QCOMPARE(cli({"--demo", "download", path("cut.xml")}), 3);
         QVERIFY2(cli.err.contains("is not a whole configuration file"), qPrintable(cli.err));
     }

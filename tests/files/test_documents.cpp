@@ -39,11 +39,11 @@ class TestDocuments : public QObject
     // Loads the template with values filled in at the given addresses.
     void loadFilled(SectionTree &tree, const QMap<QString, QString> &values)
     {
-        QByteArray t = readAll(m_template);
+        QByteArray t = fileBytes(m_template);
         for (auto it = values.begin(); it != values.end(); ++it)
             t.insert(t.indexOf("</Data>", t.indexOf("\"" + it.key().toLatin1() + "\"")),
                      it.value().toLatin1());
-        writeAll(path("filled.xml"), t);
+        writeFileBytes(path("filled.xml"), t);
         QVERIFY(tree.LoadFile(path("filled.xml")));
     }
 
@@ -158,12 +158,12 @@ private slots:
             "</Group>\r\n</Group>\r\n</Group>\r\n<Group caption=\"D\">\r\n"
             "<Data caption=\"y\" address=\"0x0601\" length=\"1\">%</Data>\r\n</Group>\r\n"
             "</MachineData>\r\n";
-        writeAll(path("nested-template.xml"), QByteArray(text).replace('%', ""));
-        writeAll(path("nested.xml"), QByteArray(text).replace('%', "7F"));
+        writeFileBytes(path("nested-template.xml"), QByteArray(text).replace('%', ""));
+        writeFileBytes(path("nested.xml"), QByteArray(text).replace('%', "7F"));
         SectionTree tree;
         QVERIFY(tree.LoadFile(path("nested.xml")));
         QVERIFY(tree.SaveFile(path("nested-out.xml"), path("nested-template.xml")));
-        const QByteArray out = readAll(path("nested-out.xml"));
+        const QByteArray out = fileBytes(path("nested-out.xml"));
         QCOMPARE(out.count("<Group"), 1);
         QCOMPARE(out.count("</Group>"), 1);
         QVERIFY(out.contains(

@@ -105,9 +105,9 @@ private slots:
         if (path != Window) {
             const QString file = a.path("unit.xml");
             QCOMPARE(a.files.FileSave(file), ConfigFiles::Done);
-            QVERIFY(blockValue(readAll(file), "0x07B2").endsWith("2E2E")); // the file format holds ".."
+            QVERIFY(blockValue(fileBytes(file), "0x07B2").endsWith("2E2E")); // the file format holds ".."
             if (!edit.isEmpty())
-                writeAll(file, withBlock(readAll(file), edit, value));
+                writeFileBytes(file, withBlock(fileBytes(file), edit, value));
             target.sim->setNvImage(before);
             target.files.setRequireWholeFile(path == CommandLine);
             QCOMPARE(target.files.FileOpen(file), ConfigFiles::Done);
@@ -235,7 +235,7 @@ private slots:
         }
         bench.prompts.clear();
         QCOMPARE(bench.files.FileSave(bench.path("part.xml")), ConfigFiles::Done);
-        const QByteArray saved = readAll(bench.path("part.xml"));
+        const QByteArray saved = fileBytes(bench.path("part.xml"));
         QVERIFY(!QString::fromLatin1(saved).contains(QRegularExpression("0x0620\" length=\"16\">[0-9A-F]")));
         QVERIFY(saved.contains("0x0610\" length=\"16\">"));
         bench.sim->setMemory(0x0620, QByteArray(16, char(0x5A)));
@@ -269,11 +269,12 @@ private slots:
         bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
         bench.sim->commit();
         const QByteArray head = "<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Group caption=\"G\">\r\n";
-        writeAll(bench.path("codes.xml"),
-                 head + "<Data caption=\"a\" address=\"0x07A0\" length=\"1\">03</Data>\r\n"
-                        "<Data caption=\"b\" address=\"0x07A1\" length=\"1\">07</Data>\r\n"
-                        "<Data caption=\"c\" address=\"0x07B2\" length=\"8\">4154484B48522E2E</Data>\r\n"
-                        "</Group>\r\n</MachineData>\r\n");
+        writeFileBytes(bench.path("codes.xml"),
+                       head +
+                           "<Data caption=\"a\" address=\"0x07A0\" length=\"1\">03</Data>\r\n"
+                           "<Data caption=\"b\" address=\"0x07A1\" length=\"1\">07</Data>\r\n"
+                           "<Data caption=\"c\" address=\"0x07B2\" length=\"8\">4154484B48522E2E</Data>\r\n"
+                           "</Group>\r\n</MachineData>\r\n");
         QCOMPARE(bench.files.FileOpen(bench.path("codes.xml")), ConfigFiles::Done);
         const int skipped = bench.tree.FindAddress("0x07A0");
         bench.transfer.writeFilter = [skipped](int node) { return node != skipped; };
@@ -382,7 +383,8 @@ private slots:
             << head + "address=\"0x06A0\" length=\"16\">01<Data caption=\"x\">02</Data>\r\n"
             << "is damaged (0x06A0)";
         QTest::newRow("garbled channel and a broken duplicate")
-            << readAll(QStringLiteral(RX_TEST_DATA_DIR "/../fuzz/findings/config_open-empty-channel-written.xml"))
+            << fileBytes(
+                   QStringLiteral(RX_TEST_DATA_DIR "/../fuzz/findings/config_open-empty-channel-written.xml"))
             << "is damaged (0x";
     }
 
@@ -395,9 +397,9 @@ private slots:
         const QMap<QString, QString> document = values(bench.tree);
         const QString params = bench.page.image().paramText();
         const int loaded = bench.page.image().loadedSections;
-        writeAll(bench.files.temporaryPath(), "previous");
+        writeFileBytes(bench.files.temporaryPath(), "previous");
         if (!content.isNull())
-            writeAll(bench.path("bad.xml"), content);
+            writeFileBytes(bench.path("bad.xml"), content);
         bench.prompts.clear();
         QCOMPARE(bench.files.FileOpen(bench.path("bad.xml")), ConfigFiles::Failed);
         QVERIFY2(bench.errors().size() == 1 && bench.errors().first().contains(message),
@@ -406,7 +408,7 @@ private slots:
         QCOMPARE(values(bench.tree), document);
         QCOMPARE(bench.page.image().paramText(), params);
         QCOMPARE(bench.page.image().loadedSections, loaded);
-        QCOMPARE(readAll(bench.files.temporaryPath()), QByteArray("previous"));
+        QCOMPARE(fileBytes(bench.files.temporaryPath()), QByteArray("previous"));
     }
 
     void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
@@ -417,7 +419,7 @@ private slots:
         QByteArray content = configFile(
             {{"0x07A0", "5"}, {"0x07A1", "0c"}, {"0x07EA", "0a"}, {"0x0747", "0599AA"}}, "by hand");
         // The marker may stand in any comment.
-        writeAll(file, content.replace("<Group", "<!-- format=\"RX20/RX30\" -->\r\n<Group"));
+        writeFileBytes(file, content.replace("<Group", "<!-- format=\"RX20/RX30\" -->\r\n<Group"));
         bench.tree.showHook = [](SectionTree &) { return false; };
         QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Cancelled);
         QCOMPARE(bench.page.image().paramText(), params);
@@ -443,23 +445,23 @@ private slots:
         FilesBench bench;
         const QString existing = bench.path("cfg.xml");
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
-        writeAll(existing, "old");
+        writeFileBytes(existing, "old");
         bench.prompts.queueFileName(bench.path("cfg.txt"));
         QCOMPARE(bench.files.FileSave(), ConfigFiles::Cancelled); // No to the question
         QCOMPARE(bench.prompts.texts(ScriptedPrompts::Kind::Confirm).filter(existing).size(), 1);
-        QCOMPARE(readAll(existing), QByteArray("old"));
+        QCOMPARE(fileBytes(existing), QByteArray("old"));
         QVERIFY(!QFile::exists(bench.path("cfg.txt")));
         bench.prompts.queueFileName(bench.path("cfg.txt"));
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QCOMPARE(bench.files.FileSave(), ConfigFiles::Done);
-        const QByteArray saved = readAll(existing);
+        const QByteArray saved = fileBytes(existing);
         QXmlStreamReader xml(saved);
         int data = 0;
         while (!xml.atEnd())
             data += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Data");
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         // After an upload every block of the template is saved.
-        QCOMPARE(data, int(readAll(bench.files.templatePath()).count("<Data caption")));
+        QCOMPARE(data, int(fileBytes(bench.files.templatePath()).count("<Data caption")));
 
         // Nothing ticked, or no template: nothing is written.
         bench.tree.showHook = [](SectionTree &tree) {
@@ -468,13 +470,13 @@ private slots:
         };
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
         QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
-        writeAll(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
+        writeFileBytes(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
         QFile::remove(bench.files.templatePath());
         QCOMPARE(bench.files.FileOpen(bench.path("ok.xml")), ConfigFiles::Failed);
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
         QCOMPARE(bench.errors().size(), 3);
         QVERIFY(bench.errors().at(1).contains("template.xml"));
-        QCOMPARE(readAll(existing), saved);
+        QCOMPARE(fileBytes(existing), saved);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "config/IniFile.h"
 
 #include <QFile>
@@ -10,17 +11,8 @@ namespace {
 QString writeFile(const QTemporaryDir &dir, const QByteArray &content)
 {
     const QString path = dir.filePath(u"rx30.ini"_s);
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(content);
+    writeFileBytes(path, content);
     return path;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
 }
 } // namespace
 
@@ -63,8 +55,11 @@ private slots:
         QVERIFY(ini.writeValue(u"settings"_s, u"comport"_s, u"/dev/ttyUSB0"_s));
         QByteArray expected = before;
         expected.replace("ComPort=COM3   ", "comport=/dev/ttyUSB0");
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"/dev/ttyUSB0"_s);
+        // A key the file did not hold takes the file's own line ends.
+        QVERIFY(ini.writeValue(u"Other"_s, u"y"_s, u"1"_s));
+        QCOMPARE(fileBytes(path), expected + "y=1\r\n");
     }
 
     void newKeysGoAtTheEndOfTheirSectionAndNewSectionsAtTheEnd()
@@ -74,7 +69,7 @@ private slots:
         QVERIFY(ini.writeValue(u"Configurations"_s, u"Mine"_s, u"1"_s));
         QVERIFY(ini.writeValue(u"Mine"_s, u"Credit"_s, u"05"_s));
         QVERIFY(ini.writeValue(u"Mine"_s, u"Output1"_s, u"FF"_s));
-        QCOMPARE(readFile(path),
+        QCOMPARE(fileBytes(path),
                  QByteArray("[Configurations]\nStandard=1\nMine=1\n\n[Standard]\nCredit=01\n\n"
                             "[Mine]\nCredit=05\nOutput1=FF\n"));
         QCOMPARE(ini.keys(u"Configurations"_s), QStringList({"Standard", "Mine"}));
@@ -85,7 +80,7 @@ private slots:
         const QString path = m_dir.filePath(u"new.ini"_s);
         IniFile ini(path);
         QVERIFY(ini.writeValue(u"SETTINGS"_s, u"ccTalkAddr"_s, u"02"_s));
-        QCOMPARE(readFile(path), QByteArray("[SETTINGS]\nccTalkAddr=02\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[SETTINGS]\nccTalkAddr=02\n"));
     }
 
     void aFailedWriteLeavesTheFileAsItWas()
@@ -94,14 +89,11 @@ private slots:
         // root too, while the file itself reads as before.
         QTemporaryDir dir;
         const QString path = dir.filePath(QString(250, u'a') + u".ini"_s);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[SETTINGS]\nComPort=COM3\n");
-        f.close();
+        QVERIFY(writeFileBytes(path, "[SETTINGS]\nComPort=COM3\n"));
         IniFile ini(path);
         QVERIFY(!ini.writeValue(u"SETTINGS"_s, u"ComPort"_s, u"X"_s));
         QVERIFY(!ini.errorString().isEmpty());
-        QCOMPARE(readFile(path), QByteArray("[SETTINGS]\nComPort=COM3\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[SETTINGS]\nComPort=COM3\n"));
         QCOMPARE(ini.readValue(u"SETTINGS"_s, u"ComPort"_s), u"COM3"_s);
     }
 

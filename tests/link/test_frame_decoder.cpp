@@ -1,5 +1,6 @@
 // The decoding the communication log shows beside each line: exchanges of every header the
 // program sends, as recorded on the wire, and frames that are broken or never answered.
+#include "CliRun.h"
 #include "app/Messages.h"
 #include "link/FrameDecoder.h"
 #include "link/HeaderTable.h"
@@ -153,15 +154,13 @@ private slots:
         QCOMPARE(HeaderTable::load(empty.path()).size(), shipped.size());
 
         QTemporaryDir dir;
-        QFile f(dir.filePath(HeaderTable::FileName));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("# a technician's own names\n"
-                "254\t-\tnone\tack\tAre you there\n"
-                "254\t-\tnone\tack\n"                    // no name
-                "300\t-\tnone\tack\tToo big\n"           // not a header
-                "200\t-\twhat\tack\tUnknown kind\n"      // not a data kind
-                "255\t12\tnone\ttext\tSecret word\r\n"); // CR LF lines are read too
-        f.close();
+        QVERIFY(writeFileBytes(dir.filePath(HeaderTable::FileName),
+                               "# a technician's own names\n"
+                               "254\t-\tnone\tack\tAre you there\n"
+                               "254\t-\tnone\tack\n"                     // no name
+                               "300\t-\tnone\tack\tToo big\n"            // not a header
+                               "200\t-\twhat\tack\tUnknown kind\n"       // not a data kind
+                               "255\t12\tnone\ttext\tSecret word\r\n")); // CR LF lines are read too
         const HeaderTable own = HeaderTable::load(dir.path());
         QCOMPARE(own.size(), 2);
         QCOMPARE(own.skippedLines(), 3);

@@ -165,36 +165,23 @@ private slots:
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Ok));
     }
 
-    void rawExchangeTakesTheBytesBehindTheEcho()
+    // The boot monitor's exchange takes the bytes behind the echo; a reply there after the first
+    // wait is taken on Transact's last poll, the raw exchange needs one poll more and says "6".
+    void rawExchangeTakesTheBytesBehindTheEchoOnePollLaterThanTransact()
     {
-        m_port->queueReply(QByteArray("RX30ABCDE"));
         QByteArray reply;
+        m_port->queueReply(QByteArray("RX30ABCDE"));
         QCOMPARE(m_link->RawExchange(QByteArray("V"), 9, 10, reply), quint8(CcTalkLink::RawOk));
         QCOMPARE(reply, QByteArray("RX30ABCDE"));
         QCOMPARE(m_log.lines, QStringList({"-> 56", "<- 525833304142434445"}));
-    }
-
-    // The same reply, there after the first wait: Transact takes it on its last poll, the
-    // boot monitor's exchange needs one poll more.
-    void replyCompletedOnTheLastPollCountsForTransactOnly()
-    {
-        QByteArray reply;
         m_port->queueReply(frameBytes({1, 0, 2, 0, 253}));
         QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 1, reply), quint8(CcTalkLink::Ok));
         m_port->queueReply(QByteArray("0"));
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 1, reply), quint8(CcTalkLink::RawTimeout));
+        QCOMPARE(reply, QByteArray("6"));
         m_port->queueReply(QByteArray("0"));
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 2, reply), quint8(CcTalkLink::RawOk));
         QCOMPARE(reply, QByteArray("0"));
-    }
-
-    void rawExchangeTimesOutWithSix()
-    {
-        QByteArray reply;
-        m_port->queueReply(QByteArray("0"));
-        // One poll never suffices: a reply completing on the last poll counts as a time-out.
-        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 1, reply), quint8(CcTalkLink::RawTimeout));
-        QCOMPARE(reply, QByteArray("6"));
         m_port->setEcho(false);
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 5, reply), quint8(CcTalkLink::RawTimeout));
         QCOMPARE(reply, QByteArray("6"));

@@ -1,13 +1,7 @@
 #pragma once
 
-#include "link/CcTalkLink.h"
+#include "DeviceBench.h"
 #include "link/Checksum.h"
-#include "sim/SelectorSim.h"
-#include "sim/SimBus.h"
-#include "sim/SimulatorPort.h"
-
-#include <QByteArray>
-#include <memory>
 
 // Header byte followed by data given in hex.
 inline QByteArray cmd(int header, const char *hexData = "")
@@ -29,30 +23,17 @@ inline QByteArray writeCmd(int address, const QByteArray &payload)
 }
 
 // A host link on a fresh simulated bus with one default selector.
-struct SimFixture
+struct SimFixture : DeviceBench
 {
-    const QString name = QStringLiteral("SIMTEST");
-    std::shared_ptr<SimBus> bus = SimulatorPort::registerPort(name);
-    SelectorSim *sim = bus->selector(0);
-    std::unique_ptr<CcTalkLink> link = std::make_unique<CcTalkLink>();
+    SelectorSim *sim = openSim();
+    std::shared_ptr<SimBus> bus = buses.begin()->second;
     QByteArray reply;
-
-    SimFixture()
-    {
-        link->setPortName(name);
-        link->openPort();
-    }
-    ~SimFixture()
-    {
-        link.reset();
-        SimulatorPort::unregisterPort(name);
-    }
 
     // The Transact result; the reply frame lands in `reply`.
     quint8 send(const QByteArray &command, int polls = 50, quint8 to = 2)
     {
         reply.clear();
-        return link->Transact(to, command, polls, reply);
+        return link.Transact(to, command, polls, reply);
     }
     // The reply's header (0 acknowledged, 5 refused), or -1 when the exchange failed.
     int ack(const QByteArray &command, int polls = 50, quint8 to = 2)

@@ -4,11 +4,8 @@
 #include "sim/SimStateFile.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-using namespace Qt::StringLiterals;
 
 // The simulated selector as the host sees it through the real link: framing, echo, addressing,
 // memory bounds, sub-code faults, coins and counters, refused state files and control lines,
@@ -27,26 +24,26 @@ private slots:
         SimFixture f;
         QCOMPARE(f.send(cmd(254), 5), quint8(CcTalkLink::Ok));
         QCOMPARE(f.reply, hex("01000200FD"));
-        QCOMPARE(f.link->RxBuffer, hex("020001FEFF01000200FD"));
+        QCOMPARE(f.link.RxBuffer, hex("020001FEFF01000200FD"));
         QCOMPARE(f.send(cmd(254), 5, 0), quint8(CcTalkLink::Ok)); // broadcast
 
-        f.link->RxBuffer.clear();
-        f.link->port()->write(hex("020001FEFF"));
-        QCOMPARE(f.link->port()->bytesAvailable(), qint64(0));
-        QVERIFY(f.link->RxBuffer.isEmpty());
-        QTRY_COMPARE(f.link->RxBuffer.size(), 10);
+        f.link.RxBuffer.clear();
+        f.link.port()->write(hex("020001FEFF"));
+        QCOMPARE(f.link.port()->bytesAvailable(), qint64(0));
+        QVERIFY(f.link.RxBuffer.isEmpty());
+        QTRY_COMPARE(f.link.RxBuffer.size(), 10);
 
         // Other addresses, corrupt frames and other rates go unanswered.
         QCOMPARE(f.send(cmd(254), 5, 3), quint8(CcTalkLink::Timeout));
-        QCOMPARE(f.link->RxBuffer.size(), 5); // only the echo
-        f.link->RxBuffer.clear();
-        f.link->port()->write(hex("020001FEFE")); // wrong checksum
+        QCOMPARE(f.link.RxBuffer.size(), 5); // only the echo
+        f.link.RxBuffer.clear();
+        f.link.port()->write(hex("020001FEFE")); // wrong checksum
         CcTalkLink::PumpDelay(60);
-        QCOMPARE(f.link->RxBuffer.size(), 5);
-        f.link->SetBaud(19200);
+        QCOMPARE(f.link.RxBuffer.size(), 5);
+        f.link.SetBaud(19200);
         QCOMPARE(f.send(cmd(254), 5), quint8(CcTalkLink::Timeout));
-        QCOMPARE(f.link->RxBuffer.size(), 5); // the wire still echoes
-        f.link->SetBaud(9600);
+        QCOMPARE(f.link.RxBuffer.size(), 5); // the wire still echoes
+        f.link.SetBaud(9600);
         QCOMPARE(f.send(cmd(254), 5), quint8(CcTalkLink::Ok));
     }
 
@@ -57,7 +54,7 @@ private slots:
         QElapsedTimer t;
         t.start();
         QCOMPARE(f.send(cmd(253), 120, 0), quint8(CcTalkLink::Timeout));
-        QCOMPARE(f.link->RxBuffer, hex("000001FD0207"));
+        QCOMPARE(f.link.RxBuffer, hex("000001FD0207"));
         QVERIFY(t.elapsed() >= 28); // 4 ms per address step
         QCOMPARE(f.ack(cmd(251, "FE"), 5, 7), 0);
         QCOMPARE(quint8(f.reply.at(2)), quint8(7)); // acknowledged from the old address
@@ -84,10 +81,10 @@ private slots:
         QElapsedTimer t;
         t.start();
         const QByteArray frame = hex("020401FF02080040");
-        f.link->RxBuffer.clear();
-        f.link->port()->write(frame + char(ccTalkChecksum(frame)));
+        f.link.RxBuffer.clear();
+        f.link.port()->write(frame + char(ccTalkChecksum(frame)));
         // 9 bytes out, 64 + 5 bytes back: about 81 ms of wire time at 9600 baud.
-        QTRY_COMPARE_WITH_TIMEOUT(f.link->RxBuffer.size(), 9 + 69, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.RxBuffer.size(), 9 + 69, 1000);
         QVERIFY2(t.elapsed() >= 75, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(f.send(cmd(254)), quint8(CcTalkLink::Ok));
     }
@@ -135,7 +132,7 @@ private slots:
         QVERIFY(f.ask(cmd(197)) != rom);
         // Address clash: the address alone, unframed, within the 1.2 s window.
         QCOMPARE(f.send(cmd(252), 130), quint8(CcTalkLink::Timeout));
-        QTRY_COMPARE_WITH_TIMEOUT(f.link->RxBuffer, hex("020001FC01") + hex("02"), 1300);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.RxBuffer, hex("020001FC01") + hex("02"), 1300);
         // Address random: acknowledged from the old address, then answered at the new one.
         QCOMPARE(f.ack(cmd(250)), 0);
         QCOMPARE(quint8(f.reply.at(2)), quint8(2));
@@ -186,10 +183,7 @@ private slots:
             "address=9\nserial=16777216\n",
         };
         for (const QByteArray &content : damaged) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(content);
-            f.close();
+            QVERIFY(writeFileBytes(path, content));
             SelectorSim sim;
             const QByteArray before = sim.nvImage();
             QString error;

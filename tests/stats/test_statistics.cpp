@@ -192,7 +192,7 @@ private slots:
         QVERIFY(bench.stats.statisticsRead());
         const QString file = bench.path("stats.xls");
         QVERIFY(StatisticsExport::run(bench.link, bench.stats, bench.prompts, bench.path("stats")));
-        const QByteArray bytes = readAll(file);
+        const QByteArray bytes = fileBytes(file);
         const auto recs = records(bytes);
         QCOMPARE(recs.size(), 2 + 69 + 1);
         int words = 0;
@@ -205,7 +205,7 @@ private slots:
         // Again, with an unprogrammed serial number, over the first file after a Yes.
         bench.sim->identity().serialNumber = 0xFFFFFF;
         QVERIFY(!StatisticsExport::run(bench.link, bench.stats, bench.prompts, file)); // No to the overwrite
-        QCOMPARE(readAll(file), bytes);
+        QCOMPARE(fileBytes(file), bytes);
         bench.prompts.queueFileName(file);
         bench.prompts.queueAnswer(Prompts::Answer::Yes);
         QVERIFY(StatisticsExport::run(bench.link, bench.stats, bench.prompts));

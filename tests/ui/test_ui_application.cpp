@@ -1,6 +1,7 @@
 // The application object, its command line, the Qt dialogs that answer the prompts, the
 // program in the chosen language down to Qt's own buttons, and the desktop program's command
 // line where there is no display.
+#include "CliRun.h"
 #include "app/Messages.h"
 #include "main/AppStart.h"
 #include "main/QtPrompts.h"
@@ -12,7 +13,6 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,24 +28,6 @@ private:
     {
         QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
         return box.button(QMessageBox::Yes)->text();
-    }
-
-    // The desktop program run as from a terminal, without any display unless offscreen.
-    static int runProgram(const QStringList &arguments, QString &output, bool offscreen = false)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        if (offscreen)
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig/rxconfig"), arguments);
-        if (!p.waitForFinished(60000))
-            return -1;
-        output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     }
 
 private slots:
@@ -190,8 +172,12 @@ private slots:
     void aDataDirWithoutTheCatalogueNamesTheMissingFile()
     {
         QTemporaryDir empty;
-        QString out;
-        QCOMPARE(runProgram({QStringLiteral("--data-dir"), empty.path()}, out, true), 3);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        const CliRun run = runProgram(QStringLiteral(RX_BINARY_DIR "/tools/rxconfig/rxconfig"),
+                                      {"--data-dir", empty.path()}, env);
+        const QString out = run.out + run.err;
+        QCOMPARE(run.status, 3);
         QVERIFY2(out.contains(Msg(587)), qPrintable(out));
         QVERIFY2(out.contains(QLatin1String("rx30.ini")), qPrintable(out));
         QVERIFY(!out.contains(Msg(82)));

@@ -1,4 +1,5 @@
 // The drawn controls: what they hold, what they draw and what they let in.
+#include "CliRun.h"
 #include "controls/BarGauge.h"
 #include "controls/DipSwitch.h"
 #include "controls/NumEdit.h"
@@ -102,10 +103,7 @@ private slots:
         QImage red(40, 40, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath(QStringLiteral("product.png"))));
-        QFile broken(dir.filePath(QStringLiteral("logo.png")));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("not a picture\n");
-        broken.close();
+        QVERIFY(writeFileBytes(dir.filePath(QStringLiteral("logo.png")), "not a picture\n"));
         ProductPictures::setDataDirectory(dir.path());
         const QImage fromFile = ProductPictures::product(QSize(120, 160)).toImage();
         QCOMPARE(fromFile.size(), QSize(120, 120));

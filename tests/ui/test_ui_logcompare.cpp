@@ -26,14 +26,6 @@ void saveShot(QWidget &w, const char *name)
     if (!dir.isEmpty())
         w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
 }
-
-void editBlock(const QString &file, const QByteArray &address, const QByteArray &value)
-{
-    QByteArray text = readAll(file);
-    const int start = text.indexOf('>', text.indexOf("address=\"" + address + "\"")) + 1;
-    text.replace(start, text.indexOf("</Data>", start) - start, value);
-    writeAll(file, text);
-}
 } // namespace
 
 class TestUiLogCompare : public QObject
@@ -117,10 +109,9 @@ private slots:
         QCOMPARE(b.transfer.Upload(), ConfigTransfer::Done);
         const QString file = b.path("unit.xml");
         QCOMPARE(b.files.FileSave(file), ConfigFiles::Done);
-        const QByteArray text = readAll(file);
-        const int start = text.indexOf('>', text.indexOf("address=\"0x0600\"")) + 1;
-        const QByteArray channel1 = text.mid(start, text.indexOf("</Data>", start) - start);
-        editBlock(file, "0x0610", channel1);
+        const QByteArray text = fileBytes(file);
+        const QByteArray channel1 = blockValue(text, "0x0600");
+        QVERIFY(writeFileBytes(file, withBlock(text, "0x0610", channel1)));
         QCOMPARE(b.files.FileOpen(file), ConfigFiles::Done);
         QVERIFY(b.files.screen_2_xml());
 

@@ -22,7 +22,7 @@ SelectorSim::Fault monitorStatus(char status, int count)
 QList<QByteArray> fileLines(const QString &path)
 {
     QList<QByteArray> lines;
-    for (const QByteArray &line : readAll(path).split('\n'))
+    for (const QByteArray &line : fileBytes(path).split('\n'))
         if (!line.trimmed().isEmpty())
             lines.append(line.trimmed()); // objcopy ends its lines with CR LF
     return lines;
@@ -92,7 +92,7 @@ private slots:
         for (const FileCase &c : fileCases()) {
             Lines lines = made;
             c.edit(lines);
-            writeAll(path, lines.join(c.ending) + c.ending);
+            writeFileBytes(path, lines.join(c.ending) + c.ending);
             if (c.problem == FirmwareFile::Problem::TooLarge)
                 QVERIFY(QFile(path).resize(FirmwareFile::MaxFileBytes + 1)); // sparse where it can be
             FirmwareFile file;
@@ -350,7 +350,7 @@ private slots:
         const QString copy = b.sequence.backupFile();
         QVERIFY(copy.startsWith(b.dir.path() + "/1234567_"));
         QVERIFY(copy.endsWith(".xml"));
-        QCOMPARE(readAll(copy), readAll(b.path("manual.xml")));
+        QCOMPARE(fileBytes(copy), fileBytes(b.path("manual.xml")));
         // Where the copy went, then the flash's own word; the reads made for it stay quiet.
         QCOMPARE(b.prompts.texts(Kind::Information),
                  (QStringList{Msg(958) + QDir::toNativeSeparators(copy), Msg(981).arg("1.21")}));
