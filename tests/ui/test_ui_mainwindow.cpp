@@ -1,15 +1,12 @@
-// The main window against the in-process simulated selector, in the order a technician
+// The main window's wiring against the in-process simulated selector, in the order a technician
 // works: start-up, the pages bound to the configuration, transfers, statistics, the
-// terminal and log, the device windows, a lost selector, exit.
-#include "CliRun.h"
+// terminal, the device windows, a lost selector, exit.
 #include "DemoDesktop.h"
-#include "app/DataDir.h"
 #include "app/Messages.h"
 #include "app/ScriptedPrompts.h"
 #include "config/ConfigPage.h"
 #include "controls/NumEdit.h"
 #include "controls/SpinEdit.h"
-#include "controls/WrapButton.h"
 #include "device/CommLog.h"
 #include "device/DeviceSession.h"
 #include "files/SectionTree.h"
@@ -24,23 +21,16 @@
 #include "main/TMainFrm.h"
 #include "main/TParsFrm.h"
 #include "sim/SelectorSim.h"
-#include "sim/SimBus.h"
-#include "sim/SimulatorPort.h"
-#include "stats/StatisticsPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
-#include <memory>
 
 namespace {
 // Picks an entry the way a user does: the list moves, then reports the activation.
@@ -70,15 +60,6 @@ private:
     QString shown() { return m_desk.prompts.allTexts().join(QStringLiteral(" | ")); }
     bool errorShown() { return !m_desk.prompts.texts(ScriptedPrompts::Kind::Error).isEmpty(); }
 
-    // The parameter box a technician finds by the caption beside it.
-    NumEdit *boxOfCaption(int message)
-    {
-        for (int i = 0; i < ConfigPageView::ParamCount; ++i)
-            if (view().paramLabel[i]->text() == Msg(message))
-                return view().param[i];
-        return nullptr;
-    }
-
     // After every operation the window takes input again and the progress is gone.
     void unlocked()
     {
@@ -97,13 +78,6 @@ private slots:
         QCOMPARE(win().notebook()->currentIndex(), int(TMainFrm::AboutTab));
         QVERIFY(!win().session().identity.productCode.isEmpty());
         QCOMPARE(win().infoValue(0), win().session().identity.productCode);
-        QCOMPARE(win().infoValue(1), win().session().identity.serialNumber);
-        // The offscreen screen is small, so the advice came first of all messages.
-        QCOMPARE(m_desk.prompts.shown().value(0).text, Msg(179));
-        // Every window's button is on.
-        for (TMainFrm::Tool t : {TMainFrm::CoinsProg, TMainFrm::Upgrade, TMainFrm::Test})
-            QVERIFY(win().toolButton(t)->isEnabled());
-        QVERIFY(!win().toolButton(TMainFrm::FactoryTest)->isVisible());
         unlocked();
     }
 
@@ -119,60 +93,29 @@ private slots:
         unlocked();
     }
 
-    void typedParametersReachTheParameterOfTheirCaption()
+    void pageControlsReachTheModel()
     {
-        const QList<QPair<NumEdit *, int>> edits = {{boxOfCaption(226), ConfigPage::RestTime},
-                                                    {boxOfCaption(298), ConfigPage::TimeOutWarning},
-                                                    {boxOfCaption(42), ConfigPage::Bonus2Value},
-                                                    {view().fraudTime, ConfigPage::InhibitTime},
-                                                    {view().inputMultiplier, ConfigPage::MultVal}};
+        const QList<QPair<NumEdit *, int>> edits = {
+            {view().param[ConfigPageView::RestTime], ConfigPage::RestTime},
+            {view().fraudTime, ConfigPage::InhibitTime},
+            {view().inputMultiplier, ConfigPage::MultVal}};
         int value = 11;
         for (const auto &e : edits) {
             type(e.first, QString::number(value));
             QCOMPARE(model().paramValue(e.second), value++);
         }
         // An emptied box takes back what the model holds.
-        NumEdit *credit = boxOfCaption(90);
+        NumEdit *credit = view().param[ConfigPageView::Credit];
         type(credit, QStringLiteral("7"));
         type(credit, QString());
         QCOMPARE(model().paramValue(ConfigPage::Credit), 7);
         QCOMPARE(credit->text(), QStringLiteral("7"));
-    }
-
-    void lineTimesLevelsAndTheMultiplierUnitReachTheModel()
-    {
-        choose(view().multiplierUnit, 0);
-        QVERIFY(model().multiplierMinutes());
         choose(view().multiplierUnit, 1);
         QVERIFY(!model().multiplierMinutes());
-        IoRowView *timed = nullptr;
-        IoRowView *levelled = nullptr;
-        for (IoRowView &r : view().io) {
-            if (!timed && model().line(r.line).timeOnVisible)
-                timed = &r;
-            if (!levelled && model().line(r.line).levelVisible)
-                levelled = &r;
-        }
-        QVERIFY(timed && levelled);
-        const int step = model().line(timed->line).timeOnStep;
-        timed->timeOn->setValue(step * 7);
-        emit timed->timeOn->editingFinished();
-        QCOMPARE(model().line(timed->line).timeOn, step * 7);
-        const LineRow &level = model().line(levelled->line);
-        const QString before = levelled->level->property("pictureName").toString();
-        QCOMPARE(before, level.levelPicture);
-        levelled->level->click();
-        QVERIFY(level.levelPicture != before);
-        QCOMPARE(levelled->level->property("pictureName").toString(), level.levelPicture);
-    }
 
-    void editModeShowsFunctionListsAndAChoiceFillsTheRow()
-    {
         view().ioEdit->click();
         QVERIFY(model().editMode());
-        QVERIFY(!view().setStandard->isHidden());
         IoRowView &row = view().io[4]; // Output 5
-        QVERIFY(row.note->isHidden());
         int chosen = -1;
         for (int i = 1; i < row.functions->count() && chosen < 0; ++i) {
             m_desk.prompts.clear();
@@ -181,51 +124,22 @@ private slots:
         }
         QVERIFY(chosen > 0);
         QCOMPARE(model().line(5).functionIndex, chosen);
-        QCOMPARE(row.note->toolTip(), model().line(5).note);
-        QCOMPARE(row.timeOn->isHidden(), !model().line(5).timeOnVisible);
         view().ioEdit->click();
         QVERIFY(!model().editMode());
-        QVERIFY(row.functions->isHidden());
-    }
 
-    void acceptedCountryCodesReachEveryChannelList()
-    {
         const int croatia = model().countryNames().indexOf(QStringLiteral("Croatia"));
         choose(view().countryCode[0], croatia);
         view().countryAccept->click();
-        QCOMPARE(model().image().countryCodes().left(2), QStringLiteral("HR"));
-        QCOMPARE(win().channelView(0)->row(0).country->itemText(0), QStringLiteral("HR"));
         QCOMPARE(win().channelView(1)->row(7).country->itemText(0), QStringLiteral("HR"));
     }
 
-    void sectionWindowDrawsTheTreeAndItsStatePictures()
+    void sectionWindowTicksOnlyOnThePicture()
     {
         SectionTree tree;
         QVERIFY(tree.LoadFile(QDir(m_desk.dir.path()).filePath(QStringLiteral("template.xml"))));
         TParsFrm w(tree);
         tree.prepareShow();
         w.rebuild();
-        int items = 0;
-        for (QTreeWidgetItemIterator it(w.treeWidget()); *it; ++it)
-            ++items;
-        QCOMPARE(items, tree.count());
-        QCOMPARE(w.nodeOf(w.itemOf(0)), 0);
-        QCOMPARE(w.itemOf(0)->isExpanded(), tree.expanded(0));
-        const QImage checked = TParsFrm::statePicture(SectionTree::Checked).toImage();
-        QVERIFY(TParsFrm::statePicture(SectionTree::Unchecked).toImage() != checked);
-        const int before = tree.state(0);
-        w.clickState(0);
-        QVERIFY(tree.state(0) != before || before == SectionTree::Empty);
-        QCOMPARE(w.itemOf(0)->icon(0).pixmap(16, 16).toImage(),
-                 TParsFrm::statePicture(tree.state(0)).toImage());
-        QList<int> states;
-        for (int n = 0; n < tree.count(); ++n)
-            states << tree.state(n);
-        w.clickState(-1); // clicks beside the tree change nothing
-        w.clickState(tree.count());
-        for (int n = 0; n < tree.count(); ++n)
-            QCOMPARE(tree.state(n), states.at(n));
-
         // Only a press on the picture ticks; the caption, clicked or double-clicked, and Enter
         // only select. The window must be where the mouse is.
         w.show();
@@ -244,12 +158,13 @@ private slots:
         QCOMPARE(view->currentItem(), root);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, picture);
         QVERIFY(tree.state(0) != state);
+        QCOMPARE(root->icon(0).pixmap(16, 16).toImage(), TParsFrm::statePicture(tree.state(0)).toImage());
         QTest::keyClick(view, Qt::Key_Space);
         QCOMPARE(tree.state(0), state);
         w.hide();
     }
 
-    void uploadEditDownloadSaveAndOpenRoundTrip()
+    void uploadEditDownloadRoundTrip()
     {
         // Channel 3: measurements 10..21; status 0x5A: ccTalk off, Sel. off, En. on, Fake on,
         // hidden bits 0x50; direction 4; value 50. Credit 4.
@@ -263,14 +178,7 @@ private slots:
         QVERIFY2(!errorShown(), qPrintable(shown()));
         ChannelRowView &r = win().channelView(0)->row(2);
         QCOMPARE(r.parameter[0]->text(), QStringLiteral("10"));
-        QCOMPARE(r.tolerance[1]->text(), QStringLiteral("17"));
-        QCOMPARE(r.value->text(), QStringLiteral("50"));
-        const QList<bool> ticks = {r.ccTalk->isChecked(), r.selective->isChecked(), r.enabled->isChecked(),
-                                   r.fake->isChecked()};
-        QCOMPARE(ticks, QList<bool>({false, false, true, true}));
-        QCOMPARE(r.direction->currentIndex(), 4);
-        QCOMPARE(r.valueCode->currentText(), QStringLiteral("001"));
-        QCOMPARE(r.enabled->toolTip(), Msg(564));
+        QVERIFY(r.enabled->isChecked() && !r.ccTalk->isChecked());
         NumEdit *credit = view().param[ConfigPageView::Credit];
         QCOMPARE(credit->text(), QStringLiteral("4"));
         unlocked();
@@ -289,21 +197,6 @@ private slots:
         QVERIFY2(!errorShown(), qPrintable(shown()));
         QCOMPARE(sim()->nvMemory(0x07A0, 1), QByteArray(1, char(6)));
         QCOMPARE(sim()->nvMemory(0x0620, 16).toHex(), QByteArray("780b0c0d0e0f1011121314155004204d"));
-
-        // Save to a file, change the window, open the file again.
-        QTemporaryDir files;
-        const QString path = files.filePath(QStringLiteral("saved.xml"));
-        m_desk.prompts.queueFileName(path);
-        win().FileSaveClick();
-        QVERIFY2(QFile::exists(path), qPrintable(shown()));
-        type(r.value, QStringLiteral("5"));
-        type(credit, QStringLiteral("9"));
-        m_desk.prompts.clear();
-        m_desk.prompts.queueFileName(path);
-        win().FileOpenClick();
-        QVERIFY2(!errorShown(), qPrintable(shown()));
-        QCOMPARE(r.value->text(), QStringLiteral("77"));
-        QCOMPARE(credit->text(), QStringLiteral("6"));
     }
 
     // Tabbing through boxes the user did not change leaves the image as it was loaded.
@@ -361,7 +254,7 @@ private slots:
         unlocked();
     }
 
-    void statisticsAreReadChosenAndExported()
+    void statisticsAreReadIntoThePage()
     {
         QByteArray counters = QByteArray::fromHex("010203").leftJustified(60, '\0'); // slot 1
         counters[59] = 42;                                                           // slot 20
@@ -374,33 +267,16 @@ private slots:
         QVERIFY2(!errorShown(), qPrintable(shown()));
         QCOMPARE(v->value[0]->text(), QString::number(0x010203));
         QCOMPARE(v->value[19]->text(), QStringLiteral("42"));
-        QVERIFY(v->value[0]->isReadOnly()); // counters are the selector's
-        unlocked();
-        choose(v->option[4], 1);
-        QCOMPARE(win().statistics().selection(5), 1);
-
-        QTemporaryDir out;
-        m_desk.prompts.queueFileName(out.filePath(QStringLiteral("counters")));
-        v->exportButton->click();
-        // A worksheet's first record.
-        QVERIFY2(
-            fileBytes(out.filePath(QStringLiteral("counters.xls"))).startsWith(QByteArray("\x09\x08", 2)),
-            qPrintable(shown()));
         unlocked();
     }
 
-    void terminalSendsOnlyWhenSwitchedOnAndKeepsTheFocus()
+    void terminalSendsOnlyWhenSwitchedOnAndTheLogClearsOnlyWhenConfirmed()
     {
         CommLog &log = win().commLog();
         LogPage *page = win().logPage();
-        log.LogLine(QStringLiteral("-> 2499"));
         QLineEdit *field = page->commandField();
         QVERIFY(!field->isEnabled());
-        page->sendButton()->click();
-        QCOMPARE(page->lineAt(page->lineCount() - 1), QStringLiteral("-> 2499"));
-
         page->terminalBox()->setChecked(true);
-        page->logToFileBox()->click();
         QTest::keyClicks(field, QStringLiteral("zq-fe"));
         QCOMPARE(field->text(), QStringLiteral("FE"));
         QTest::keyClick(field, Qt::Key_Return);
@@ -408,20 +284,10 @@ private slots:
         QCOMPARE(lines.mid(lines.size() - 2), QStringList({"-> 020001FEFF", "<- 01000200FD"}));
         QCOMPARE(field->text(), QString());
         QCOMPARE(page->lineAt(page->lineCount() - 1), lines.last());
-        QCOMPARE(LogPage::lineColor(lines.last()), QColor(Qt::blue));
-        QCOMPARE(LogPage::lineColor(lines.at(lines.size() - 2)), QColor(Qt::red));
-        // The field keeps the focus through the exchange, so the next command is typed at once.
-        win().notebook()->setCurrentWidget(page);
-        win().activateWindow();
-        QApplication::setActiveWindow(&win());
-        field->setFocus();
-        QTest::keyClicks(field, QStringLiteral("fe"));
-        QTest::keyClick(field, Qt::Key_Enter);
-        QCOMPARE(log.lines().last(), QStringLiteral("<- 01000200FD"));
-        QCOMPARE(QApplication::focusWidget(), field);
-        page->logToFileBox()->click();
         page->terminalBox()->setChecked(false);
-        QVERIFY(fileBytes(log.filePath()).contains("-> 020001FEFF"));
+        page->logToFileBox()->click();
+        QVERIFY(log.logToFile());
+        page->logToFileBox()->click();
         unlocked();
 
         m_desk.prompts.queueAnswer(Prompts::Answer::Cancel);
@@ -440,7 +306,6 @@ private slots:
         w->accept();
         QCOMPARE(int(sim()->address()), 254);
         w->prepare();
-        QCOMPARE(w->currentAddress()->text(), QStringLiteral("254"));
         w->newAddress()->setValue(2);
         w->accept();
         QCOMPARE(int(sim()->address()), 2);
@@ -466,9 +331,6 @@ private slots:
         sim()->commit();
         const QByteArray neighbour = sim()->nvMemory(0x0600 + 16 * 5, 16);
         TErFrm *w = win().erFrm();
-        w->allChannels()->click();
-        QVERIFY(w->channelBox(16)->isChecked());
-        w->allChannels()->click();
         w->channelBox(5)->click();
         m_desk.prompts.clear();
         m_desk.prompts.queueAnswer(Prompts::Answer::Yes);
@@ -479,15 +341,8 @@ private slots:
         unlocked();
     }
 
-    void busyLocksTheWindowAndAFailedSearchLeavesItUsable()
+    void aFailedSearchLeavesTheWindowUsable()
     {
-        win().BeginBusy();
-        QVERIFY(!win().notebook()->isEnabled());
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        win().EndBusy();
-        win().EndBusy(); // an extra end is harmless
-        unlocked();
-
         SelectorSim::Fault silent;
         silent.kind = SelectorSim::FaultKind::NoReply;
         silent.count = -1;
@@ -496,7 +351,6 @@ private slots:
         win().SearchClick();
         QVERIFY(m_desk.prompts.allTexts().contains(Msg(99)));
         unlocked();
-        QVERIFY(win().infoPanel()->isEnabled());
         sim()->clearFaults();
         win().SearchClick();
         QVERIFY(!win().session().identity.productCode.isEmpty());
@@ -515,12 +369,7 @@ private slots:
         QCOMPARE(files.size(), versions * 7 + ScreenTour::dialogNames().size() + 3);
         for (const QString &f : files)
             QVERIFY2(!QImage(f).isNull(), qPrintable(f));
-        // The names say what each shows.
-        QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("en-config-2-%1-page-1-configuration-edit.png")
-                                                   .arg(ScreenTour::slug(model().versionEntries().at(1))))));
-        QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("en-dialog-address.png"))));
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
-        QCOMPARE(QImage(files.first()).size(), win().size()); // a page is pictured in the whole window
     }
 
     void exitClosesOnlyWhenConfirmed()

@@ -1,6 +1,6 @@
 // The production station window on the demo's selector: a configuration saved from one selector
 // is written into a fresh one (passed, the selector holds it), and a selector that drops a write
-// fails with its block named; panels, counters, newest lines and the journal agree.
+// fails; panels, counters and the journal agree.
 #include "DemoDesktop.h"
 #include "app/Messages.h"
 #include "link/CcTalkLink.h"
@@ -87,9 +87,6 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(colour(panel), QColor(Qt::red), 20000);
             QVERIFY2(panel->text().contains(Msg(1131)), qPrintable(panel->text()));
             QCOMPARE(w->countersLabel()->text(), Msg(1231).arg(1).arg(1).arg(0).arg(0));
-            QCOMPARE(w->journalLines()->count(), 2);
-            QVERIFY(w->journalLines()->item(0)->text().contains(Msg(1131)));
-            QVERIFY(w->journalLines()->item(1)->text().contains(u"5000001  "_s + Msg(1130)));
             ran = true;
             w->closeButton()->click(); // ends after the selector in work, then closes
         });
