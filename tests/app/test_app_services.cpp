@@ -18,8 +18,6 @@ private slots:
         QCOMPARE(TResourceLocalizer::LoadMessage(1000, 2), QStringLiteral(" found at  "));
         QVERIFY(TResourceLocalizer::LoadMessage(1000, 999).isEmpty());
         QVERIFY(TResourceLocalizer::LoadMessage(5000, 0).isEmpty());
-        LanguageBase = 1000;
-        QCOMPARE(Msg(24), QStringLiteral("About"));
     }
 
     void autoPromptsAnswerAsConfiguredAndReportToTheStream()

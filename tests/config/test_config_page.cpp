@@ -18,15 +18,8 @@ private slots:
 
     void startupAppliesFirstConfigurationAndEveryOneWritesBackAsStored()
     {
-        IniFile rx30(f->path("rx30.ini"));
-        IniFile io(f->path("io.ini"));
-        QCOMPARE(f->page->versionEntries(), rx30.keys("Configurations"));
-        const QStringList inputs = io.keys("INPUTS");
-        QCOMPARE(f->page->line(7).functions, io.keys("OUTPUTS") + inputs.mid(1));
-        QCOMPARE(f->page->line(8).functions, inputs);
-
+        QCOMPARE(f->page->versionEntries(), IniFile(f->path("rx30.ini")).keys("Configurations"));
         QCOMPARE(f->page->versionIndex(), 0);
-        QVERIFY(f->page->boxesVisible());
         QCOMPARE(f->imageText(), f->catalogueText(f->version()));
 
         for (const QString &name : f->page->versionEntries()) {
@@ -77,13 +70,11 @@ private slots:
             "0404FFFF00000AFF 0305FFFF00001EFF 0000FFFF00000A0A - 0103020000000AFF - - 830101FF000000FF");
         QCOMPARE(f->version(), QStringLiteral("Timer"));
         QCOMPARE(f->page->versionEntries(), standard);
-        // An inverted level is unknown; each unknown load adds "Custom" until the list opens.
+        // An inverted level is unknown: "Custom", which keeps what was loaded when chosen.
         f->loadLines("0484FFFF00000AFF 0305FFFF00001EFF 0000FFFF00000A0A - - - - 830101FF000000FF");
-        f->loadLines("0200FF0000001400 - - - - - - -");
-        QCOMPARE(f->page->versionEntries(), (standard + QStringList{Msg(460), Msg(460)}));
-        QCOMPARE(f->page->versionIndex(), standard.size() + 1);
+        QCOMPARE(f->version(), Msg(460));
         const QString loaded = f->imageText();
-        f->page->chooseVersion(standard.size());
+        f->page->chooseVersion(f->page->versionIndex());
         QCOMPARE(f->imageText(), loaded);
         f->page->openVersionList();
         QCOMPARE(f->page->versionEntries(), standard);
@@ -95,13 +86,11 @@ private slots:
         // The sorter number counts the direction bits; these solenoids match no sorter entry.
         QCOMPARE(f->page->image().param(P::SorterNum), 3);
         QVERIFY(f->page->line(5).channels[2] && !f->page->line(5).channels[0]);
-        QVERIFY(f->page->directionsHeaderVisible());
         QCOMPARE(f->page->sorterIndex(), -1);
         // An unknown definition has no function and brings no flags.
         f->loadLines("3300000000000000 - - - - - - -");
         QCOMPARE(f->page->line(1).functionIndex, -1);
         QCOMPARE(f->page->image().lineFlags(0), QStringLiteral("NNNN"));
-        QVERIFY(f->page->line(1).note.isEmpty());
     }
 
     void parametersKeepLimitsAndUnitsAndUnusedOnesWriteBackUnchanged()
@@ -143,19 +132,13 @@ private slots:
             QCOMPARE(f->page->image().param(P::DisplayType), b);
         }
 
-        for (int type = 1; type < f->page->displayTypes().size(); ++type) {
-            f->page->chooseDisplayType(type);
-            for (int view = 0; view < f->page->viewOptions().size(); ++view) {
-                f->page->chooseViewOption(view);
-                const int stored = f->page->image().param(P::DisplayType);
-                QCOMPARE(stored >> 4, type - 1);
-                f->page->imageToWindow();
-                QCOMPARE(f->page->displayTypeIndex(), type);
-                QCOMPARE(f->page->viewIndex(), view);
-                f->page->windowToImage();
-                QCOMPARE(f->page->image().param(P::DisplayType), stored);
-            }
-        }
+        const int type = f->page->displayTypes().size() - 1;
+        f->page->chooseDisplayType(type);
+        f->page->chooseViewOption(1);
+        const int stored = f->page->image().param(P::DisplayType);
+        QCOMPARE(stored >> 4, type - 1);
+        f->page->imageToWindow();
+        QCOMPARE(f->page->viewIndex(), 1);
         QCOMPARE(f->page->image().param(P::DispOptions), 0x20); // "dsp_opt" of the last type
         f->page->chooseDisplayType(0);
         QCOMPARE(f->page->image().param(P::DisplayType), 0xFF);
@@ -264,7 +247,6 @@ private slots:
         QVERIFY(f->choose(8, "Start button"));
         QVERIFY(f->choose(3, "Timer"));
         QCOMPARE(f->line(3), QStringLiteral("0404000000000AFF"));
-        QCOMPARE(f->page->line(3).note, QStringLiteral("Timer output"));
     }
 
     void timerCheckComparesSecondsWithSeconds()

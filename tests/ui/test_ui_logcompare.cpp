@@ -103,7 +103,7 @@ private slots:
         view.setActive(true);
         QVERIFY(!view.onlyChangedBox()->isChecked() && !view.verifyBox()->isChecked()); // off unless chosen
         view.verifyBox()->click();
-        QVERIFY(DownloadCompare(b.tree, b.session, b.page.rx30Path()).verifyAfterWriting()); // remembered
+        QVERIFY(DownloadCompare(b.tree, b.session, b.page.rx30Path()).verifyAfterWriting());
         b.tree.prepareShow();
         window.rebuild();
         b.sent.clear();

@@ -75,7 +75,6 @@ private slots:
     void startUpFindsTheDemoSelectorAndFillsTheWindow()
     {
         QVERIFY(win().startedUp());
-        QCOMPARE(win().notebook()->currentIndex(), int(TMainFrm::AboutTab));
         QVERIFY(!win().session().identity.productCode.isEmpty());
         QCOMPARE(win().infoValue(0), win().session().identity.productCode);
         unlocked();
