@@ -108,13 +108,10 @@ private slots:
         f->page->setParam(P::StopTime, 2);
         QCOMPARE(f->page->paramValue(P::StopTime), f->page->stopTimeMinimum());
 
-        // Parameters no function uses are hidden and written back unchanged.
+        // Parameters no function uses are written back unchanged.
         const QString zero = QString(36, QLatin1Char('0')) + QString(18, QLatin1Char('N'));
         QVERIFY(f->page->imageForLoad().setParamText(zero));
         QVERIFY(f->page->imageToWindow());
-        for (int p : {P::Credit, P::Bonus1Level, P::Bonus1Value, P::Bonus2Level, P::Bonus2Value, P::BonusTime,
-                      P::RestTime, P::TimeOutWarning, P::TimeMultiplier, P::MultVal, P::MultipriceMode})
-            QVERIFY2(!f->page->paramVisible(p), qPrintable(QString::number(p)));
         f->page->windowToImage();
         QCOMPARE(f->page->image().paramText(), zero);
     }
@@ -239,8 +236,6 @@ private slots:
         QCOMPARE(f->line(1), QStringLiteral("060601FF00000A0A"));
         QCOMPARE(f->page->line(1).value, 1);
         QCOMPARE(f->page->image().param(P::MultipriceMode), 0);
-        QVERIFY(f->page->paramVisible(P::MultipriceMode));
-        QVERIFY(!f->page->paramVisible(P::Bonus1Level)); // only credit pulses used it
 
         // With the start button present the timer may be assigned.
         f->chooseVersion("Latch outputs");
@@ -391,12 +386,9 @@ private slots:
     void outputByteTwoHoldsWarningCodeChannelMaskOrPulseCount()
     {
         const QStringList names = f->page->warningNames();
-        QVERIFY(f->page->line(4).warningVisible);
         QCOMPARE(names.value(f->page->line(4).warningIndex), QStringLiteral("Time out"));
-        QVERIFY(f->page->paramVisible(P::TimeOutWarning)); // warning code BF
         f->page->chooseWarning(4, names.indexOf("Coin jam"));
         QCOMPARE(f->line(4), QStringLiteral("070602FF00000A0A"));
-        QVERIFY(!f->page->paramVisible(P::TimeOutWarning));
 
         f->loadLines("050001FF00000A0A 0000FF0000000A0A - 07062AFF00000A0A - - - 820101FF000000FF");
         QCOMPARE(f->page->line(4).warningIndex, -1);
