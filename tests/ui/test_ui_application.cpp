@@ -87,8 +87,11 @@ private slots:
     {
         using B = Prompts::Buttons;
         using A = Prompts::Answer;
-        const std::tuple<B, QMessageBox::StandardButton, A> cases[] = {{B::YesNo, QMessageBox::Escape, A::No},
-                                                                       {B::OkCancel, QMessageBox::Ok, A::Ok}};
+        const std::tuple<B, QMessageBox::StandardButton, A> cases[] = {
+            {B::YesNo, QMessageBox::Yes, A::Yes},
+            {B::YesNo, QMessageBox::Escape, A::No},
+            {B::OkCancel, QMessageBox::Ok, A::Ok},
+            {B::OkCancel, QMessageBox::Cancel, A::Cancel}};
         QWidget host;
         QtPrompts prompts(&host);
         for (const auto &[buttons, press, answer] : cases) {
