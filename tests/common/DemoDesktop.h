@@ -7,7 +7,10 @@
 #include "sim/SimBus.h"
 #include "sim/SimulatorPort.h"
 
+#include <QDialog>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 // The desktop program as a user starts it with --demo: the program directory seeded as a
@@ -38,6 +41,28 @@ struct DemoDesktop
         return true;
     }
     SelectorSim *sim() const { return bus->selector(0); }
+
+    // Runs `inside` once `window`, shown by `open`, is `ready`, then closes it whatever happened;
+    // false when `inside` never ran or the window stayed open.
+    static bool whileOpen(QDialog *window, const std::function<void()> &open,
+                          const std::function<void()> &inside, const std::function<bool()> &ready = {})
+    {
+        bool ran = false;
+        QTimer trigger;
+        trigger.setInterval(20);
+        QObject::connect(&trigger, &QTimer::timeout, window, [&] {
+            if (!window->isVisible() || (ready && !ready()))
+                return;
+            trigger.stop();
+            inside();
+            ran = true;
+            if (window->isVisible())
+                window->done(QDialog::Rejected);
+        });
+        trigger.start();
+        open();
+        return ran && !window->isVisible();
+    }
     ~DemoDesktop()
     {
         win.reset();

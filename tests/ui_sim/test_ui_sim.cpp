@@ -39,34 +39,13 @@ private:
 
     SelectorSim *sim() const { return m_desk.sim(); }
 
-    // Runs `inside` once `window` is shown by `open`, then closes it whatever happened.
-    bool whileOpen(QDialog *window, const std::function<bool()> &ready, const std::function<void()> &open,
-                   const std::function<void()> &inside)
-    {
-        bool ran = false;
-        QTimer trigger;
-        trigger.setInterval(20);
-        connect(&trigger, &QTimer::timeout, this, [&] {
-            if (!window->isVisible() || !ready())
-                return;
-            trigger.stop();
-            inside();
-            ran = true;
-            if (window->isVisible())
-                window->done(QDialog::Rejected);
-        });
-        trigger.start();
-        open();
-        return ran && !window->isVisible();
-    }
-
     // "Test" on the toolbar; `inside` runs once the window polls.
     bool withTestWindow(const std::function<void()> &inside)
     {
         TCheckFrm *w = m_desk.win->checkFrm();
-        return whileOpen(
-            w, [&] { return w->model().pollTimer().isActive(); },
-            [&] { m_desk.win->toolButton(TMainFrm::Test)->click(); }, inside);
+        return DemoDesktop::whileOpen(
+            w, [&] { m_desk.win->toolButton(TMainFrm::Test)->click(); }, inside,
+            [&] { return w->model().pollTimer().isActive(); });
     }
 
     QString verdict(const QString &text) const { return Msg(1038) + u' ' + text; }
@@ -92,9 +71,8 @@ private slots:
         TCprgFrm *w = m_desk.win->cprgFrm();
         m_desk.prompts.clear();
         bool saved = false;
-        QVERIFY(whileOpen(
-            w, [&] { return w->model().polling(); },
-            [&] { m_desk.win->toolButton(TMainFrm::CoinsProg)->click(); },
+        QVERIFY(DemoDesktop::whileOpen(
+            w, [&] { m_desk.win->toolButton(TMainFrm::CoinsProg)->click(); },
             [&] {
                 w->channelList()->setCurrentIndex(channel - 1);
                 emit w->channelList()->activated(channel - 1);
@@ -137,7 +115,8 @@ private slots:
                 m_desk.prompts.queueAnswer(Answer::Yes);
                 w->closeButton()->click();
                 saved = true;
-            }));
+            },
+            [&] { return w->model().polling(); }));
         QVERIFY(saved);
         const QByteArray stored = sim()->nvMemory(0x0600 + 16 * (channel - 1), 16);
         QCOMPARE(quint8(stored[12]), quint8(0x70));
@@ -218,8 +197,8 @@ private slots:
             highest = qMax(highest, v);
             buttonsWaited = buttonsWaited && !w->startButton()->isEnabled() && !w->closeButton()->isEnabled();
         });
-        QVERIFY(whileOpen(
-            w, [] { return true; }, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
+        QVERIFY(DemoDesktop::whileOpen(
+            w, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
             [&] {
                 w->openButton()->click();
                 w->startButton()->click();
@@ -241,8 +220,8 @@ private slots:
         sim()->injectFault({SelectorSim::FaultKind::MonitorStatus, 3, -1, '3'});
         m_desk.prompts.clear();
         m_desk.prompts.queueFileName(m_desk.dir.filePath(u"simulated-selector.u19"_s));
-        QVERIFY(whileOpen(
-            w, [] { return true; }, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
+        QVERIFY(DemoDesktop::whileOpen(
+            w, [&] { m_desk.win->toolButton(TMainFrm::Upgrade)->click(); },
             [&] {
                 w->openButton()->click();
                 w->startButton()->click();
@@ -262,8 +241,8 @@ private slots:
         sim()->enterMonitor();
         m_desk.prompts.clear();
         m_desk.prompts.queueAnswer(Answer::Yes);
-        QVERIFY(whileOpen(
-            w, [] { return true; }, [&] { m_desk.win->SearchClick(); }, [&] { w->closeButton()->click(); }));
+        QVERIFY(DemoDesktop::whileOpen(
+            w, [&] { m_desk.win->SearchClick(); }, [&] { w->closeButton()->click(); }));
         QVERIFY(m_desk.prompts.texts(ScriptedPrompts::Kind::Confirm).contains(Msg(98)));
         QVERIFY(!m_desk.prompts.allTexts().contains(Msg(420)));
         QCOMPARE(m_desk.win->link().baudRate(), 9600);

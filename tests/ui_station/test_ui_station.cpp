@@ -55,45 +55,38 @@ private slots:
         QVERIFY(sim()->nvMemory(0x0600, 0x100) != written);
 
         TStationFrm *w = win.stationFrm();
-        bool ran = false;
-        QTimer trigger;
-        trigger.setInterval(20);
-        connect(&trigger, &QTimer::timeout, this, [&] {
-            if (!w->isVisible())
-                return;
-            trigger.stop();
-            const QString port = win.link().portName();
-            QCOMPARE(w->portList()->findItems(port, Qt::MatchExactly).value(0)->checkState(), Qt::Checked);
-            m_desk.prompts.queueFileName(config);
-            w->findChildren<QPushButton *>().value(0)->click(); // the file's "Choose..."
-            QCOMPARE(w->fileEdit()->text(), QDir::toNativeSeparators(config));
-            QCOMPARE(w->typeList()->currentText(), QString::fromLatin1(sim()->identity().deviceType));
-            w->journalEdit()->setText(journal);
-            w->startButton()->click();
-            QLabel *panel = w->panel(port);
-            QVERIFY(panel);
-            QTRY_COMPARE_WITH_TIMEOUT(colour(panel), QColor(Qt::green), 20000);
-            QVERIFY2(panel->text().contains(Msg(1130)), qPrintable(panel->text()));
-            QCOMPARE(sim()->nvMemory(0x0600, 0x100), written);
+        QVERIFY(DemoDesktop::whileOpen(
+            w, [&] { win.toolButton(TMainFrm::Station)->click(); },
+            [&] {
+                const QString port = win.link().portName();
+                QCOMPARE(w->portList()->findItems(port, Qt::MatchExactly).value(0)->checkState(),
+                         Qt::Checked);
+                m_desk.prompts.queueFileName(config);
+                w->findChildren<QPushButton *>().value(0)->click(); // the file's "Choose..."
+                QCOMPARE(w->fileEdit()->text(), QDir::toNativeSeparators(config));
+                QCOMPARE(w->typeList()->currentText(), QString::fromLatin1(sim()->identity().deviceType));
+                w->journalEdit()->setText(journal);
+                w->startButton()->click();
+                QLabel *panel = w->panel(port);
+                QVERIFY(panel);
+                QTRY_COMPARE_WITH_TIMEOUT(colour(panel), QColor(Qt::green), 20000);
+                QVERIFY2(panel->text().contains(Msg(1130)), qPrintable(panel->text()));
+                QCOMPARE(sim()->nvMemory(0x0600, 0x100), written);
 
-            // Pulled; the next one acknowledges a write it does not keep.
-            line(u"pull"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(panel->text().contains(Msg(1146).arg(port)), 10000);
-            line(u"next erased"_s);
-            SelectorSim::Fault drop;
-            drop.kind = SelectorSim::FaultKind::DropWrite;
-            sim()->injectFault(drop);
-            line(u"plug"_s);
-            QTRY_COMPARE_WITH_TIMEOUT(colour(panel), QColor(Qt::red), 20000);
-            QVERIFY2(panel->text().contains(Msg(1131)), qPrintable(panel->text()));
-            QCOMPARE(w->countersLabel()->text(), Msg(1231).arg(1).arg(1).arg(0).arg(0));
-            ran = true;
-            w->closeButton()->click(); // ends after the selector in work, then closes
-        });
-        trigger.start();
-        win.toolButton(TMainFrm::Station)->click();
-        QVERIFY(ran);
-        QVERIFY(!w->isVisible() && !w->running());
+                // Pulled; the next one acknowledges a write it does not keep.
+                line(u"pull"_s);
+                QTRY_VERIFY_WITH_TIMEOUT(panel->text().contains(Msg(1146).arg(port)), 10000);
+                line(u"next erased"_s);
+                SelectorSim::Fault drop;
+                drop.kind = SelectorSim::FaultKind::DropWrite;
+                sim()->injectFault(drop);
+                line(u"plug"_s);
+                QTRY_COMPARE_WITH_TIMEOUT(colour(panel), QColor(Qt::red), 20000);
+                QVERIFY2(panel->text().contains(Msg(1131)), qPrintable(panel->text()));
+                QCOMPARE(w->countersLabel()->text(), Msg(1231).arg(1).arg(1).arg(0).arg(0));
+                w->closeButton()->click(); // ends after the selector in work, then closes
+            }));
+        QVERIFY(!w->running());
 
         // The journal holds both, whole; the main window talks to its selector again.
         QFile f(journal);
