@@ -103,18 +103,6 @@ private slots:
         QTEST(CoinProgControls::fromRecord(stored).toRecord(), "written");
     }
 
-    void noSelectionStoresOnes()
-    {
-        CoinProgControls c;
-        c.direction = -1;
-        c.cvf = -1;
-        c.mint = -1;
-        c.cc = -1;
-        const QByteArray r = c.toRecord();
-        QCOMPARE(quint8(r[13]), quint8(255));
-        QCOMPARE(quint8(r[14]), quint8(0xFF));
-    }
-
     void minimumSamples_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -123,8 +111,6 @@ private slots:
         QTest::newRow("no key") << QByteArray("[SETTINGS]\n") << 15;
         QTest::newRow("hex") << QByteArray("[coin prog]\nmin_insertion=1A\n") << 26;
         QTest::newRow("not hex") << QByteArray("[COIN PROG]\nMIN_INSERTION=ten\n") << 15;
-        QTest::newRow("negative") << QByteArray("[COIN PROG]\nMIN_INSERTION=-5\n") << 15;
-        QTest::newRow("empty") << QByteArray("[COIN PROG]\nMIN_INSERTION=\n") << 15;
     }
     void minimumSamples()
     {

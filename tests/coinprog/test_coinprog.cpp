@@ -3,40 +3,12 @@
 #include "CoinProgBench.h"
 
 #include "app/Messages.h"
-#include "sim/SimControl.h"
 
 class TestCoinProg : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { LanguageBase = 1000; }
-
-    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
-    // and refusals of bad lines.
-    void simulatorCoinKinds()
-    {
-        SimBus bus;
-        SelectorSim *sim = bus.addSelector();
-        SimControl control(&bus);
-        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
-        QByteArray runs[2];
-        for (QByteArray &run : runs) {
-            QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
-            for (int i = 0; i < 5; ++i) {
-                QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
-                run += sim->lastMeasurements();
-            }
-        }
-        QCOMPARE(runs[1], runs[0]);
-        QVERIFY(runs[0].mid(0, 6) != runs[0].mid(6, 6)); // the coins differ
-        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
-        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
-        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
-        for (const char *line :
-             {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
-            QVERIFY2(control.execute(QLatin1String(line)).startsWith(u"ERR"_s), line);
-        QCOMPARE(sim->insertionCounter(), quint32(13));
-    }
 
     void openingFailures_data()
     {
@@ -69,20 +41,6 @@ private slots:
         QCOMPARE(b.sentCount(255, 3), writes);
         // No channel after the one that failed is asked for.
         QCOMPARE(b.sent().filter(u"FF020650"_s).size(), opens ? 1 : 0);
-    }
-
-    // Several coins between two ticks give one sample: the last coin's.
-    void severalCoinsOneSample()
-    {
-        CoinProgBench b;
-        QVERIFY(b.open());
-        b.sim->insertCoin(QByteArray::fromHex("010101010101"));
-        b.sim->insertCoin(QByteArray::fromHex("020202020202"));
-        b.sim->insertCoin(QByteArray::fromHex("030303030303"));
-        QVERIFY(QTest::qWaitFor([&] { return !b.model->samples().isEmpty(); }, 3000));
-        QTest::qWait(3 * CoinProgModel::PollMs);
-        QCOMPARE(b.model->samples(), QStringList{u"  3   3   3   3   3   3 "_s});
-        QCOMPARE(b.model->lastInsertionCount(), b.sim->insertionCounter());
     }
 
     // Replies shorter than the bytes used take the failure path: a short counter re-sends

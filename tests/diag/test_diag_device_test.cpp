@@ -93,33 +93,6 @@ private slots:
         QVERIFY(b.prompts.shown().isEmpty());
     }
 
-    void failedOrShortRepliesLeaveTheirPartAsItWas()
-    {
-        Opened o([](SelectorSim *s) { s->setInputs(QByteArray::fromHex("0102")); });
-        o.t.tick();
-        const QByteArray before = o.t.analog()->raw;
-        o.s->setAnalog(QByteArray::fromHex("00000000000000000000FF"));
-        // An analog reply without the temperature byte is not whole; nor a refused or silent one.
-        for (FK kind : {FK::ShortReply, FK::NoReply, FK::Nak}) {
-            SelectorSim::Fault f{kind, 1, 255};
-            f.subCode = 4; // the device type request before it is answered normally
-            o.s->injectFault(f);
-            o.t.tick();
-            QCOMPARE(o.t.analog()->raw, before);
-            QVERIFY(o.t.sw2BankVisible());
-        }
-        // One input byte instead of two: the switches stay; a whole reply draws them.
-        o.s->setInputs(QByteArray::fromHex("0304"));
-        o.s->injectFault({FK::ShortReply, 1, 237});
-        o.t.tick();
-        QCOMPARE(*o.t.sw1(), quint8(0x01));
-        QCOMPARE(o.t.analog()->raw.at(10), char(0xFF));
-        o.t.tick();
-        QCOMPARE(*o.t.sw1(), quint8(0x03));
-        QCOMPARE(*o.t.sw2(), quint8(0x04));
-        QVERIFY(o.b.prompts.shown().isEmpty());
-    }
-
     void latchHoldsOutputsEveryTickAndImpulsPulsesOnce()
     {
         Opened o;
@@ -257,35 +230,6 @@ private slots:
         t.open();
         QVERIFY(!t.polling());
         QVERIFY(!t.pollTimer().isActive());
-    }
-
-    void thePollTimerDrivesTicksAndStopsForGoodOnClose()
-    {
-        DeviceBench b;
-        SelectorSim *s = b.identifiedSim(kOpen);
-        DeviceTest t(b.session);
-        t.open();
-        QTRY_VERIFY_WITH_TIMEOUT(s->outputs().latchCount >= 2, 10000);
-        // Closed while a tick waits for a reply: the tick ends but polling does not return.
-        bool closedInside = false;
-        bool tickEnded = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, &t, [&](const QString &line) {
-            if (!line.startsWith(u"-> "_s))
-                return;
-            if (closedInside && line.mid(9, 2) == u"E9"_s)
-                tickEnded = true; // the tick's last request
-            if (!closedInside && line.mid(9, 2) == u"EC"_s) {
-                closedInside = true;
-                t.close();
-            }
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(tickEnded, 10000);
-        QTest::qWait(20);
-        QVERIFY(!t.polling());
-        QVERIFY(!t.pollTimer().isActive());
-        const int latches = s->outputs().latchCount;
-        QTest::qWait(600);
-        QCOMPARE(s->outputs().latchCount, latches);
     }
 };
 

@@ -124,14 +124,9 @@ private slots:
         QCOMPARE(l.targets[0], 0x7F);
         QCOMPARE(l.minInsertion, 10);
         QCOMPARE(l.reg1Max, 0xFFFE);
-        QCOMPARE(l.sw1, 0);        // does not fit 8 bits: default
-        QCOMPARE(l.targets[3], 0); // not hexadecimal: default
-        QCOMPARE(l.analogMax[ProductionLimits::T], 0x19);
-        QCOMPARE(l.err[5], 0);
-        QCOMPARE(l.err[0], 5); // missing _ERR: 05
-        const ProductionLimits empty = ProductionIni::read(path, u"XY12"_s);
-        QCOMPARE(empty.err, (std::array<int, 6>{5, 5, 5, 5, 5, 5}));
-        QCOMPARE(empty.maxError, 0);
+        QCOMPARE(l.sw1, 0);                                      // does not fit 8 bits: default
+        QCOMPARE(l.targets[3], 0);                               // not hexadecimal: default
+        QCOMPARE(l.err, (std::array<int, 6>{5, 5, 5, 5, 5, 0})); // missing _ERR: 05
     }
 
     void aGoodSelectorPassesIsCalibratedAndRunsTheInsertionTest()
@@ -160,7 +155,8 @@ private slots:
             QCOMPARE(st.errors(), QStringList());
             QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
             QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
-            QCOMPARE(statuses, (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
+            QCOMPARE(statuses,
+                     (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
             QCOMPARE(st.insertionStatus, Msg(288)); // the verdict shows while it sits green
 
             // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.
@@ -190,19 +186,13 @@ private slots:
              FactoryTest::ProductCode},
             {"DIP bank 1", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("8400")); }, Msg(101),
              FactoryTest::DipSwitches},
-            {"DIP bank 2", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("C002")); }, Msg(102),
-             FactoryTest::DipSwitches},
             {"opto blocked", [](SelectorSim *s) { s->setOptoStates(0x05); }, Msg(193) + u", FT1, FT305"_s,
              FactoryTest::Optics},
             {"output 3 shorted", [](SelectorSim *s) { s->setOutputShorted(3, true); },
              Msg(200) + u"3"_s + Msg(9), FactoryTest::Outputs},
-            {"output 7 shorted", [](SelectorSim *s) { s->setOutputShorted(7, true); },
-             Msg(200) + u"7"_s + Msg(9), FactoryTest::Outputs},
             {"regulator 2", [](SelectorSim *s) { s->setAnalogByte(2, 0x05); }, Msg(222) + u"05D6"_s,
              FactoryTest::Analog},
             {"AM1 out of limits", [](SelectorSim *s) { s->setAnalogByte(4, 0x70); }, Msg(32) + u"70"_s,
-             FactoryTest::Analog},
-            {"too hot", [](SelectorSim *s) { s->setAnalogByte(10, 0x40); }, Msg(283) + u"40"_s,
              FactoryTest::Analog},
             // Replies shorter than the bytes used are a communication error of their step (the
             // device type is asked twice: the device panel's identification, then the check).

@@ -45,13 +45,6 @@ QString argumentsOf(pid_t pid)
                                              : QString();
 }
 
-// The hex text of the block at address (as "0x0600") in a configuration file.
-QString blockIn(const QString &xmlPath, const QString &address)
-{
-    const QRegularExpression re(u"address=\""_s + address + u"\" length=\"\\d+\">([0-9A-F]*)<"_s);
-    return re.match(QString::fromUtf8(fileBytes(xmlPath))).captured(1);
-}
-
 class TestCliSecrets : public QObject
 {
     Q_OBJECT
@@ -142,8 +135,8 @@ private slots:
         const QString xml = path(u"up.xml"_s);
         const CliRun r = cli(arguments + QStringList{u"upload"_s, u"-o"_s, xml}, environment);
         QVERIFY2(r.status == 0, qPrintable(r.err));
-        QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
-        QVERIFY(!blockIn(xml, u"0x07A0"_s).isEmpty());
+        QCOMPARE(QString::fromLatin1(blockValue(fileBytes(xml), "0x0600")), simState(u"memory.0600"_s));
+        QVERIFY(!blockValue(fileBytes(xml), "0x07A0").isEmpty());
         if (!arguments.contains(u"--pin"_s))
             verifyNoPin(r.out + r.err);
     }
@@ -197,7 +190,7 @@ private slots:
         verifyNoPin(shown);
         QCOMPARE(QFileInfo::exists(xml), status == 0);
         if (status == 0)
-            QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
+            QCOMPARE(QString::fromLatin1(blockValue(fileBytes(xml), "0x0600")), simState(u"memory.0600"_s));
     }
 
     void withoutTerminalTheMessageSaysHowAndNothingIsWritten()

@@ -2,7 +2,6 @@
 // pseudo-terminals, the test plugging and pulling selector after selector through rxsim's control
 // channel and checking the journal against what each selector's non-volatile memory holds.
 #include "CliRun.h"
-#include "PgServer.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 #include "station/JournalFile.h"
@@ -10,11 +9,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
 
 #include <csignal>
@@ -74,33 +69,9 @@ private:
 };
 
 // The journal's records as column -> value; a record that does not parse has "broken" set.
-QList<QMap<QString, QString>> journalRows(const QString &target, const QString &password = QString())
+QList<QMap<QString, QString>> journalRows(const QString &target)
 {
     QList<QMap<QString, QString>> rows;
-    const bool postgres = target.startsWith(u"postgresql:"_s);
-    if (postgres || target.endsWith(u".sqlite"_s)) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? u"QPSQL"_s : u"QSQLITE"_s, u"look"_s);
-            const QUrl url(target);
-            db.setHostName(url.host());
-            db.setPort(url.port());
-            db.setUserName(url.userName());
-            db.setPassword(password);
-            db.setDatabaseName(postgres ? url.path().mid(1) : target);
-            QSqlQuery query(db);
-            if (db.open() && query.exec(u"SELECT "_s + JournalFile::columns().join(u", "_s) +
-                                        u" FROM station_journal ORDER BY id"_s)) {
-                while (query.next()) {
-                    QMap<QString, QString> row;
-                    for (int i = 0; i < JournalFile::columns().size(); ++i)
-                        row[JournalFile::columns().at(i)] = query.value(i).toString();
-                    rows << row;
-                }
-            }
-        }
-        QSqlDatabase::removeDatabase(u"look"_s);
-        return rows;
-    }
     const QByteArray bytes = fileBytes(target);
     if (target.endsWith(u".jsonl"_s)) {
         for (const QByteArray &line : bytes.split('\n')) {
@@ -130,11 +101,11 @@ QList<QMap<QString, QString>> journalRows(const QString &target, const QString &
     return rows;
 }
 
-bool waitRows(const QString &target, int n, int ms = 20000, const QString &password = QString())
+bool waitRows(const QString &target, int n, int ms = 20000)
 {
     QElapsedTimer t;
     t.start();
-    while (journalRows(target, password).size() < n) {
+    while (journalRows(target).size() < n) {
         if (t.elapsed() > ms)
             return false;
         QTest::qWait(50);
@@ -220,15 +191,9 @@ private slots:
     // each selector holds; a refused write stops there with nothing committed; a write the
     // selector drops is caught by reading back; another device type and a selector configured
     // before get nothing written.
-    void configuresALineOfSelectors_data()
-    {
-        QTest::addColumn<QString>("journal");
-        QTest::newRow("csv") << u"journal.csv"_s;
-    }
     void configuresALineOfSelectors()
     {
-        QFETCH(QString, journal);
-        const QString target = m_dir.filePath(journal);
+        const QString target = m_dir.filePath(u"journal.csv"_s);
         auto sim = startSim(u"line"_s);
         QVERIFY(sim);
         struct Plug
@@ -351,38 +316,14 @@ private slots:
     }
 
     // Two ports at once, each at its own pace, into one journal of whole lines.
-    void twoStationsShareOneJournal_data()
-    {
-        QTest::addColumn<QString>("journal");
-        QTest::newRow("jsonl") << u"two.jsonl"_s;
-        QTest::newRow("sqlite") << u"two.sqlite"_s;
-        QTest::newRow("postgresql") << u"postgresql"_s;
-    }
     void twoStationsShareOneJournal()
     {
-        QFETCH(QString, journal);
-        QString target = m_dir.filePath(journal);
-        PgServer pg;
-        if (journal == u"postgresql"_s) {
-            if (PgServer::binDir().isEmpty())
-                QSKIP("PostgreSQL is not installed (Debian's postgresql package; scripts/setup.sh installs "
-                      "it)");
-            QString error;
-            QVERIFY2(pg.start(&error), qPrintable(error));
-            const QString passwordFile = m_dir.filePath(u"pgpass"_s);
-            QVERIFY(writeFileBytes(passwordFile, pg.password().toUtf8() + '\n') &&
-                    QFile::setPermissions(passwordFile, QFile::ReadOwner));
-            qputenv("RXCONFIG_PGPASSFILE", QFile::encodeName(passwordFile));
-            target = pg.url();
-        }
-        const QString password = journal == u"postgresql"_s ? pg.password() : QString();
+        const QString target = m_dir.filePath(u"two.jsonl"_s);
         auto a = startSim(u"a"_s);
         auto b = startSim(u"b"_s);
         QVERIFY(a && b);
-        QStringList more{u"--count"_s, u"6"_s};
-        if (target.endsWith(u".jsonl"_s))
-            more.prepend(u"--json"_s);
-        Station station(stationArgs({a->slavePath, b->slavePath}, target, more));
+        Station station(
+            stationArgs({a->slavePath, b->slavePath}, target, {u"--json"_s, u"--count"_s, u"6"_s}));
         QSet<QString> expected;
         for (int k = 0; k < 3; ++k) {
             for (auto *sim : {a.get(), b.get()}) {
@@ -392,7 +333,7 @@ private slots:
                 QCOMPARE(sim->command(u"plug"_s), u"OK"_s);
                 expected << sim->slavePath + u' ' + serial;
             }
-            QVERIFY2(waitRows(target, 2 * (k + 1), 20000, password), qPrintable(station.err()));
+            QVERIFY2(waitRows(target, 2 * (k + 1)), qPrintable(station.err()));
             QCOMPARE(nvOf(*a), m_image);
             QCOMPARE(nvOf(*b), m_image);
             QCOMPARE(a->command(u"pull"_s), u"OK"_s);
@@ -401,7 +342,7 @@ private slots:
         QVERIFY(station.ended());
         QVERIFY2(station.process().exitCode() == 0, qPrintable(station.err()));
         QSet<QString> seen;
-        const auto rows = journalRows(target, password);
+        const auto rows = journalRows(target);
         QCOMPARE(rows.size(), 6);
         for (const auto &row : rows) {
             QVERIFY2(!row.contains(u"broken"_s), qPrintable(row.value(u"broken"_s)));

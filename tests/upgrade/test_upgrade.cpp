@@ -3,7 +3,6 @@
 #include "files/ConfigFiles.h"
 #include "stats/ConfigWorkspace.h"
 #include "upgrade/FirmwareFile.h"
-#include "upgrade/UpgradeWindowModel.h"
 
 #include <QtTest>
 #include <functional>
@@ -145,27 +144,20 @@ private slots:
 
     void recordStatusesDecideTheEnd_data()
     {
-        QTest::addColumn<int>("kind");
         QTest::addColumn<char>("status");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("message");
         QTest::addColumn<int>("framesOfSecondRecord");
-        const int status = int(FK::MonitorStatus);
         const int failed = int(FirmwareUpgrade::FailedStatus);
-        QTest::newRow("3 twice then 0 continues")
-            << status << '3' << 2 << int(FirmwareUpgrade::Finished) << 981 << 3;
-        QTest::newRow("3 three times") << status << '3' << 3 << failed << 64 << 3;
-        QTest::newRow("4 three times") << status << '4' << 3 << failed << 149 << 3;
-        QTest::newRow("5 three times") << status << '5' << 3 << failed << 306 << 3;
-        QTest::newRow("9 three times") << status << '9' << 3 << failed << 308 << 3;
-        QTest::newRow("1 ends at once") << status << '1' << 3 << failed << 303 << 1;
-        QTest::newRow("2 ends at once") << status << '2' << 3 << failed << 148 << 1;
-        QTest::newRow("not a digit ends at once") << status << 'x' << 3 << failed << 308 << 1;
+        QTest::newRow("3 twice then 0 continues") << '3' << 2 << int(FirmwareUpgrade::Finished) << 981 << 3;
+        QTest::newRow("3 three times") << '3' << 3 << failed << 64 << 3;
+        QTest::newRow("4 three times") << '4' << 3 << failed << 149 << 3;
+        QTest::newRow("1 ends at once") << '1' << 3 << failed << 303 << 1;
+        QTest::newRow("not a digit ends at once") << 'x' << 3 << failed << 308 << 1;
     }
     void recordStatusesDecideTheEnd()
     {
-        QFETCH(int, kind);
         QFETCH(char, status);
         QFETCH(int, count);
         QFETCH(int, outcome);
@@ -177,7 +169,7 @@ private slots:
         // The header is accepted; the first data record meets the injected answers.
         QByteArray header = FirmwareFile::frame(fileLines(fw).first(), true);
         b.sim->injectFault(monitorStatus('0', 1));
-        b.sim->injectFault({FK(kind), count, -1, status});
+        b.sim->injectFault(monitorStatus(status, count));
         QCOMPARE(int(b.upgrade.download_prgm()), outcome);
         // Short of the end, the selector waits in its monitor and the user learns how to recover it.
         const bool finished = outcome == int(FirmwareUpgrade::Finished);
@@ -289,12 +281,7 @@ private slots:
         b.sim->setMasks(QByteArray::fromHex("FFBFFFBF"));
         QVERIFY(b.session.Identify());
         b.session.FactoryAccessEnabled = false;
-        b.prompts.clear();
-        QCOMPARE(b.upgrade.start_monitor(), int(FirmwareUpgrade::AccessRefused));
-        QCOMPARE(b.errors(), QStringList{"This operation is not allowed!"});
-        QVERIFY(!b.sim->inMonitor());
-        QVERIFY(b.upgrade.MonitorIdentity.isEmpty());
-        // The whole sequence: refused before the configuration is read and saved.
+        // Refused before the configuration is read and saved.
         b.prompts.clear();
         QCOMPARE(b.sequence.run(b.firmware(64)), UpgradeSequence::AccessRefused);
         QCOMPARE(b.errors(), QStringList{"This operation is not allowed!"});
@@ -379,69 +366,6 @@ private slots:
         QVERIFY(!b.sequence.offerRestore());
         QVERIFY(b.prompts.texts(Kind::Information).contains(Msg(964)));
         QVERIFY(!b.bus->hostBytes().contains(QByteArray::fromHex("FF0307")));
-    }
-
-    void selectorAlreadyInItsMonitorIsSaidBeforeStarting()
-    {
-        UpgradeBench b;
-        b.sim->enterMonitor();
-        const QString fw = b.firmware(64);
-        b.prompts.queueAnswer(Prompts::Answer::No);
-        QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(959)});
-        QCOMPARE(b.sim->recordsAccepted(), 0);
-        QVERIFY(b.sequence.backupFile().isEmpty());
-
-        b.prompts.clear();
-        b.prompts.queueAnswer(Prompts::Answer::Yes);
-        QCOMPARE(b.sequence.run(fw), UpgradeSequence::Flashed);
-        QVERIFY(b.sequence.backupFile().isEmpty());
-        QVERIFY(!b.sequence.offerRestore());
-    }
-
-    void windowStateFollowsOpenStartAndClose()
-    {
-        UpgradeBench b;
-        b.sequence.setBackupEnabled(false);
-        UpgradeWindowModel window(b.session, b.prompts, b.dir.path());
-        window.sequence().upgrade().setSettleMs(20);
-        window.sequence().setBackupEnabled(false);
-        QList<int> positions;
-        QObject::connect(&window, &UpgradeWindowModel::changed,
-                         [&] { positions.append(window.progressValue()); });
-        const QString fw = b.firmware(128);
-        const int lines = fileLines(fw).size();
-
-        // Start before a file is chosen, and again after the window was shown anew.
-        window.activate();
-        b.bus->clearHostBytes();
-        QVERIFY(!window.start());
-        QCOMPARE(b.errors(), QStringList{"Open file first!"});
-        b.prompts.queueFileName(fw);
-        QVERIFY(window.openFile());
-        QCOMPARE(b.prompts.shown().last().text, Msg(191));
-        QCOMPARE(window.fileLabel(), QDir::toNativeSeparators(fw));
-        window.activate();
-        QVERIFY(!window.fileChosen());
-        QVERIFY(!window.start());
-        QVERIFY(b.bus->hostBytes().isEmpty());
-
-        // A good file: the bar moves record by record, the time is shown, the window closes.
-        b.prompts.clear();
-        b.prompts.queueFileName(fw);
-        QVERIFY(window.openFile());
-        positions.clear();
-        QVERIFY(window.start());
-        QCOMPARE(window.progressMaximum(), lines);
-        for (int i = 1; i < lines; ++i)
-            QVERIFY2(positions.contains(i), qPrintable(QString::number(i)));
-        QVERIFY(window.statusText().startsWith(Msg(217)));
-        QVERIFY(window.statusText().endsWith(" ms"));
-        window.close();
-        QVERIFY(window.statusText().isEmpty());
-        QVERIFY(window.fileLabel().isEmpty());
-        QCOMPARE(window.progressValue(), 0);
-        QCOMPARE(b.link.baudRate(), 9600);
     }
 };
 
