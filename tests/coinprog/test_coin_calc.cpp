@@ -72,17 +72,6 @@ private slots:
         QCOMPARE(r.tolerance, (Sample{4, 1, 3, 3, 4, 6}));
     }
 
-    void sampleLine()
-    {
-        const QString line = CoinCalc::sampleLine({1, 22, 255, 0, 7, 100});
-        QCOMPARE(line, QStringLiteral("  1  22 255   0   7 100 "));
-        QCOMPARE(line.size(), 24);
-        Sample back{};
-        QVERIFY(CoinCalc::parseLine(line, back));
-        QCOMPARE(back, (Sample{1, 22, 255, 0, 7, 100}));
-        QVERIFY(!CoinCalc::parseLine(QStringLiteral("  1  22 2x5   0   7 100 "), back));
-    }
-
     // The window's own record conversion: bits 4-6 of the status byte set, bit 7 clear.
     void windowRecord_data()
     {

@@ -169,22 +169,6 @@ private slots:
         QVERIFY(!b.model->isOpen());
         QCOMPARE(b.nvRecord(1), b.record(1));
     }
-
-    // Two channels taught from the same kind cannot be told apart; another kind can.
-    void indistinguishableChannels()
-    {
-        CoinProgBench b;
-        QVERIFY(b.openAndFeed(u"c20"_s, 5));
-        b.saveChannel();
-        QCOMPARE(b.model->channel(), 2);
-        QVERIFY(b.feed(u"c20"_s));
-        QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});
-        QCOMPARE(b.model->otherBands(0).size(), 1);
-        b.model->deleteItems({0});
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(b.feed(u"c200"_s));
-        QVERIFY(b.model->indistinguishableChannels().isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCoinProg)

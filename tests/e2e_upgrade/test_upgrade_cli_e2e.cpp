@@ -32,19 +32,11 @@ private:
     CliRun interrupted(const QString &port, const QStringList &more,
                        const std::function<bool(const QString &)> &ready)
     {
-        QProcess p;
-        p.start(QStringLiteral(RXCLI_PATH), arguments(port, more));
-        p.closeWriteChannel();
-        if (!p.waitForStarted(10000) || p.processId() <= 0)
-            return {-1, QString(), QString()};
-        QString err;
-        for (int i = 0; i < 3000 && p.state() == QProcess::Running && !ready(err); ++i) {
-            p.waitForReadyRead(10);
-            err += QString::fromUtf8(p.readAllStandardError());
-        }
-        ::kill(pid_t(p.processId()), SIGINT);
-        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-        return {ended ? p.exitCode() : -1, QString(), err + QString::fromUtf8(p.readAllStandardError())};
+        CliProcess p(QStringLiteral(RXCLI_PATH), arguments(port, more));
+        static_cast<void>(QTest::qWaitFor([&] { return ready(p.err()) || !p.running(); }, 30000));
+        p.signal(SIGINT);
+        const int status = p.finish();
+        return {status, p.out(), p.err()};
     }
 
 private slots:
