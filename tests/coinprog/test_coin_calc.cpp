@@ -48,7 +48,6 @@ private slots:
         // 0 and 255: s = 180.3, x 2.53 = 456: the widest window, not a wrapped one.
         QTest::newRow("wide held") << QList<int>{0, 255} << int(CoinCalc::High) << 0 << 128 << 255;
         QTest::newRow("addend held") << QList<int>{10, 13} << int(CoinCalc::Middle) << 253 << 12 << 255;
-        QTest::newRow("addend 255") << QList<int>{50} << int(CoinCalc::Low) << 255 << 50 << 255;
     }
     void centreAndTolerance()
     {
@@ -90,25 +89,6 @@ private slots:
     {
         QFETCH(QByteArray, stored);
         QTEST(CoinProgControls::fromRecord(stored).toRecord(), "written");
-    }
-
-    void minimumSamples_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<int>("minimum");
-        QTest::newRow("no file") << QByteArray() << 0;
-        QTest::newRow("no key") << QByteArray("[SETTINGS]\n") << 15;
-        QTest::newRow("hex") << QByteArray("[coin prog]\nmin_insertion=1A\n") << 26;
-        QTest::newRow("not hex") << QByteArray("[COIN PROG]\nMIN_INSERTION=ten\n") << 15;
-    }
-    void minimumSamples()
-    {
-        QFETCH(QByteArray, ini);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("rx30.ini"));
-        if (!ini.isNull())
-            QVERIFY(writeFileBytes(path, ini));
-        QTEST(CoinCalc::minimumSamples(path), "minimum");
     }
 
     void addends_data()

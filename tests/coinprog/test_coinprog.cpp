@@ -72,35 +72,6 @@ private slots:
         QCOMPARE(b.model->controls().params[11], 2);
     }
 
-    // A save clicked while a tick waits for the selector runs after that tick: one exchange
-    // at a time, every request answered before the next goes out.
-    void saveDuringTickWaits()
-    {
-        CoinProgBench b;
-        b.sim->setTurnaroundMs(40);
-        QVERIFY(b.openAndFeed(u"c20"_s));
-        b.prompts.queueAnswer(Answer::Ok);
-        b.log.clear();
-        bool clicked = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
-            if (!clicked && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
-                clicked = true;
-                b.model->saveChannelClick(); // arrives inside the tick's exchange
-            }
-        });
-        QVERIFY(QTest::qWaitFor([&] { return b.model->savedChannels() == 1; }, 5000));
-        QVERIFY(clicked);
-        QCOMPARE(b.model->channel(), 2);
-        const QStringList lines = b.log.lines();
-        QString previous = u"<- "_s;
-        for (const QString &l : lines) {
-            QVERIFY2(l.left(3) != previous.left(3), qPrintable(lines.join(u'\n')));
-            previous = l;
-        }
-        QCOMPARE(b.record(1), CoinProgControls::fromRecord(b.record(1)).toRecord());
-        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
-    }
-
     // The channel list changed with samples not saved: Yes saves first, No drops them,
     // Cancel keeps the channel in work.
     void channelChangeQuestion_data()
@@ -124,29 +95,6 @@ private slots:
         QCOMPARE(b.record(1) != QByteArray(16, char(0xFF)), written);
         QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(93) + u"1 ?"_s});
         QCOMPARE(b.model->samples().isEmpty(), answer != int(Answer::Cancel));
-    }
-
-    // On channel 16, "CVF is not programmed" answered No writes nothing; a save then stays on
-    // channel 16 with its samples.
-    void cvfNotProgrammedAndChannel16()
-    {
-        CoinProgBench b;
-        QVERIFY(b.open());
-        b.model->channelListChanged(15);
-        QVERIFY(b.feed(u"c200"_s));
-        b.model->controlsForEdit().cvf = -1;
-        b.prompts.queueAnswer(Answer::Ok);
-        b.prompts.queueAnswer(Answer::No);
-        b.model->saveChannelClick();
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"16"_s, Msg(92)}));
-        QCOMPARE(b.record(16), QByteArray(16, char(0xFF)));
-        QVERIFY(b.model->polling());
-        b.model->controlsForEdit().cvf = 3;
-        b.saveChannel();
-        QCOMPARE(b.model->channel(), 16);
-        QCOMPARE(b.model->samples().size(), 1);
-        QCOMPARE(b.model->savedChannels(), quint16(0x8000));
-        QCOMPARE(b.record(16), b.model->controls().toRecord());
     }
 
     // A commit that fails keeps the window open, tells the user and holds coins again.

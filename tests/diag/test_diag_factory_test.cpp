@@ -4,7 +4,6 @@
 
 #include "app/Messages.h"
 #include "diag/FactoryTest.h"
-#include "diag/ProductionIni.h"
 
 #include <QtTest>
 #include <optional>
@@ -111,24 +110,6 @@ class TestDiagFactoryTest : public QObject
     Q_OBJECT
 
 private slots:
-    void productionIniReadsEveryKeyWithItsWidthAndDefault()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"Production.ini"_s);
-        // Lower-case hex, a 16-bit value, values too wide for their key, garbage.
-        QVERIFY(writeFileBytes(
-            path, "[RX30]\nAM1=7f\nMIN_INSERTION=0A\nTPM1C3V_MAX=fffe\nSW1=100\nPH2=zz\nT_MAX=19\n"
-                  "DIM_ERR=00\n[XY12]\n"));
-        QCOMPARE(ProductionIni::sections(path), (QStringList{u"RX30"_s, u"XY12"_s}));
-        const ProductionLimits l = ProductionIni::read(path, u"RX30"_s);
-        QCOMPARE(l.targets[0], 0x7F);
-        QCOMPARE(l.minInsertion, 10);
-        QCOMPARE(l.reg1Max, 0xFFFE);
-        QCOMPARE(l.sw1, 0);                                      // does not fit 8 bits: default
-        QCOMPARE(l.targets[3], 0);                               // not hexadecimal: default
-        QCOMPARE(l.err, (std::array<int, 6>{5, 5, 5, 5, 5, 0})); // missing _ERR: 05
-    }
-
     void aGoodSelectorPassesIsCalibratedAndRunsTheInsertionTest()
     {
         // The insertion test's first credit-event read may fail short of a time-out: the coins
@@ -296,23 +277,24 @@ private slots:
 
     void lineSevenIsRestoredOnEveryExitOfTheOutputCheck()
     {
-        // Line 7 silent after the temporary block went in; the block read refused; Close meanwhile.
+        // Line 7 silent after the temporary block went in; the block read refused (never replaced).
+        const struct
         {
+            QString frame;
+            SelectorSim::Fault fault;
+            bool replaced;
+        } cases[] = {{u"0101E940"_s, fault(FK::NoReply, 233), true},
+                     {u"FF02073008"_s, fault(FK::Nak, 255), false}};
+        for (const auto &c : cases) {
             Station st;
-            st.b.failWhenSent(st.s, u"0101E940"_s, fault(FK::NoReply, 233));
+            st.b.failWhenSent(st.s, c.frame, c.fault);
             st.ft->cycle();
             QCOMPARE(st.errors(), QStringList{Msg(78)});
             QCOMPARE(st.ft->failedStep(), FactoryTest::Outputs);
             QVERIFY(st.lineSevenBack());
+            QCOMPARE(st.b.sent().join(u' ').contains(u"FF030730"_s), c.replaced);
         }
-        {
-            Station st;
-            st.b.failWhenSent(st.s, u"FF02073008"_s, fault(FK::Nak, 255));
-            st.ft->cycle();
-            QCOMPARE(st.errors(), QStringList{Msg(78)});
-            QVERIFY(st.lineSevenBack());
-            QVERIFY(!st.b.sent().join(u' ').contains(u"FF030730"_s)); // never replaced
-        }
+        // Close meanwhile.
         {
             Station st;
             st.unplugWhenDone = false;
@@ -349,13 +331,10 @@ private slots:
             st.feedGoodCoins();
             st.ft->cycle();
             verdicts << st.ft->panel();
-            QCOMPARE(st.ft->status(), Msg(verdicts.last() == FactoryTest::Panel::Passed ? 288 : 137));
-            QVERIFY(st.b.prompts.texts(Kind::Confirm).isEmpty()); // nothing calibrated to ask about
-            QVERIFY(st.lineSevenBack());
-            // A selector that failed is never calibrated.
-            QCOMPARE(
-                st.s->nvMemory(0x075C, 6).toHex().toUpper(),
-                QByteArray(verdicts.last() == FactoryTest::Panel::Passed ? "840200000081" : "000000000000"));
+            // Each selector's own calibration, none for one that failed.
+            const bool passed = verdicts.last() == FactoryTest::Panel::Passed;
+            QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(),
+                     QByteArray(passed ? "840200000081" : "000000000000"));
         }
         QCOMPARE(verdicts, (QList<FactoryTest::Panel>{FactoryTest::Panel::Passed, FactoryTest::Panel::Failed,
                                                       FactoryTest::Panel::Passed}));

@@ -160,10 +160,8 @@ private slots:
         const CliRun found = onSim(u"identify"_s);
         QVERIFY2(found.status == 0, qPrintable(found.err));
         QVERIFY(found.err.contains(Msg(97) + u"254"_s + Msg(2) + m_sim->slavePath));
-        const QStringList lines = found.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 8);
-        QVERIFY(lines.at(0).startsWith(Msg(215).trimmed() + u' '));
-        QCOMPARE(lines.mid(6), (QStringList{u"Port: "_s + m_sim->slavePath, u"Address: 254"_s}));
+        QVERIFY2(found.out.endsWith(u"Port: "_s + m_sim->slavePath + u"\nAddress: 254\n"_s),
+                 qPrintable(found.out));
         QCOMPARE(setting(u"ComPort"_s), m_sim->slavePath);
 
         // Reads need the PIN, here from the option; it is masked in what is printed.

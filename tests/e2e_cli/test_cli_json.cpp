@@ -120,13 +120,6 @@ private slots:
                         first(r)[u"slots"_s][1][u"value"_s] ==
                             (quint8(counter[0]) << 16 | quint8(counter[1]) << 8 | quint8(counter[2]));
              }},
-            {u"--json upload --sections all -o "_s + m_dir.filePath(u"again.xml"_s), 0, 0,
-             [&](const JsonRun &r) {
-                 for (const QJsonValue &b : first(r)[u"blocks"_s].toArray())
-                     if (b[u"address"_s] == 0x0610)
-                         return b[u"value"_s] == channel2;
-                 return false;
-             }},
             {u"--json --yes download "_s + edited + u" --changed-only"_s, 0, 0,
              [&](const JsonRun &r) {
                  int written = 0;
@@ -144,11 +137,6 @@ private slots:
                  return ok;
              },
              u"=dip 1 2A"_s},
-            {u"--json monitor --events --count 15"_s, 0, 0,
-             [&](const JsonRun &r) {
-                 return r.out.size() == 1 && first(r)[u"coin"_s] == 3 && first(r)[u"rejected"_s] == false;
-             },
-             u"coin 3"_s},
             {u"--json --yes teach --channel 5 --samples 3"_s, 0, 0,
              [&](const JsonRun &r) {
                  const QJsonObject record = r.out.value(3);
