@@ -29,11 +29,9 @@ struct Opened
     SelectorSim *s = nullptr;
     DeviceTest t{b.session};
 
-    explicit Opened(const std::function<void(SelectorSim *)> &arrange = {})
+    Opened()
     {
         s = b.identifiedSim(kOpen);
-        if (arrange)
-            arrange(s);
         t.open();
         t.pollTimer().stop(); // the tests run each tick themselves
         b.log.clear();

@@ -146,6 +146,8 @@ private slots:
                         record[u"record"_s] == QString::fromLatin1(nv(u"0640"_s, 16).toHex().toUpper());
              },
              u"burst c50 3 300"_s},
+            {u"--json ports"_s, 0, 0,
+             [&](const JsonRun &r) { return first(r)[u"ports"_s].toArray().contains(m_sim->slavePath); }},
             {u"--json --address 9 diff "_s + unit, 5, 428, [](const JsonRun &r) { return r.out.isEmpty(); }},
             {u"--language it --json monitor --count 0"_s, 2, 782,
              [](const JsonRun &r) { return r.out.isEmpty(); }},
