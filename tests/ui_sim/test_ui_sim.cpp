@@ -176,6 +176,10 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(sim()->outputs().solenoidCount, pulses + 1, 10000);
             QTRY_VERIFY_WITH_TIMEOUT(!w->solenoidLamp(DeviceTest::M)->isOn(), 10000);
         }));
+        // Closed, the window polls no more.
+        const int polls = sim()->outputs().latchCount;
+        QTest::qWait(3 * DeviceTest::PollMs);
+        QVERIFY(!w->model().polling() && sim()->outputs().latchCount == polls);
     }
 
     // The firmware file the build makes for the demo is flashed by the demo's upgrade: the
