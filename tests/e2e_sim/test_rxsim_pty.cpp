@@ -56,22 +56,6 @@ private slots:
         QVERIFY(!QFileInfo(link).isSymLink());
     }
 
-    void controlSocketDrivesTheSelectorTheHostSees()
-    {
-        QTemporaryDir dir;
-        RxsimProcess sim(dir.path());
-        QVERIFY(sim.start());
-        CcTalkLink host;
-        openLink(host, sim.slavePath);
-        QCOMPARE(header(ask(host, "E7FFFF")), 0);
-        QCOMPARE(header(ask(host, "E401")), 0);
-        QCOMPARE(sim.command(QStringLiteral("coin 3")), QStringLiteral("OK accepted 3"));
-        QCOMPARE(data(ask(host, "E5")).left(3), QByteArray::fromHex("010301")); // channel 3, sorter path 1
-        QCOMPARE(sim.command(QStringLiteral("echo off")), QStringLiteral("OK"));
-        QCOMPARE(ask(host, "FE"), "failed " + QByteArray::number(CcTalkLink::Timeout));
-        QCOMPARE(host.RxBuffer, QByteArray::fromHex("01000200FD"));
-    }
-
     void survivesGarbageAndResynchronisesOnSilence()
     {
         QTemporaryDir dir;

@@ -1,6 +1,4 @@
 #include "Pty.h"
-#include "link/LoopbackPort.h"
-#include "link/PortFactory.h"
 #include "link/QtSerialPort.h"
 
 #include <QSignalSpy>
@@ -29,22 +27,6 @@ private slots:
         QCOMPARE(port.write(QByteArray("\x02\x00\x01\xFE\xFF", 5)), qint64(5));
         QByteArray seen;
         QTRY_COMPARE((seen += pty.receive()), QByteArray("\x02\x00\x01\xFE\xFF", 5));
-    }
-
-    void portListHoldsExplicitAndVirtualNamesOnce()
-    {
-        PortFactory::registerVirtual(QStringLiteral("VIRT"),
-                                     [] { return std::make_unique<LoopbackPort>(QStringLiteral("VIRT")); });
-        const QStringList list = PortList::ports({QStringLiteral("/dev/pts/77"), QStringLiteral("VIRT"),
-                                                  QStringLiteral("/dev/pts/77")});
-        QCOMPARE(list.count(QStringLiteral("/dev/pts/77")), 1);
-        QCOMPARE(list.count(QStringLiteral("VIRT")), 1);
-        QVERIFY(list.indexOf(QStringLiteral("/dev/pts/77")) < list.indexOf(QStringLiteral("VIRT")));
-        QCOMPARE(PortList::ports(), PortList::ports()); // stable order
-        QVERIFY(PortFactory::isVirtual(QStringLiteral("VIRT")));
-        QCOMPARE(PortFactory::create(QStringLiteral("VIRT"))->portName(), QStringLiteral("VIRT"));
-        PortFactory::unregisterVirtual(QStringLiteral("VIRT"));
-        QVERIFY(!PortList::ports().contains(QStringLiteral("VIRT")));
     }
 };
 
