@@ -109,22 +109,6 @@ private slots:
         }
     }
 
-    void searchFindsSelectorOnCurrentPortWithoutScanning()
-    {
-        DeviceBench b;
-        b.addBus(u"SIMB"_s);
-        b.openSim();
-        b.setPorts({u"SIMB"_s, u"SIMA"_s});
-        QList<bool> notebook;
-        b.session.setNotebookHook([&notebook](bool on) { notebook << on; });
-        b.link.DeviceAddress = 9;
-        QVERIFY(b.session.Search());
-        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(97) + u"2"_s + Msg(2) + u"SIMA"_s});
-        QVERIFY(b.sent().filter(u"000001FE"_s).isEmpty()); // no port scan
-        QCOMPARE(notebook, (QList<bool>{false, true}));
-        QVERIFY(b.session.ReportFlag);
-    }
-
     void searchFindsSelectorOnLastPortAndExplainsAPortHeldByAnotherProgram()
     {
         DeviceBench b;

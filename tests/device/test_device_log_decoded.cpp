@@ -88,39 +88,7 @@ private slots:
         QCOMPARE(firstColumn(file), b.log.lines());
         for (int row = 0; row < file.size(); ++row)
             QCOMPARE(file.at(row), b.log.entry(row).toText());
-        QVERIFY(file.at(4).endsWith(Msg(919) + u"01000200FD"_s));
         QVERIFY(file.at(0).contains(u"\t+"_s));
-
-        // "Copy" takes the rows in the same form.
-        QCOMPARE(b.log.textOf({1, 4}), file.at(1) + u'\n' + file.at(4) + u'\n');
-    }
-
-    void filterKeepsAnExchangeByHeaderOrText_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("everything") << u" "_s << QList<int>{0, 1, 2, 3, 4};
-        QTest::newRow("header 246 with its reply") << u"246"_s << QList<int>{2, 3};
-        QTest::newRow("reply text, any case") << u"marVESTI"_s << QList<int>{3};
-        QTest::newRow("hex of a line") << u"F607"_s << QList<int>{2};
-    }
-    void filterKeepsAnExchangeByHeaderOrText()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QList<int>, rows);
-        DeviceBench b;
-        b.openSim();
-        QByteArray reply;
-        QCOMPARE(b.link.Transact(2, QByteArray(1, char(254)), 10, reply), quint8(CcTalkLink::Ok));
-        QCOMPARE(b.link.Transact(2, QByteArray(1, char(246)), 10, reply), quint8(CcTalkLink::Ok));
-        // A notice, as the session writes when a port is held by another program.
-        b.log.LogLine(u"-- "_s + Msg(427) + u"NOPORT"_s);
-        QCOMPARE(b.log.count(), 5);
-        QList<int> shown;
-        for (int row = 0; row < 5; ++row)
-            if (b.log.entry(row).matches(filter))
-                shown << row;
-        QCOMPARE(shown, rows);
     }
 
     void commandLineLogHoldsOneExchangePerLine()

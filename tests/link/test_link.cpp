@@ -165,20 +165,6 @@ private slots:
         QCOMPARE(m_busy.begins, m_busy.ends);
     }
 
-    void setBaudClosesAndReopensAndKeepsUnsupportedRatesOut()
-    {
-        const int closes = m_port->closeCount();
-        const int opens = m_port->openCount();
-        QVERIFY(!m_link->SetBaud(57600));
-        QCOMPARE(m_port->baudRate(), 9600);
-        QCOMPARE(m_port->closeCount(), closes + 1);
-        QCOMPARE(m_port->openCount(), opens + 1);
-        QVERIFY(m_link->isPortOpen());
-        QVERIFY(m_link->SetBaud(38400));
-        QCOMPARE(m_port->baudRate(), 38400);
-        QCOMPARE(m_link->baudRate(), 38400);
-    }
-
     void pumpDelayWaitsWithoutSpinning()
     {
         QElapsedTimer wall;

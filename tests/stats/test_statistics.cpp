@@ -121,12 +121,6 @@ private slots:
         QCOMPARE(bench.sim->nvMemory(0x0610, 16), QByteArray(16, char(0xFF)));
         QCOMPARE(bench.page.channels().row(2).direction, -1);
         QCOMPARE(bench.prompts.allTexts().last(), "Operation finished");
-        // Nothing ticked still commits.
-        ErasingModel nothing(bench.session, bench.page.channelsForEdit(), bench.prompts);
-        bench.sent.clear();
-        bench.prompts.queueAnswer(Prompts::Answer::Yes);
-        QVERIFY(nothing.erase());
-        QCOMPARE(bench.memoryOps(), QStringList{"C"});
     }
 
     void cellsAreEncodedLittleEndianZeroBasedBetweenFrameRecordsAndFailedWritesSayWhere()
