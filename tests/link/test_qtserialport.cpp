@@ -1,4 +1,6 @@
 #include "Pty.h"
+#include "link/LoopbackPort.h"
+#include "link/PortFactory.h"
 #include "link/QtSerialPort.h"
 
 #include <QSignalSpy>
@@ -27,6 +29,19 @@ private slots:
         QCOMPARE(port.write(QByteArray("\x02\x00\x01\xFE\xFF", 5)), qint64(5));
         QByteArray seen;
         QTRY_COMPARE((seen += pty.receive()), QByteArray("\x02\x00\x01\xFE\xFF", 5));
+    }
+
+    // Ports named on the command line and simulated ones are searched too, each once.
+    void portListHoldsExplicitAndVirtualNamesOnce()
+    {
+        const QString pty = QStringLiteral("/dev/pts/77");
+        const QString virt = QStringLiteral("VIRT");
+        PortFactory::registerVirtual(virt, [virt] { return std::make_unique<LoopbackPort>(virt); });
+        const QStringList list = PortList::ports({pty, virt, pty});
+        PortFactory::unregisterVirtual(virt);
+        QCOMPARE(list.count(pty), 1);
+        QCOMPARE(list.count(virt), 1);
+        QVERIFY(!PortList::ports().contains(virt));
     }
 };
 
