@@ -162,7 +162,6 @@ private slots:
             {"1234567", "ZZ", "1", true, 161, {}, "12345678"},
             {"12345678", "1234567G", "99999999", true, 160, {}, "12345678"},
             {"12345678", "87654321", "87654320", true, 60, {}, "12345678"},
-            {"12345678", "876543210", "876543210", true, 161, {}, "12345678"},
             // The fields force upper case: lower-case digits are the same PIN.
             {"12345678", "abcdef01", "ABCDEF01", true, 192, {218, 219}, "ABCDEF01"},
             // The refusal of the old PIN is not examined; the selector refuses the new one.

@@ -195,7 +195,6 @@ struct Bench : LogSink, BusyHooks
         }
         return false;
     }
-    // Shown texts and queued answers forgotten.
     void resetPrompts() { prompts = ScriptedPrompts(); }
 };
 

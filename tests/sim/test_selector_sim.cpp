@@ -1,13 +1,14 @@
 #include "SimFixture.h"
 #include "device/ReplyFrame.h"
+#include "sim/SimControl.h"
 #include "sim/SimStateFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 // The simulated selector's own rules as the host sees them through the real link: its memory map,
-// what it answers from its memory, statistics counters, and refused state files. Framing, faults,
-// coins and the control channel run in every test that drives the link against it.
+// what it answers, statistics counters, refused control lines and state files. Framing, faults
+// and coins run in every test that drives the link against it.
 class TestSelectorSim : public QObject
 {
     Q_OBJECT
@@ -42,9 +43,12 @@ private slots:
             QByteArray command;
             QByteArray data;
         } cases[] = {
-            {cmd(184, "01"), "EU010A"},  {cmd(184, "02"), "TK200C"},  {cmd(184, "06"), "EU...B"},
-            {cmd(184, "07"), "......"}, // never programmed
-            {cmd(209, "03"), hex("01")}, {cmd(209, "07"), hex("00")}, {cmd(225), hex("010000")},
+            {cmd(245), "Coin Acceptor"},   {cmd(4), hex("010402")},     {cmd(232), hex("00")},
+            {cmd(213), hex("00")},         {cmd(248), hex("00")},       {cmd(249), hex("0214")},
+            {cmd(216), hex("0000000000")}, {cmd(2), hex("000000")},     {cmd(3), QByteArray()},
+            {cmd(247), hex("1001")},       {cmd(184, "01"), "EU010A"},  {cmd(184, "02"), "TK200C"},
+            {cmd(184, "06"), "EU...B"},    {cmd(184, "07"), "......"}, // never programmed
+            {cmd(209, "03"), hex("01")},   {cmd(209, "07"), hex("00")}, {cmd(225), hex("010000")},
         };
         for (const auto &c : cases) {
             QVERIFY2(f.send(c.command) == CcTalkLink::Ok, c.command.toHex().constData());
@@ -56,6 +60,16 @@ private slots:
             QCOMPARE(f.ack(bad), 5);
         QCOMPARE(f.send(cmd(100), 20), quint8(CcTalkLink::Timeout));
         QCOMPARE(f.send(cmd(160), 20), quint8(CcTalkLink::Timeout));
+        // The ROM checksum changes with a firmware load.
+        const QByteArray rom = f.ask(cmd(197));
+        f.sim->identity().softwareRevision = "1.21";
+        QVERIFY(rom.size() == 4 && f.ask(cmd(197)) != rom);
+        // Address clash: the address alone, unframed, within the 1.2 s window.
+        QCOMPARE(f.send(cmd(252), 130), quint8(CcTalkLink::Timeout));
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.RxBuffer, hex("020001FC01") + hex("02"), 1300);
+        // Address random: acknowledged from the old address, then answered at the new one.
+        QCOMPARE(f.ack(cmd(250)), 0);
+        QCOMPARE(f.ack(cmd(254), 5, f.sim->address()), 0);
     }
 
     void damagedStateFileLeavesTheSelectorUntouched()
@@ -82,6 +96,17 @@ private slots:
         QString error;
         QVERIFY(!SimStateFile::load(dir.filePath(QStringLiteral("missing")), sim, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    void controlRefusesMalformedCommands()
+    {
+        SimBus bus;
+        bus.addSelector();
+        SimControl control(&bus);
+        for (const char *line : {"", "coin 17", "coin 1 2 3", "coin 1 2 3 4 5 256", "dip 3 00", "dip 1 40",
+                                 "fault bogus", "fault nak count", "dump 083F 2", "dump 05FF 1", "dump 0600",
+                                 "analog 11 0", "analog 0102", "opto 1F2E", "output 8 shorted", "frobnicate"})
+            QVERIFY2(control.execute(QLatin1String(line)).startsWith(QLatin1String("ERR")), line);
     }
 
     void statisticsCountCoinsAndClearOnSingleByteWrite()
