@@ -17,21 +17,15 @@ struct CoinProgBench : DeviceBench
     ChannelTable channels;
     std::unique_ptr<CoinProgModel> model;
 
-    static QByteArray defaultIni()
+    // A selector with every channel free.
+    CoinProgBench()
     {
-        return "[SETTINGS]\nComPort=SIMCP\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n"
-               "[COIN PROG]\nMIN_INSERTION=0F\n"
-               "[BASE_1]\nAM1_ADD=3\nPH1_ADD=2\nAM2_ADD=3\nPH2_ADD=2\nPI3_ADD=4\nDIM_ADD=2\n";
-    }
-
-    // `erased`: a selector with every channel free; a null `ini`: no rx30.ini at all.
-    explicit CoinProgBench(bool erased = true, const QByteArray &ini = defaultIni())
-    {
-        QFile::remove(dir.filePath(u"rx30.ini"_s));
-        if (!ini.isNull())
-            writeFileBytes(dir.filePath(u"rx30.ini"_s), ini);
+        writeFileBytes(dir.filePath(u"rx30.ini"_s),
+                       "[SETTINGS]\nComPort=SIMCP\nccTalkAddr=02\n[SUPPORTED TYPES]\nRX20=\nRX30=\n"
+                       "[COIN PROG]\nMIN_INSERTION=0F\n"
+                       "[BASE_1]\nAM1_ADD=3\nPH1_ADD=2\nAM2_ADD=3\nPH2_ADD=2\nPI3_ADD=4\nDIM_ADD=2\n");
         auto bus = std::make_shared<SimBus>();
-        sim = bus->addSelector(std::make_unique<SelectorSim>(erased));
+        sim = bus->addSelector(std::make_unique<SelectorSim>(true));
         sim->coinKinds().seed(7);
         SimulatorPort::registerPort(u"SIMCP"_s, bus);
         buses[u"SIMCP"_s] = bus;
@@ -49,28 +43,19 @@ struct CoinProgBench : DeviceBench
         model->windowOpened();
         return model->polling();
     }
-    // The window opened and polling, then `coins` coins of a kind taken.
-    bool openAndFeed(const QString &kind, int coins = 1)
+    // The window opened and polling, then a coin of a kind taken.
+    bool openAndFeed(const QString &kind)
     {
         if (!open())
             return false;
-        for (int i = 0; i < coins; ++i)
-            if (!feed(kind))
-                return false;
-        return true;
+        sim->insertKind(kind);
+        return QTest::qWaitFor([&] { return model->samples().size() == 1; }, 3000);
     }
     // "Save channel", its question answered OK.
     void saveChannel()
     {
         prompts.queueAnswer(Answer::Ok);
         model->saveChannelClick();
-    }
-    // A coin of a kind, then the poll takes it.
-    bool feed(const QString &kind)
-    {
-        const int before = model->samples().size();
-        sim->insertKind(kind);
-        return QTest::qWaitFor([&] { return model->samples().size() == before + 1; }, 3000);
     }
     // Commands of one header (and first data byte for 255) among the frames sent.
     int sentCount(int header, int sub = -1) const

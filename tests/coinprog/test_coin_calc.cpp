@@ -48,7 +48,6 @@ private slots:
         // 0 and 255: s = 180.3, x 2.53 = 456: the widest window, not a wrapped one.
         QTest::newRow("wide held") << QList<int>{0, 255} << int(CoinCalc::High) << 0 << 128 << 255;
         QTest::newRow("addend held") << QList<int>{10, 13} << int(CoinCalc::Middle) << 253 << 12 << 255;
-        QTest::newRow("addend 255") << QList<int>{50} << int(CoinCalc::Low) << 255 << 50 << 255;
     }
     void centreAndTolerance()
     {
@@ -72,17 +71,6 @@ private slots:
         QCOMPARE(r.tolerance, (Sample{4, 1, 3, 3, 4, 6}));
     }
 
-    void sampleLine()
-    {
-        const QString line = CoinCalc::sampleLine({1, 22, 255, 0, 7, 100});
-        QCOMPARE(line, QStringLiteral("  1  22 255   0   7 100 "));
-        QCOMPARE(line.size(), 24);
-        Sample back{};
-        QVERIFY(CoinCalc::parseLine(line, back));
-        QCOMPARE(back, (Sample{1, 22, 255, 0, 7, 100}));
-        QVERIFY(!CoinCalc::parseLine(QStringLiteral("  1  22 2x5   0   7 100 "), back));
-    }
-
     // The window's own record conversion: bits 4-6 of the status byte set, bit 7 clear.
     void windowRecord_data()
     {
@@ -101,39 +89,6 @@ private slots:
     {
         QFETCH(QByteArray, stored);
         QTEST(CoinProgControls::fromRecord(stored).toRecord(), "written");
-    }
-
-    void noSelectionStoresOnes()
-    {
-        CoinProgControls c;
-        c.direction = -1;
-        c.cvf = -1;
-        c.mint = -1;
-        c.cc = -1;
-        const QByteArray r = c.toRecord();
-        QCOMPARE(quint8(r[13]), quint8(255));
-        QCOMPARE(quint8(r[14]), quint8(0xFF));
-    }
-
-    void minimumSamples_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<int>("minimum");
-        QTest::newRow("no file") << QByteArray() << 0;
-        QTest::newRow("no key") << QByteArray("[SETTINGS]\n") << 15;
-        QTest::newRow("hex") << QByteArray("[coin prog]\nmin_insertion=1A\n") << 26;
-        QTest::newRow("not hex") << QByteArray("[COIN PROG]\nMIN_INSERTION=ten\n") << 15;
-        QTest::newRow("negative") << QByteArray("[COIN PROG]\nMIN_INSERTION=-5\n") << 15;
-        QTest::newRow("empty") << QByteArray("[COIN PROG]\nMIN_INSERTION=\n") << 15;
-    }
-    void minimumSamples()
-    {
-        QFETCH(QByteArray, ini);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("rx30.ini"));
-        if (!ini.isNull())
-            QVERIFY(writeFileBytes(path, ini));
-        QTEST(CoinCalc::minimumSamples(path), "minimum");
     }
 
     void addends_data()

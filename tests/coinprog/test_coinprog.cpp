@@ -3,40 +3,12 @@
 #include "CoinProgBench.h"
 
 #include "app/Messages.h"
-#include "sim/SimControl.h"
 
 class TestCoinProg : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { LanguageBase = 1000; }
-
-    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
-    // and refusals of bad lines.
-    void simulatorCoinKinds()
-    {
-        SimBus bus;
-        SelectorSim *sim = bus.addSelector();
-        SimControl control(&bus);
-        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
-        QByteArray runs[2];
-        for (QByteArray &run : runs) {
-            QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
-            for (int i = 0; i < 5; ++i) {
-                QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
-                run += sim->lastMeasurements();
-            }
-        }
-        QCOMPARE(runs[1], runs[0]);
-        QVERIFY(runs[0].mid(0, 6) != runs[0].mid(6, 6)); // the coins differ
-        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
-        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
-        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
-        for (const char *line :
-             {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
-            QVERIFY2(control.execute(QLatin1String(line)).startsWith(u"ERR"_s), line);
-        QCOMPARE(sim->insertionCounter(), quint32(13));
-    }
 
     void openingFailures_data()
     {
@@ -71,20 +43,6 @@ private slots:
         QCOMPARE(b.sent().filter(u"FF020650"_s).size(), opens ? 1 : 0);
     }
 
-    // Several coins between two ticks give one sample: the last coin's.
-    void severalCoinsOneSample()
-    {
-        CoinProgBench b;
-        QVERIFY(b.open());
-        b.sim->insertCoin(QByteArray::fromHex("010101010101"));
-        b.sim->insertCoin(QByteArray::fromHex("020202020202"));
-        b.sim->insertCoin(QByteArray::fromHex("030303030303"));
-        QVERIFY(QTest::qWaitFor([&] { return !b.model->samples().isEmpty(); }, 3000));
-        QTest::qWait(3 * CoinProgModel::PollMs);
-        QCOMPARE(b.model->samples(), QStringList{u"  3   3   3   3   3   3 "_s});
-        QCOMPARE(b.model->lastInsertionCount(), b.sim->insertionCounter());
-    }
-
     // Replies shorter than the bytes used take the failure path: a short counter re-sends
     // master inhibit, a short measurement is asked again (and the coin taken once), a short
     // version means no addends.
@@ -114,35 +72,6 @@ private slots:
         QCOMPARE(b.model->controls().params[11], 2);
     }
 
-    // A save clicked while a tick waits for the selector runs after that tick: one exchange
-    // at a time, every request answered before the next goes out.
-    void saveDuringTickWaits()
-    {
-        CoinProgBench b;
-        b.sim->setTurnaroundMs(40);
-        QVERIFY(b.openAndFeed(u"c20"_s));
-        b.prompts.queueAnswer(Answer::Ok);
-        b.log.clear();
-        bool clicked = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
-            if (!clicked && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
-                clicked = true;
-                b.model->saveChannelClick(); // arrives inside the tick's exchange
-            }
-        });
-        QVERIFY(QTest::qWaitFor([&] { return b.model->savedChannels() == 1; }, 5000));
-        QVERIFY(clicked);
-        QCOMPARE(b.model->channel(), 2);
-        const QStringList lines = b.log.lines();
-        QString previous = u"<- "_s;
-        for (const QString &l : lines) {
-            QVERIFY2(l.left(3) != previous.left(3), qPrintable(lines.join(u'\n')));
-            previous = l;
-        }
-        QCOMPARE(b.record(1), CoinProgControls::fromRecord(b.record(1)).toRecord());
-        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
-    }
-
     // The channel list changed with samples not saved: Yes saves first, No drops them,
     // Cancel keeps the channel in work.
     void channelChangeQuestion_data()
@@ -168,29 +97,6 @@ private slots:
         QCOMPARE(b.model->samples().isEmpty(), answer != int(Answer::Cancel));
     }
 
-    // On channel 16, "CVF is not programmed" answered No writes nothing; a save then stays on
-    // channel 16 with its samples.
-    void cvfNotProgrammedAndChannel16()
-    {
-        CoinProgBench b;
-        QVERIFY(b.open());
-        b.model->channelListChanged(15);
-        QVERIFY(b.feed(u"c200"_s));
-        b.model->controlsForEdit().cvf = -1;
-        b.prompts.queueAnswer(Answer::Ok);
-        b.prompts.queueAnswer(Answer::No);
-        b.model->saveChannelClick();
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"16"_s, Msg(92)}));
-        QCOMPARE(b.record(16), QByteArray(16, char(0xFF)));
-        QVERIFY(b.model->polling());
-        b.model->controlsForEdit().cvf = 3;
-        b.saveChannel();
-        QCOMPARE(b.model->channel(), 16);
-        QCOMPARE(b.model->samples().size(), 1);
-        QCOMPARE(b.model->savedChannels(), quint16(0x8000));
-        QCOMPARE(b.record(16), b.model->controls().toRecord());
-    }
-
     // A commit that fails keeps the window open, tells the user and holds coins again.
     void failedCommitKeepsWindowOpen()
     {
@@ -210,22 +116,6 @@ private slots:
         b.model->closeClick();
         QVERIFY(!b.model->isOpen());
         QCOMPARE(b.nvRecord(1), b.record(1));
-    }
-
-    // Two channels taught from the same kind cannot be told apart; another kind can.
-    void indistinguishableChannels()
-    {
-        CoinProgBench b;
-        QVERIFY(b.openAndFeed(u"c20"_s, 5));
-        b.saveChannel();
-        QCOMPARE(b.model->channel(), 2);
-        QVERIFY(b.feed(u"c20"_s));
-        QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});
-        QCOMPARE(b.model->otherBands(0).size(), 1);
-        b.model->deleteItems({0});
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(b.feed(u"c200"_s));
-        QVERIFY(b.model->indistinguishableChannels().isEmpty());
     }
 };
 

@@ -14,21 +14,10 @@ private:
     QTemporaryDir m_dir;
     enum Moment { PinQuestion, Opening, Sampling, Writing, Unplugged };
 
-    void startTeach(QProcess &p, const QString &port, const QString &arguments)
+    QStringList onPort(const QString &port, const QString &arguments) const
     {
-        p.start(QStringLiteral(RXCLI_PATH), QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, port} +
-                                                arguments.split(u' ', Qt::SkipEmptyParts));
-    }
-    // Waits until the program's stderr holds the text; everything read so far in err.
-    static bool waitForErr(QProcess &p, const QString &text, QString &err, int ms = 30000)
-    {
-        return QTest::qWaitFor(
-                   [&] {
-                       err += QString::fromUtf8(p.readAllStandardError());
-                       return err.contains(text) || p.state() == QProcess::NotRunning;
-                   },
-                   ms) &&
-               err.contains(text);
+        return QStringList{u"--data-dir"_s, m_dir.path(), u"--port"_s, port} +
+               arguments.split(u' ', Qt::SkipEmptyParts);
     }
 
 private slots:
@@ -47,23 +36,20 @@ private slots:
         QVERIFY(sim.start({u"--erased"_s}));
         QCOMPARE(sim.command(u"seed 11"_s), u"OK"_s);
 
-        QProcess teach;
-        startTeach(teach, sim.slavePath, u"--yes teach --channel 3 --samples 5 --cvf 7 --value 50 --dir 2"_s);
-        QString err;
-        QVERIFY2(waitForErr(teach, Msg(612) + u"3"_s, err), qPrintable(err));
+        CliProcess teach(
+            QStringLiteral(RXCLI_PATH),
+            onPort(sim.slavePath, u"--yes teach --channel 3 --samples 5 --cvf 7 --value 50 --dir 2"_s));
+        QVERIFY2(teach.waitSaid(Msg(612) + u"3"_s), qPrintable(teach.err()));
         // One coin at a time, each after the previous one was sampled: a loaded machine
         // polls slower than a bench feeds coins, and two coins between polls are one sample.
         for (int k = 1; k <= 5; ++k) {
             QCOMPARE(sim.command(u"coin c50"_s), u"OK inhibited"_s);
-            QVERIFY2(waitForErr(teach, Msg(604) + QString::number(k) + Msg(605), err), qPrintable(err));
+            QVERIFY2(teach.waitSaid(Msg(604) + QString::number(k) + Msg(605)), qPrintable(teach.err()));
         }
-        QVERIFY(teach.waitForFinished(60000));
-        err += QString::fromUtf8(teach.readAllStandardError());
-        QCOMPARE(teach.exitCode(), 0);
-        QVERIFY(err.contains(Msg(610)));
+        QCOMPARE(teach.finish(), 0);
+        QVERIFY(teach.err().contains(Msg(610)));
         // Five sample lines, the record, the option bytes: status 0x70, Dir. 2, CVF 7, value 50.
-        const QStringList lines =
-            QString::fromUtf8(teach.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines = teach.out().split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 7);
         QVERIFY(lines[5].startsWith(Msg(606)));
         QCOMPARE(lines[6], Msg(607) + u"70020732"_s);
@@ -72,10 +58,7 @@ private slots:
         QCOMPARE(sim.command(u"dump-nv 0600 16"_s), u"OK "_s + QString(32, u'F'));
 
         // The host enables every channel; the kind is credited on channel 3.
-        QProcess send;
-        startTeach(send, sim.slavePath, u"send E7FFFF"_s);
-        QVERIFY(send.waitForFinished(30000));
-        QCOMPARE(send.exitCode(), 0);
+        QCOMPARE(runProgram(QStringLiteral(RXCLI_PATH), onPort(sim.slavePath, u"send E7FFFF"_s)).status, 0);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(sim.command(u"coin c50"_s), u"OK accepted 3"_s);
         QCOMPARE(sim.command(u"coin washer"_s), u"OK rejected"_s);
@@ -110,18 +93,16 @@ private slots:
             simArgs << u"--masks"_s << u"FFFFFF00"_s << u"--pin"_s << u"1234ABCD"_s;
         QVERIFY(sim.start(simArgs));
         // The machine the selector sits in has it taking coins.
-        QProcess enable;
-        startTeach(enable, sim.slavePath, u"send E401"_s);
-        QVERIFY(enable.waitForFinished(30000) && enable.exitCode() == 0);
+        QCOMPARE(runProgram(QStringLiteral(RXCLI_PATH), onPort(sim.slavePath, u"send E401"_s)).status, 0);
         if (moment == Writing) // the commit's restart answers late, so the signal lands in time
             QCOMPARE(sim.command(u"fault late header 1 delay 150"_s), u"OK"_s);
 
         const QString log = simDir.filePath(u"exchanges.log"_s);
         PtyProcess teach;
-        QVERIFY(teach.start(QStringLiteral(RXCLI_PATH),
-                            {u"--data-dir"_s, m_dir.path(), u"--port"_s, sim.slavePath, u"--log"_s, log,
-                             u"--yes"_s, u"teach"_s, u"--channel"_s, u"1"_s, u"--samples"_s, u"2"_s},
-                            {}, {u"RXCONFIG_PIN"_s}));
+        QVERIFY(
+            teach.start(QStringLiteral(RXCLI_PATH),
+                        onPort(sim.slavePath, u"--log "_s + log + u" --yes teach --channel 1 --samples 2"_s),
+                        {}, {u"RXCONFIG_PIN"_s}));
         // Waits for an exchange (its request's hex) in the run's log.
         const auto exchanged = [&log](const QString &request) {
             return QTest::qWaitFor([&] { return QString::fromLatin1(fileBytes(log)).contains(request); },
@@ -156,7 +137,8 @@ private slots:
         QVERIFY2(exit == status, qPrintable(u"exit %1:\n"_s.arg(exit) + shown));
         QFETCH(QList<int>, messages);
         for (int m : messages)
-            QVERIFY2(!Msg(m).isEmpty() && shown.contains(Msg(m)), qPrintable(u"%1 missing in:\n"_s.arg(m) + shown));
+            QVERIFY2(!Msg(m).isEmpty() && shown.contains(Msg(m)),
+                     qPrintable(u"%1 missing in:\n"_s.arg(m) + shown));
         // Written exactly when the run succeeded.
         QCOMPARE(sim.command(u"dump-nv 0600 16"_s) != u"OK "_s + QString(32, u'F'), status == 0);
         QCOMPARE(sim.command(u"plug"_s), u"OK"_s);

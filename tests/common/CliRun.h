@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <csignal>
 
 // A finished run of one of the command-line programs: its exit status (-1 when it hung or
 // crashed) and what it printed.
@@ -26,6 +29,54 @@ inline CliRun runProgram(const QString &program, const QStringList &arguments,
     return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
+
+// A program left running, standard input closed; what it prints is gathered as it comes.
+class CliProcess
+{
+public:
+    CliProcess(const QString &program, const QStringList &arguments)
+    {
+        m_process.start(program, arguments);
+        m_process.closeWriteChannel();
+    }
+    ~CliProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    // Until stderr has held text n times; false once the program ended or ms passed first.
+    bool waitSaid(const QString &text, int n = 1, int ms = 30000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (err().count(text) < n) {
+            if (clock.elapsed() > ms || m_process.state() == QProcess::NotRunning)
+                return false;
+            m_process.waitForReadyRead(50);
+        }
+        return true;
+    }
+    QString err() { return m_err += QString::fromUtf8(m_process.readAllStandardError()); }
+    QString out() { return m_out += QString::fromUtf8(m_process.readAllStandardOutput()); }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    void signal(int number)
+    {
+        if (m_process.processId() > 0)
+            ::kill(pid_t(m_process.processId()), number);
+    }
+    // The exit status once it ended within ms; -1 when it did not end normally.
+    int finish(int ms = 60000)
+    {
+        const bool ended = !running() || m_process.waitForFinished(ms);
+        err();
+        out();
+        return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+
+private:
+    QProcess m_process;
+    QString m_err, m_out;
+};
 
 // Copies shipped data files into a folder as the owner's own writable files.
 inline bool copyDataFiles(const QString &folder, const QStringList &names)

@@ -29,11 +29,9 @@ struct Opened
     SelectorSim *s = nullptr;
     DeviceTest t{b.session};
 
-    explicit Opened(const std::function<void(SelectorSim *)> &arrange = {})
+    Opened()
     {
         s = b.identifiedSim(kOpen);
-        if (arrange)
-            arrange(s);
         t.open();
         t.pollTimer().stop(); // the tests run each tick themselves
         b.log.clear();
@@ -76,65 +74,10 @@ private slots:
             QCOMPARE(DiagReadings::newEventCount(quint8(c.last), quint8(c.now)), c.n);
     }
 
-    void aLineBlockThatCannotBeReadHidesItsOutputAndSolenoid()
-    {
-        DeviceBench b;
-        SelectorSim *s = b.identifiedSim(kOpen);
-        s->setMemory(0x0720, QByteArray::fromHex("0103000000000A0A")); // line 5: S2
-        DeviceTest t(b.session);
-        b.failWhenSent(s, u"FF020720"_s, fault(FK::Nak, 255));
-        b.failWhenSent(s, u"FF020708"_s, fault(FK::NoReply, 255));
-        t.open();
-        t.close();
-        QVERIFY(t.outputVisible(1) && !t.outputVisible(2) && !t.outputVisible(5));
-        QVERIFY(!t.solenoidVisible(DeviceTest::S2));
-        t.clickOutput(2);
-        QVERIFY(!t.outputLamp(2));
-        QVERIFY(b.prompts.shown().isEmpty());
-    }
-
-    void failedOrShortRepliesLeaveTheirPartAsItWas()
-    {
-        Opened o([](SelectorSim *s) { s->setInputs(QByteArray::fromHex("0102")); });
-        o.t.tick();
-        const QByteArray before = o.t.analog()->raw;
-        o.s->setAnalog(QByteArray::fromHex("00000000000000000000FF"));
-        // An analog reply without the temperature byte is not whole; nor a refused or silent one.
-        for (FK kind : {FK::ShortReply, FK::NoReply, FK::Nak}) {
-            SelectorSim::Fault f{kind, 1, 255};
-            f.subCode = 4; // the device type request before it is answered normally
-            o.s->injectFault(f);
-            o.t.tick();
-            QCOMPARE(o.t.analog()->raw, before);
-            QVERIFY(o.t.sw2BankVisible());
-        }
-        // One input byte instead of two: the switches stay; a whole reply draws them.
-        o.s->setInputs(QByteArray::fromHex("0304"));
-        o.s->injectFault({FK::ShortReply, 1, 237});
-        o.t.tick();
-        QCOMPARE(*o.t.sw1(), quint8(0x01));
-        QCOMPARE(o.t.analog()->raw.at(10), char(0xFF));
-        o.t.tick();
-        QCOMPARE(*o.t.sw1(), quint8(0x03));
-        QCOMPARE(*o.t.sw2(), quint8(0x04));
-        QVERIFY(o.b.prompts.shown().isEmpty());
-    }
-
-    void latchHoldsOutputsEveryTickAndImpulsPulsesOnce()
+    // Latched outputs are held at each tick (the window's test clicks them); "Impuls" pulses once.
+    void impulsPulsesAnOutputOnce()
     {
         Opened o;
-        o.t.clickOutput(3);
-        o.t.clickOutput(1);
-        o.t.clickOutput(1);
-        o.t.tick();
-        o.t.tick();
-        QCOMPARE(sentWith(o.b, 233), (QStringList{u"04"_s, u"04"_s}));
-        QCOMPARE(o.s->outputs().latchedOutputs, 0x04);
-        o.t.clickOutput(3);
-        o.t.tick();
-        QCOMPARE(o.s->outputs().latchedOutputs, 0x00); // held also when nothing is requested
-
-        o.b.log.clear();
         o.t.setLatch(false);
         o.t.clickOutput(3);
         o.t.tick();
@@ -146,33 +89,6 @@ private slots:
         QVERIFY(!o.t.pulseTimer().isActive());
         o.t.tick();
         QCOMPARE(o.s->outputs().pulseCount, 1);
-    }
-
-    void theLoopDrivesEachOutputInTurnAndStopsAfterEightTicks()
-    {
-        Opened o;
-        o.t.setLatch(false);
-        o.t.clickLoop();
-        QVERIFY(o.t.latch());
-        o.t.setLatch(false); // "Impuls" while the loop runs
-        QVERIFY(o.t.latch());
-        QList<int> lit;
-        for (int i = 0; i < 8; ++i) {
-            o.t.tick();
-            int on = 0;
-            for (int k = 1; k <= 7; ++k)
-                on |= o.t.outputLamp(k) ? 1 << (k - 1) : 0;
-            lit << on;
-        }
-        QCOMPARE(sentWith(o.b, 233),
-                 (QStringList{u"01"_s, u"02"_s, u"04"_s, u"08"_s, u"10"_s, u"20"_s, u"40"_s, u"80"_s}));
-        QCOMPARE(sentWith(o.b, 240), QStringList{u"01"_s}); // "M" together with output 7
-        // Outputs 5..7 of the default selector are not outputs: their lamps stay dark.
-        QCOMPARE(lit, (QList<int>{1, 2, 4, 8, 0, 0, 0, 0}));
-        QCOMPARE(int(o.t.loopBit()), 0);
-        o.b.log.clear();
-        o.t.tick();
-        QCOMPARE(o.b.sentHeaders().first(), 237); // normal polling again
     }
 
     void insertionTestListsCoinsOldestFirst()
@@ -189,16 +105,6 @@ private slots:
         o.t.tick();
         QCOMPARE(o.t.events(), (QStringList{Msg(73) + u"2"_s, Msg(223), Msg(73) + u"1"_s}));
         QCOMPARE(o.t.events().first(), u"Coin 2"_s);
-
-        // Six at once cannot be told apart: nothing listed, but the counter moves on.
-        for (int i = 0; i < 6; ++i)
-            o.s->insertCoin(3);
-        o.t.tick();
-        QCOMPARE(o.t.events().size(), 3);
-        o.s->insertCoin(3);
-        o.t.tick();
-        QCOMPARE(o.t.events().last(), u"Coin 3"_s);
-        QCOMPARE(o.t.events().size(), 4);
 
         // Across the wrap from 255 to 1 each coin is listed once.
         while (o.s->eventCounter() != 253)
@@ -257,35 +163,6 @@ private slots:
         t.open();
         QVERIFY(!t.polling());
         QVERIFY(!t.pollTimer().isActive());
-    }
-
-    void thePollTimerDrivesTicksAndStopsForGoodOnClose()
-    {
-        DeviceBench b;
-        SelectorSim *s = b.identifiedSim(kOpen);
-        DeviceTest t(b.session);
-        t.open();
-        QTRY_VERIFY_WITH_TIMEOUT(s->outputs().latchCount >= 2, 10000);
-        // Closed while a tick waits for a reply: the tick ends but polling does not return.
-        bool closedInside = false;
-        bool tickEnded = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, &t, [&](const QString &line) {
-            if (!line.startsWith(u"-> "_s))
-                return;
-            if (closedInside && line.mid(9, 2) == u"E9"_s)
-                tickEnded = true; // the tick's last request
-            if (!closedInside && line.mid(9, 2) == u"EC"_s) {
-                closedInside = true;
-                t.close();
-            }
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(tickEnded, 10000);
-        QTest::qWait(20);
-        QVERIFY(!t.polling());
-        QVERIFY(!t.pollTimer().isActive());
-        const int latches = s->outputs().latchCount;
-        QTest::qWait(600);
-        QCOMPARE(s->outputs().latchCount, latches);
     }
 };
 

@@ -4,7 +4,6 @@
 
 #include "app/Messages.h"
 #include "diag/FactoryTest.h"
-#include "diag/ProductionIni.h"
 
 #include <QtTest>
 #include <optional>
@@ -111,29 +110,6 @@ class TestDiagFactoryTest : public QObject
     Q_OBJECT
 
 private slots:
-    void productionIniReadsEveryKeyWithItsWidthAndDefault()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"Production.ini"_s);
-        // Lower-case hex, a 16-bit value, values too wide for their key, garbage.
-        QVERIFY(writeFileBytes(
-            path, "[RX30]\nAM1=7f\nMIN_INSERTION=0A\nTPM1C3V_MAX=fffe\nSW1=100\nPH2=zz\nT_MAX=19\n"
-                  "DIM_ERR=00\n[XY12]\n"));
-        QCOMPARE(ProductionIni::sections(path), (QStringList{u"RX30"_s, u"XY12"_s}));
-        const ProductionLimits l = ProductionIni::read(path, u"RX30"_s);
-        QCOMPARE(l.targets[0], 0x7F);
-        QCOMPARE(l.minInsertion, 10);
-        QCOMPARE(l.reg1Max, 0xFFFE);
-        QCOMPARE(l.sw1, 0);        // does not fit 8 bits: default
-        QCOMPARE(l.targets[3], 0); // not hexadecimal: default
-        QCOMPARE(l.analogMax[ProductionLimits::T], 0x19);
-        QCOMPARE(l.err[5], 0);
-        QCOMPARE(l.err[0], 5); // missing _ERR: 05
-        const ProductionLimits empty = ProductionIni::read(path, u"XY12"_s);
-        QCOMPARE(empty.err, (std::array<int, 6>{5, 5, 5, 5, 5, 5}));
-        QCOMPARE(empty.maxError, 0);
-    }
-
     void aGoodSelectorPassesIsCalibratedAndRunsTheInsertionTest()
     {
         // The insertion test's first credit-event read may fail short of a time-out: the coins
@@ -160,7 +136,8 @@ private slots:
             QCOMPARE(st.errors(), QStringList());
             QCOMPARE(st.ft->panel(), FactoryTest::Panel::Passed);
             QCOMPARE(st.b.prompts.texts(Kind::Confirm), QStringList{Msg(31)});
-            QCOMPARE(statuses, (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
+            QCOMPARE(statuses,
+                     (QStringList{Msg(317), Msg(287), Msg(286), Msg(289), Msg(290), Msg(50), Msg(288)}));
             QCOMPARE(st.insertionStatus, Msg(288)); // the verdict shows while it sits green
 
             // Offsets from the committed memory: 102 - 105.6 -> 0x84, 122 - 120 -> 0x02, 110 - 111 -> 0x81.
@@ -190,19 +167,13 @@ private slots:
              FactoryTest::ProductCode},
             {"DIP bank 1", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("8400")); }, Msg(101),
              FactoryTest::DipSwitches},
-            {"DIP bank 2", [](SelectorSim *s) { s->setInputs(QByteArray::fromHex("C002")); }, Msg(102),
-             FactoryTest::DipSwitches},
             {"opto blocked", [](SelectorSim *s) { s->setOptoStates(0x05); }, Msg(193) + u", FT1, FT305"_s,
              FactoryTest::Optics},
             {"output 3 shorted", [](SelectorSim *s) { s->setOutputShorted(3, true); },
              Msg(200) + u"3"_s + Msg(9), FactoryTest::Outputs},
-            {"output 7 shorted", [](SelectorSim *s) { s->setOutputShorted(7, true); },
-             Msg(200) + u"7"_s + Msg(9), FactoryTest::Outputs},
             {"regulator 2", [](SelectorSim *s) { s->setAnalogByte(2, 0x05); }, Msg(222) + u"05D6"_s,
              FactoryTest::Analog},
             {"AM1 out of limits", [](SelectorSim *s) { s->setAnalogByte(4, 0x70); }, Msg(32) + u"70"_s,
-             FactoryTest::Analog},
-            {"too hot", [](SelectorSim *s) { s->setAnalogByte(10, 0x40); }, Msg(283) + u"40"_s,
              FactoryTest::Analog},
             // Replies shorter than the bytes used are a communication error of their step (the
             // device type is asked twice: the device panel's identification, then the check).
@@ -306,23 +277,24 @@ private slots:
 
     void lineSevenIsRestoredOnEveryExitOfTheOutputCheck()
     {
-        // Line 7 silent after the temporary block went in; the block read refused; Close meanwhile.
+        // Line 7 silent after the temporary block went in; the block read refused (never replaced).
+        const struct
         {
+            QString frame;
+            SelectorSim::Fault fault;
+            bool replaced;
+        } cases[] = {{u"0101E940"_s, fault(FK::NoReply, 233), true},
+                     {u"FF02073008"_s, fault(FK::Nak, 255), false}};
+        for (const auto &c : cases) {
             Station st;
-            st.b.failWhenSent(st.s, u"0101E940"_s, fault(FK::NoReply, 233));
+            st.b.failWhenSent(st.s, c.frame, c.fault);
             st.ft->cycle();
             QCOMPARE(st.errors(), QStringList{Msg(78)});
             QCOMPARE(st.ft->failedStep(), FactoryTest::Outputs);
             QVERIFY(st.lineSevenBack());
+            QCOMPARE(st.b.sent().join(u' ').contains(u"FF030730"_s), c.replaced);
         }
-        {
-            Station st;
-            st.b.failWhenSent(st.s, u"FF02073008"_s, fault(FK::Nak, 255));
-            st.ft->cycle();
-            QCOMPARE(st.errors(), QStringList{Msg(78)});
-            QVERIFY(st.lineSevenBack());
-            QVERIFY(!st.b.sent().join(u' ').contains(u"FF030730"_s)); // never replaced
-        }
+        // Close meanwhile.
         {
             Station st;
             st.unplugWhenDone = false;
@@ -359,13 +331,10 @@ private slots:
             st.feedGoodCoins();
             st.ft->cycle();
             verdicts << st.ft->panel();
-            QCOMPARE(st.ft->status(), Msg(verdicts.last() == FactoryTest::Panel::Passed ? 288 : 137));
-            QVERIFY(st.b.prompts.texts(Kind::Confirm).isEmpty()); // nothing calibrated to ask about
-            QVERIFY(st.lineSevenBack());
-            // A selector that failed is never calibrated.
-            QCOMPARE(
-                st.s->nvMemory(0x075C, 6).toHex().toUpper(),
-                QByteArray(verdicts.last() == FactoryTest::Panel::Passed ? "840200000081" : "000000000000"));
+            // Each selector's own calibration, none for one that failed.
+            const bool passed = verdicts.last() == FactoryTest::Panel::Passed;
+            QCOMPARE(st.s->nvMemory(0x075C, 6).toHex().toUpper(),
+                     QByteArray(passed ? "840200000081" : "000000000000"));
         }
         QCOMPARE(verdicts, (QList<FactoryTest::Panel>{FactoryTest::Panel::Passed, FactoryTest::Panel::Failed,
                                                       FactoryTest::Panel::Passed}));

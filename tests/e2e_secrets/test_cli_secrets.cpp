@@ -23,14 +23,6 @@ const QString kPin = u"1234ABCD"_s;
 const QStringList kSecretVariables = {u"RXCONFIG_PIN"_s, u"RXCONFIG_NEW_PIN"_s,
                                       u"RXCONFIG_FACTORY_PASSWORD"_s};
 
-// Sets the umask for the object's life.
-struct Umask
-{
-    mode_t previous;
-    explicit Umask(mode_t mask) : previous(::umask(mask)) {}
-    ~Umask() { ::umask(previous); }
-};
-
 int modeOf(const QString &path)
 {
     struct stat st = {};
@@ -43,13 +35,6 @@ QString argumentsOf(pid_t pid)
     QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
     return cmdline.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' '))
                                              : QString();
-}
-
-// The hex text of the block at address (as "0x0600") in a configuration file.
-QString blockIn(const QString &xmlPath, const QString &address)
-{
-    const QRegularExpression re(u"address=\""_s + address + u"\" length=\"\\d+\">([0-9A-F]*)<"_s);
-    return re.match(QString::fromUtf8(fileBytes(xmlPath))).captured(1);
 }
 
 class TestCliSecrets : public QObject
@@ -142,8 +127,8 @@ private slots:
         const QString xml = path(u"up.xml"_s);
         const CliRun r = cli(arguments + QStringList{u"upload"_s, u"-o"_s, xml}, environment);
         QVERIFY2(r.status == 0, qPrintable(r.err));
-        QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
-        QVERIFY(!blockIn(xml, u"0x07A0"_s).isEmpty());
+        QCOMPARE(QString::fromLatin1(blockValue(fileBytes(xml), "0x0600")), simState(u"memory.0600"_s));
+        QVERIFY(!blockValue(fileBytes(xml), "0x07A0").isEmpty());
         if (!arguments.contains(u"--pin"_s))
             verifyNoPin(r.out + r.err);
     }
@@ -197,35 +182,36 @@ private slots:
         verifyNoPin(shown);
         QCOMPARE(QFileInfo::exists(xml), status == 0);
         if (status == 0)
-            QCOMPARE(blockIn(xml, u"0x0600"_s), simState(u"memory.0600"_s));
+            QCOMPARE(QString::fromLatin1(blockValue(fileBytes(xml), "0x0600")), simState(u"memory.0600"_s));
     }
 
+    // Each refusal is said once; a wrong PIN from a file is not asked again; nothing is written.
     void withoutTerminalTheMessageSaysHowAndNothingIsWritten()
     {
         const QString xml = path(u"up.xml"_s);
-        const CliRun upload = cli({u"upload"_s, u"-o"_s, xml});
-        QVERIFY2(upload.status == 1, qPrintable(upload.err));
-        QVERIFY(upload.err.contains(Msg(116)));
-        QVERIFY2(upload.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)),
-                 qPrintable(upload.err));
-        QVERIFY(!QFileInfo::exists(xml));
-
-        // A wrong PIN from a file is refused once, not asked again.
         QVERIFY(writeFileBytes(path(u"PIN"_s), "00000000\n"));
-        const CliRun wrong = cli({u"--pin-file"_s, path(u"PIN"_s), u"upload"_s, u"-o"_s, xml});
-        QVERIFY2(wrong.status == 1 && wrong.err.count(Msg(321)) == 1, qPrintable(wrong.err));
-        QVERIFY(!QFileInfo::exists(xml));
-        const CliRun missing = cli({u"--pin-file"_s, path(u"nothing"_s), u"upload"_s, u"-o"_s, xml});
-        QVERIFY2(missing.status == 3 && missing.err.startsWith(Msg(871) + path(u"nothing"_s)),
-                 qPrintable(missing.err));
-
-        // The PIN change: neither value at hand, then the new one missing; the selector keeps its PIN.
-        const CliRun neither = cli({u"pin"_s, u"-"_s, u"-"_s});
-        QVERIFY2(neither.status == 1, qPrintable(neither.err));
-        QVERIFY(neither.err.contains(Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)));
-        const CliRun noNew = cli({u"pin"_s, u"-"_s, u"-"_s}, {u"RXCONFIG_PIN="_s + kPin});
-        QVERIFY2(noNew.status == 1, qPrintable(noNew.err));
-        QVERIFY(noNew.err.contains(Msg(870).arg(u"--new-pin-file"_s, u"RXCONFIG_NEW_PIN"_s)));
+        const QStringList upload{u"upload"_s, u"-o"_s, xml}, change{u"pin"_s, u"-"_s, u"-"_s};
+        const struct
+        {
+            QStringList args, environment;
+            int status;
+            QString says;
+        } cases[] = {
+            {upload, {}, 1, Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)},
+            {QStringList{u"--pin-file"_s, path(u"PIN"_s)} + upload, {}, 1, Msg(321)},
+            {QStringList{u"--pin-file"_s, path(u"nothing"_s)} + upload, {}, 3, Msg(871) + path(u"nothing"_s)},
+            {change, {}, 1, Msg(870).arg(u"--pin-file"_s, u"RXCONFIG_PIN"_s)},
+            {change,
+             {u"RXCONFIG_PIN="_s + kPin},
+             1,
+             Msg(870).arg(u"--new-pin-file"_s, u"RXCONFIG_NEW_PIN"_s)},
+        };
+        for (const auto &c : cases) {
+            const CliRun r = cli(c.args, c.environment);
+            QVERIFY2(r.status == c.status && r.err.count(c.says) == 1,
+                     qPrintable(c.args.join(u' ') + u": "_s + r.err));
+            QVERIFY(!QFileInfo::exists(xml));
+        }
         QCOMPARE(simState(u"pin"_s), kPin);
     }
 
@@ -277,7 +263,7 @@ private slots:
     void simulatorStateAndControlSocketAreTheOwnersWhateverTheUmask()
     {
         QVERIFY(prepare());
-        const Umask open(0);
+        const auto restoreUmask = qScopeGuard([previous = ::umask(0)] { ::umask(previous); });
         // A state file left readable by everyone, as an earlier version wrote it.
         QVERIFY(writeFileBytes(statePath(), "pin=1234ABCD\n"));
         QVERIFY(QFile::setPermissions(statePath(), QFileDevice::Permissions(0x6666)));

@@ -2,7 +2,6 @@
 // pseudo-terminals, the test plugging and pulling selector after selector through rxsim's control
 // channel and checking the journal against what each selector's non-volatile memory holds.
 #include "CliRun.h"
-#include "PgServer.h"
 #include "RxsimProcess.h"
 #include "app/Messages.h"
 #include "station/JournalFile.h"
@@ -10,11 +9,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
 
 #include <csignal>
@@ -23,84 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kErased = QString(512, u'F');
-
-// rxconfig-cli station running in the background; what it says on stderr is kept.
-class Station
-{
-public:
-    explicit Station(const QStringList &args)
-    {
-        m_process.start(QStringLiteral(RXCLI_PATH), args);
-        m_process.closeWriteChannel();
-    }
-    ~Station()
-    {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    // Until text has been said n times on stderr.
-    bool waitSaid(const QString &text, int n, int ms = 15000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (err().count(text) < n) {
-            if (t.elapsed() > ms || m_process.state() == QProcess::NotRunning)
-                return false;
-            m_process.waitForReadyRead(50);
-        }
-        return true;
-    }
-    QString err()
-    {
-        m_err += QString::fromUtf8(m_process.readAllStandardError());
-        return m_err;
-    }
-    QString out()
-    {
-        m_out += QString::fromUtf8(m_process.readAllStandardOutput());
-        return m_out;
-    }
-    QProcess &process() { return m_process; }
-    // Ended on its own (or already ended) within ms.
-    bool ended(int ms = 15000)
-    {
-        return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms);
-    }
-
-private:
-    QProcess m_process;
-    QString m_err;
-    QString m_out;
-};
+const QString kCli = QStringLiteral(RXCLI_PATH);
 
 // The journal's records as column -> value; a record that does not parse has "broken" set.
-QList<QMap<QString, QString>> journalRows(const QString &target, const QString &password = QString())
+QList<QMap<QString, QString>> journalRows(const QString &target)
 {
     QList<QMap<QString, QString>> rows;
-    const bool postgres = target.startsWith(u"postgresql:"_s);
-    if (postgres || target.endsWith(u".sqlite"_s)) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? u"QPSQL"_s : u"QSQLITE"_s, u"look"_s);
-            const QUrl url(target);
-            db.setHostName(url.host());
-            db.setPort(url.port());
-            db.setUserName(url.userName());
-            db.setPassword(password);
-            db.setDatabaseName(postgres ? url.path().mid(1) : target);
-            QSqlQuery query(db);
-            if (db.open() && query.exec(u"SELECT "_s + JournalFile::columns().join(u", "_s) +
-                                        u" FROM station_journal ORDER BY id"_s)) {
-                while (query.next()) {
-                    QMap<QString, QString> row;
-                    for (int i = 0; i < JournalFile::columns().size(); ++i)
-                        row[JournalFile::columns().at(i)] = query.value(i).toString();
-                    rows << row;
-                }
-            }
-        }
-        QSqlDatabase::removeDatabase(u"look"_s);
-        return rows;
-    }
     const QByteArray bytes = fileBytes(target);
     if (target.endsWith(u".jsonl"_s)) {
         for (const QByteArray &line : bytes.split('\n')) {
@@ -130,11 +53,11 @@ QList<QMap<QString, QString>> journalRows(const QString &target, const QString &
     return rows;
 }
 
-bool waitRows(const QString &target, int n, int ms = 20000, const QString &password = QString())
+bool waitRows(const QString &target, int n, int ms = 20000)
 {
     QElapsedTimer t;
     t.start();
-    while (journalRows(target, password).size() < n) {
+    while (journalRows(target).size() < n) {
         if (t.elapsed() > ms)
             return false;
         QTest::qWait(50);
@@ -184,7 +107,7 @@ private:
         return waitRows(journal, rows);
     }
     // The selector is pulled, and the station waits for the next (its waits, counted from its start).
-    static bool pull(RxsimProcess &sim, Station &station, int waits)
+    static bool pull(RxsimProcess &sim, CliProcess &station, int waits)
     {
         return sim.command(u"pull"_s) == u"OK"_s && station.waitSaid(u"waiting for a selector"_s, waits);
     }
@@ -220,56 +143,45 @@ private slots:
     // each selector holds; a refused write stops there with nothing committed; a write the
     // selector drops is caught by reading back; another device type and a selector configured
     // before get nothing written.
-    void configuresALineOfSelectors_data()
-    {
-        QTest::addColumn<QString>("journal");
-        QTest::newRow("csv") << u"journal.csv"_s;
-    }
     void configuresALineOfSelectors()
     {
-        QFETCH(QString, journal);
-        const QString target = m_dir.filePath(journal);
+        const QString target = m_dir.filePath(u"journal.csv"_s);
         auto sim = startSim(u"line"_s);
         QVERIFY(sim);
         struct Plug
         {
             int serial;
-            QString next;
-            QString fault;
-            QString result;
+            QString type, fault, result;
             QStringList says;
         };
         QList<Plug> line;
         for (int i = 0; i < 20; ++i)
-            line << Plug{1001 + i, u"erased type RX30"_s, QString(), u"passed"_s, {}};
-        line[3] = {1004,
-                   u"erased type RX30"_s,
-                   u"fault nak header 255 sub 3 skip 5"_s,
-                   u"failed"_s,
-                   {u"Channel 6 (0x0650)"_s}};
+            line << Plug{1001 + i, u"RX30"_s, QString(), u"passed"_s, {}};
+        const QString refused = u"fault nak header 255 sub 3 skip 5"_s;
+        line[3] = {1004, u"RX30"_s, refused, u"failed"_s, {u"Channel 6 (0x0650)"_s}};
         line[7] = {1008,
-                   u"erased type RX30"_s,
+                   u"RX30"_s,
                    u"fault dropwrite"_s,
                    u"failed"_s,
                    {Msg(1081).section(u':', 0, 0), u"Channel 1"_s}};
-        line[11] = {1012, u"erased type RX20"_s, QString(), u"refused"_s, {u"RX20"_s}};
-        line[15] = {1001, u"erased type RX30"_s, QString(), u"skipped"_s, {u"1001"_s}};
+        line[11] = {1012, u"RX20"_s, QString(), u"refused"_s, {u"RX20"_s}};
+        line[15] = {1001, u"RX30"_s, QString(), u"skipped"_s, {u"1001"_s}};
 
-        Station station(stationArgs({sim->slavePath}, target, {u"--count"_s, u"20"_s}));
+        CliProcess station(kCli, stationArgs({sim->slavePath}, target, {u"--count"_s, u"20"_s}));
         QVERIFY2(station.waitSaid(u"waiting for a selector"_s, 1), qPrintable(station.err()));
         QStringList nv;
         QStringList working;
         for (int i = 0; i < line.size(); ++i) {
             const Plug &p = line.at(i);
-            QVERIFY2(plugNext(*sim, target, i + 1, u"serial %1 %2"_s.arg(p.serial).arg(p.next), p.fault),
+            QVERIFY2(plugNext(*sim, target, i + 1, u"serial %1 erased type %2"_s.arg(p.serial).arg(p.type),
+                              p.fault),
                      qPrintable(u"selector %1: "_s.arg(i + 1) + station.err()));
             nv << nvOf(*sim);
             working << nvOf(*sim, "dump");
             // The count ends the station at its last verdict.
             QVERIFY(pull(*sim, station, i + 2) || i == line.size() - 1);
         }
-        QVERIFY(station.ended());
-        QCOMPARE(station.process().exitCode(), 1);
+        QCOMPARE(station.finish(15000), 1);
         QVERIFY2(station.out().contains(Msg(1143).arg(16).arg(2).arg(1).arg(1)),
                  qPrintable(station.out().right(400)));
 
@@ -306,7 +218,7 @@ private slots:
         auto sim = startSim(u"killed"_s);
         QVERIFY(sim);
         {
-            Station station(stationArgs({sim->slavePath}, target, {}));
+            CliProcess station(kCli, stationArgs({sim->slavePath}, target, {}));
             QVERIFY(station.waitSaid(u"waiting for a selector"_s, 1));
             for (int i = 0; i < 2; ++i) {
                 QVERIFY2(plugNext(*sim, target, i + 1, u"serial %1 erased"_s.arg(5001 + i)),
@@ -317,8 +229,8 @@ private slots:
             QCOMPARE(sim->command(u"plug"_s), u"OK"_s);
             QVERIFY(station.waitSaid(u"working on serial number 5003"_s, 1));
             QTest::qWait(200);
-            station.process().kill();
-            QVERIFY(station.process().waitForFinished(3000));
+            station.signal(SIGKILL);
+            QCOMPARE(station.finish(3000), -1);
         }
         const QByteArray killed = fileBytes(target);
         QVERIFY(killed.endsWith('\n'));
@@ -328,7 +240,7 @@ private slots:
             QVERIFY2(!row.contains(u"broken"_s) && row.value(u"result"_s) == u"passed"_s,
                      qPrintable(QStringList(row.values()).join(u'|')));
 
-        Station again(stationArgs({sim->slavePath}, target, {}));
+        CliProcess again(kCli, stationArgs({sim->slavePath}, target, {}));
         QVERIFY2(waitRows(target, 3), qPrintable(again.err()));
         QCOMPARE(nvOf(*sim), m_image);
         QVERIFY(pull(*sim, again, 2));
@@ -337,9 +249,8 @@ private slots:
         QVERIFY(sim->command(u"next serial 5004 erased"_s).startsWith(u"OK"_s));
         QCOMPARE(sim->command(u"plug"_s), u"OK"_s);
         QVERIFY(again.waitSaid(u"working on serial number 5004"_s, 1));
-        ::kill(pid_t(again.process().processId()), SIGINT);
-        QVERIFY(again.ended());
-        QCOMPARE(again.process().exitCode(), 0);
+        again.signal(SIGINT);
+        QCOMPARE(again.finish(15000), 0);
         QVERIFY2(again.out().contains(Msg(1143).arg(2).arg(0).arg(0).arg(1)), qPrintable(again.out()));
         rows = journalRows(target);
         QCOMPARE(rows.size(), 5);
@@ -351,38 +262,14 @@ private slots:
     }
 
     // Two ports at once, each at its own pace, into one journal of whole lines.
-    void twoStationsShareOneJournal_data()
-    {
-        QTest::addColumn<QString>("journal");
-        QTest::newRow("jsonl") << u"two.jsonl"_s;
-        QTest::newRow("sqlite") << u"two.sqlite"_s;
-        QTest::newRow("postgresql") << u"postgresql"_s;
-    }
     void twoStationsShareOneJournal()
     {
-        QFETCH(QString, journal);
-        QString target = m_dir.filePath(journal);
-        PgServer pg;
-        if (journal == u"postgresql"_s) {
-            if (PgServer::binDir().isEmpty())
-                QSKIP("PostgreSQL is not installed (Debian's postgresql package; scripts/setup.sh installs "
-                      "it)");
-            QString error;
-            QVERIFY2(pg.start(&error), qPrintable(error));
-            const QString passwordFile = m_dir.filePath(u"pgpass"_s);
-            QVERIFY(writeFileBytes(passwordFile, pg.password().toUtf8() + '\n') &&
-                    QFile::setPermissions(passwordFile, QFile::ReadOwner));
-            qputenv("RXCONFIG_PGPASSFILE", QFile::encodeName(passwordFile));
-            target = pg.url();
-        }
-        const QString password = journal == u"postgresql"_s ? pg.password() : QString();
+        const QString target = m_dir.filePath(u"two.jsonl"_s);
         auto a = startSim(u"a"_s);
         auto b = startSim(u"b"_s);
         QVERIFY(a && b);
-        QStringList more{u"--count"_s, u"6"_s};
-        if (target.endsWith(u".jsonl"_s))
-            more.prepend(u"--json"_s);
-        Station station(stationArgs({a->slavePath, b->slavePath}, target, more));
+        CliProcess station(
+            kCli, stationArgs({a->slavePath, b->slavePath}, target, {u"--json"_s, u"--count"_s, u"6"_s}));
         QSet<QString> expected;
         for (int k = 0; k < 3; ++k) {
             for (auto *sim : {a.get(), b.get()}) {
@@ -392,16 +279,15 @@ private slots:
                 QCOMPARE(sim->command(u"plug"_s), u"OK"_s);
                 expected << sim->slavePath + u' ' + serial;
             }
-            QVERIFY2(waitRows(target, 2 * (k + 1), 20000, password), qPrintable(station.err()));
+            QVERIFY2(waitRows(target, 2 * (k + 1)), qPrintable(station.err()));
             QCOMPARE(nvOf(*a), m_image);
             QCOMPARE(nvOf(*b), m_image);
             QCOMPARE(a->command(u"pull"_s), u"OK"_s);
             QCOMPARE(b->command(u"pull"_s), u"OK"_s);
         }
-        QVERIFY(station.ended());
-        QVERIFY2(station.process().exitCode() == 0, qPrintable(station.err()));
+        QVERIFY2(station.finish(15000) == 0, qPrintable(station.err()));
         QSet<QString> seen;
-        const auto rows = journalRows(target, password);
+        const auto rows = journalRows(target);
         QCOMPARE(rows.size(), 6);
         for (const auto &row : rows) {
             QVERIFY2(!row.contains(u"broken"_s), qPrintable(row.value(u"broken"_s)));

@@ -1,7 +1,6 @@
 #include "PgServer.h"
-#include "station/JournalSql.h"
+#include "station/StationJournal.h"
 
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,7 +9,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <cstdio>
 #include <future>
 #include <vector>
 
@@ -33,19 +31,6 @@ StationRecord recordFor(int serial, const QString &port, const QString &result =
     r.message = result == "passed" ? QString() : QString("blocco %1 è diverso").arg(serial % 40);
     r.durationMs = 900 + serial % 1000;
     return r;
-}
-
-// The station killedStation kills: appends until it dies, printing each serial once stored.
-int appendUntilKilled(const QString &target)
-{
-    QString error;
-    auto journal = JournalSql::open(target, &error);
-    for (int serial = 500000; journal && journal->append(recordFor(serial, "killed"), &error); ++serial) {
-        std::printf("%d\n", serial);
-        std::fflush(stdout);
-    }
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
 }
 
 } // namespace
@@ -73,8 +58,9 @@ private slots:
             return;
         // Two machines start at once on a new table, then share it, each with two station threads.
         QString error, secondError;
-        auto opening = std::async(std::launch::async, [&] { return JournalSql::open(target, &secondError); });
-        auto first = JournalSql::open(target, &error);
+        auto opening =
+            std::async(std::launch::async, [&] { return StationJournal::open(target, false, &secondError); });
+        auto first = StationJournal::open(target, false, &error);
         QVERIFY2(first, qPrintable(error));
         auto second = opening.get();
         QVERIFY2(second, qPrintable(secondError));
@@ -111,15 +97,15 @@ private slots:
             return;
         QString error;
         {
-            auto a = JournalSql::open(target, &error);
+            auto a = StationJournal::open(target, false, &error);
             QVERIFY2(a, qPrintable(error));
             QVERIFY2(a->append(recordFor(200001, "bench-A"), &error), qPrintable(error));
             QVERIFY2(a->append(recordFor(200002, "bench-A", "failed"), &error), qPrintable(error));
         }
         // Opened again, and by a second station: the table is there, nothing is created twice.
-        auto a = JournalSql::open(target, &error);
+        auto a = StationJournal::open(target, false, &error);
         QVERIFY2(a, qPrintable(error));
-        auto b = JournalSql::open(target, &error);
+        auto b = StationJournal::open(target, false, &error);
         QVERIFY2(b, qPrintable(error));
         // A server restarted under the line drops the stations' connections: a read (b) and a
         // write (a) connect again.
@@ -140,41 +126,9 @@ private slots:
         StationRecord again = recordFor(200001, "bench-B");
         again.again = true;
         QVERIFY2(b->append(again, &error), qPrintable(error));
-        QCOMPARE(read(target), QStringList({"200001@bench-A:passed", "200002@bench-A:failed", "200002@bench-A:failed",
-                                            "200002@bench-B:passed", "200001@bench-B:passed"}));
-    }
-
-    void killedStation_data() { backends(); }
-    void killedStation()
-    {
-        const QString target = freshTarget();
-        if (target.isEmpty())
-            return;
-        QProcess station;
-        station.start(QCoreApplication::applicationFilePath(), {"--append-until-killed", target});
-        QStringList reported;
-        while (reported.size() < 23 && station.waitForReadyRead(20000))
-            while (station.canReadLine())
-                reported << QString::fromLatin1(station.readLine()).trimmed();
-        QVERIFY2(reported.size() >= 23, station.readAllStandardError().constData());
-        QThread::msleep(QRandomGenerator::global()->bounded(20));
-        station.kill();
-        station.waitForFinished();
-        while (station.canReadLine())
-            reported << QString::fromLatin1(station.readLine()).trimmed();
-
-        // What append reported is there, the one in flight at most once more, every row whole.
-        const QStringList rows = read(target);
-        for (const QString &row : rows)
-            QVERIFY2(row.endsWith("@killed:passed"), qPrintable(row));
-        for (const QString &serial : qAsConst(reported))
-            QVERIFY2(rows.contains(serial + "@killed:passed"), qPrintable(serial));
-        QVERIFY(rows.size() <= reported.size() + 1);
-
-        // The next station finds the table unlocked.
-        QString error;
-        auto next = JournalSql::open(target, &error);
-        QVERIFY2(next && next->append(recordFor(600000, "next"), &error), qPrintable(error));
+        QCOMPARE(read(target),
+                 QStringList({"200001@bench-A:passed", "200002@bench-A:failed", "200002@bench-A:failed",
+                              "200002@bench-B:passed", "200001@bench-B:passed"}));
     }
 
     void refusedCredentials()
@@ -197,9 +151,10 @@ private slots:
             {plain, password, QFile::ReadOwner | QFile::ReadOther, m_dir.filePath("try")},
         };
         for (const auto &c : cases) {
-            qputenv("RXCONFIG_PGPASSFILE", QFile::encodeName(writePasswordFile("try", c.passwordInFile, c.mode)));
+            qputenv("RXCONFIG_PGPASSFILE",
+                    QFile::encodeName(writePasswordFile("try", c.passwordInFile, c.mode)));
             QString error;
-            QCOMPARE(JournalSql::open(c.address, &error) != nullptr, c.named.isEmpty());
+            QCOMPARE(StationJournal::open(c.address, false, &error) != nullptr, c.named.isEmpty());
             QVERIFY2(error.contains(c.named) && !error.contains(m_pg.password()), qPrintable(error));
         }
         qputenv("RXCONFIG_PGPASSFILE", QFile::encodeName(m_passwordFile));
@@ -216,7 +171,8 @@ private:
     bool serverReady()
     {
         if (m_pgMissing)
-            QTest::qSkip("PostgreSQL server binaries are not installed (Debian package postgresql)", __FILE__, __LINE__);
+            QTest::qSkip("PostgreSQL server binaries are not installed (Debian package postgresql)", __FILE__,
+                         __LINE__);
         else if (!m_pgUp)
             QTest::qFail(qPrintable("the PostgreSQL server did not start: " + m_pgError), __FILE__, __LINE__);
         return m_pgUp;
@@ -263,18 +219,21 @@ private:
     QStringList read(const QString &target)
     {
         QSqlQuery query(connection(target));
-        if (!query.exec("SELECT time, host, port, serial_number, product_code, software_revision, file, "
-                        "blocks_written, verified, result, message, duration_ms FROM station_journal ORDER BY id"))
+        if (!query.exec(
+                "SELECT time, host, port, serial_number, product_code, software_revision, file, "
+                "blocks_written, verified, result, message, duration_ms FROM station_journal ORDER BY id"))
             return {query.lastError().text()};
         QStringList rows;
         while (query.next()) {
-            const StationRecord r = recordFor(query.value(3).toInt(), query.value(2).toString(), query.value(9).toString());
-            const bool whole = query.value(0).toDateTime().toUTC() == r.time
-                               && query.value(1).toString() == QSysInfo::machineHostName()
-                               && query.value(3).toString() == r.serialNumber && query.value(4).toString() == r.productCode
-                               && query.value(5).toString() == r.softwareRevision && query.value(6).toString() == r.file
-                               && query.value(7).toInt() == r.blocksWritten && query.value(8).toBool() == r.verified
-                               && query.value(10).toString() == r.message && query.value(11).toLongLong() == r.durationMs;
+            const StationRecord r =
+                recordFor(query.value(3).toInt(), query.value(2).toString(), query.value(9).toString());
+            const bool whole =
+                query.value(0).toDateTime().toUTC() == r.time &&
+                query.value(1).toString() == QSysInfo::machineHostName() &&
+                query.value(3).toString() == r.serialNumber && query.value(4).toString() == r.productCode &&
+                query.value(5).toString() == r.softwareRevision && query.value(6).toString() == r.file &&
+                query.value(7).toInt() == r.blocksWritten && query.value(8).toBool() == r.verified &&
+                query.value(10).toString() == r.message && query.value(11).toLongLong() == r.durationMs;
             rows << r.serialNumber + '@' + r.port + ':' + r.result + (whole ? "" : " (columns mixed)");
         }
         return rows;
@@ -284,7 +243,8 @@ private:
     {
         QFile file(m_dir.filePath(name));
         file.remove();
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.setPermissions(mode))
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+            !file.setPermissions(mode))
             qWarning() << file.errorString();
         return file.fileName();
     }
@@ -301,8 +261,6 @@ private:
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--append-until-killed") == 0)
-        return appendUntilKilled(QString::fromLocal8Bit(argv[2]));
     TestStationJournal test;
     return QTest::qExec(&test, argc, argv);
 }

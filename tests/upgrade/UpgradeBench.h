@@ -26,7 +26,6 @@ struct UpgradeBench
     DeviceSession session{link, prompts, dir.path()};
     UpgradeSequence sequence{session, prompts, dir.path()};
     FirmwareUpgrade &upgrade = sequence.upgrade();
-    QList<QPair<int, int>> progress;
 
     explicit UpgradeBench(const QString &port = QStringLiteral("UPGSIM"))
         : portName(port), bus(SimulatorPort::registerPort(port)), sim(bus->selector(0))
@@ -39,7 +38,6 @@ struct UpgradeBench
         prompts.clear();
         upgrade.setSettleMs(20);
         upgrade.setRestartWaitMs(300);
-        upgrade.progress = [this](int value, int maximum) { progress.append({value, maximum}); };
     }
     ~UpgradeBench()
     {

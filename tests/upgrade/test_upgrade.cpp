@@ -3,11 +3,9 @@
 #include "files/ConfigFiles.h"
 #include "stats/ConfigWorkspace.h"
 #include "upgrade/FirmwareFile.h"
-#include "upgrade/UpgradeWindowModel.h"
 
 #include <QtTest>
 #include <functional>
-#include <stdexcept>
 
 using Kind = ScriptedPrompts::Kind;
 using FK = SelectorSim::FaultKind;
@@ -117,55 +115,21 @@ private slots:
         }
     }
 
-    void goodFileFlashesAndTheSelectorComesBackWithItsConfiguration()
-    {
-        UpgradeBench b;
-        const QString fw = b.firmware(256);
-        const QByteArray nvBefore = b.sim->nvImage();
-        const int lines = fileLines(fw).size();
-        QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.20"));
-        QVERIFY(b.inMonitorFor(fw));
-        QVERIFY(b.sim->inMonitor());
-        QCOMPARE(b.upgrade.MonitorIdentity, b.sim->monitorIdentity());
-        QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::Finished);
-        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(981).arg("1.21")});
-        QCOMPARE(b.recordFrames().size(), lines);
-        QCOMPARE(b.sim->recordsAccepted(), lines);
-        QVERIFY(!b.sim->inMonitor());
-        QCOMPARE(b.sim->identity().softwareRevision, QByteArray("1.21"));
-        QCOMPARE(b.sim->nvImage(), nvBefore);
-        QVERIFY(b.portRestored());
-        // The bar moved per record and was reset at the end.
-        QCOMPARE(b.progress.last(), qMakePair(0, lines));
-        QVERIFY(b.progress.contains(qMakePair(lines - 1, lines)));
-        // The selector answers in its program again.
-        QVERIFY(b.session.Identify());
-        QCOMPARE(b.session.identity.softwareRevision, QStringLiteral("1.21"));
-    }
-
     void recordStatusesDecideTheEnd_data()
     {
-        QTest::addColumn<int>("kind");
         QTest::addColumn<char>("status");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("message");
         QTest::addColumn<int>("framesOfSecondRecord");
-        const int status = int(FK::MonitorStatus);
         const int failed = int(FirmwareUpgrade::FailedStatus);
-        QTest::newRow("3 twice then 0 continues")
-            << status << '3' << 2 << int(FirmwareUpgrade::Finished) << 981 << 3;
-        QTest::newRow("3 three times") << status << '3' << 3 << failed << 64 << 3;
-        QTest::newRow("4 three times") << status << '4' << 3 << failed << 149 << 3;
-        QTest::newRow("5 three times") << status << '5' << 3 << failed << 306 << 3;
-        QTest::newRow("9 three times") << status << '9' << 3 << failed << 308 << 3;
-        QTest::newRow("1 ends at once") << status << '1' << 3 << failed << 303 << 1;
-        QTest::newRow("2 ends at once") << status << '2' << 3 << failed << 148 << 1;
-        QTest::newRow("not a digit ends at once") << status << 'x' << 3 << failed << 308 << 1;
+        QTest::newRow("3 twice then 0 continues") << '3' << 2 << int(FirmwareUpgrade::Finished) << 981 << 3;
+        QTest::newRow("3 three times") << '3' << 3 << failed << 64 << 3;
+        QTest::newRow("4 three times") << '4' << 3 << failed << 149 << 3;
+        QTest::newRow("not a digit ends at once") << 'x' << 3 << failed << 308 << 1;
     }
     void recordStatusesDecideTheEnd()
     {
-        QFETCH(int, kind);
         QFETCH(char, status);
         QFETCH(int, count);
         QFETCH(int, outcome);
@@ -177,7 +141,7 @@ private slots:
         // The header is accepted; the first data record meets the injected answers.
         QByteArray header = FirmwareFile::frame(fileLines(fw).first(), true);
         b.sim->injectFault(monitorStatus('0', 1));
-        b.sim->injectFault({FK(kind), count, -1, status});
+        b.sim->injectFault(monitorStatus(status, count));
         QCOMPARE(int(b.upgrade.download_prgm()), outcome);
         // Short of the end, the selector waits in its monitor and the user learns how to recover it.
         const bool finished = outcome == int(FirmwareUpgrade::Finished);
@@ -214,24 +178,6 @@ private slots:
             QCOMPARE(b.sim->inMonitor(), c.inMonitor);
             QVERIFY(b.portRestored());
         }
-    }
-
-    void theLastLineIsSentAndItsStatusReported()
-    {
-        UpgradeBench b;
-        const QString fw = b.firmware(32);
-        const QList<QByteArray> lines = fileLines(fw);
-        QVERIFY(b.inMonitorFor(fw));
-        // Every line but the last is accepted; the last is refused three times.
-        b.sim->injectFault(monitorStatus('0', int(lines.size()) - 1));
-        b.sim->injectFault(monitorStatus('4', 3));
-        QCOMPARE(b.upgrade.download_prgm(), FirmwareUpgrade::FailedStatus);
-        QCOMPARE(b.errors(), QStringList{Msg(149) + Msg(978)});
-        const QList<QByteArray> frames = b.recordFrames();
-        const QByteArray last = FirmwareFile::frame(lines.last(), false);
-        QCOMPARE(frames.size(), lines.size() + 2);
-        QCOMPARE(frames.count(last), 3);
-        QCOMPARE(b.upgrade.recordsSent(), int(lines.size()));
     }
 
     // A running selector is checked for the file's type before it is switched into its monitor;
@@ -271,30 +217,13 @@ private slots:
         }
     }
 
-    void anExceptionMidTransferStillRestoresThePortAndTheLog()
-    {
-        UpgradeBench b;
-        QVERIFY(b.inMonitorFor(b.firmware(128)));
-        b.upgrade.progress = [](int value, int) {
-            if (value >= 3)
-                throw std::runtime_error("window gone");
-        };
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, b.upgrade.download_prgm());
-        QVERIFY(b.portRestored());
-    }
-
     void upgradePermissionClearIsRefusedBeforeTheMonitor()
     {
         UpgradeBench b;
         b.sim->setMasks(QByteArray::fromHex("FFBFFFBF"));
         QVERIFY(b.session.Identify());
         b.session.FactoryAccessEnabled = false;
-        b.prompts.clear();
-        QCOMPARE(b.upgrade.start_monitor(), int(FirmwareUpgrade::AccessRefused));
-        QCOMPARE(b.errors(), QStringList{"This operation is not allowed!"});
-        QVERIFY(!b.sim->inMonitor());
-        QVERIFY(b.upgrade.MonitorIdentity.isEmpty());
-        // The whole sequence: refused before the configuration is read and saved.
+        // Refused before the configuration is read and saved.
         b.prompts.clear();
         QCOMPARE(b.sequence.run(b.firmware(64)), UpgradeSequence::AccessRefused);
         QCOMPARE(b.errors(), QStringList{"This operation is not allowed!"});
@@ -379,69 +308,6 @@ private slots:
         QVERIFY(!b.sequence.offerRestore());
         QVERIFY(b.prompts.texts(Kind::Information).contains(Msg(964)));
         QVERIFY(!b.bus->hostBytes().contains(QByteArray::fromHex("FF0307")));
-    }
-
-    void selectorAlreadyInItsMonitorIsSaidBeforeStarting()
-    {
-        UpgradeBench b;
-        b.sim->enterMonitor();
-        const QString fw = b.firmware(64);
-        b.prompts.queueAnswer(Prompts::Answer::No);
-        QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
-        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(959)});
-        QCOMPARE(b.sim->recordsAccepted(), 0);
-        QVERIFY(b.sequence.backupFile().isEmpty());
-
-        b.prompts.clear();
-        b.prompts.queueAnswer(Prompts::Answer::Yes);
-        QCOMPARE(b.sequence.run(fw), UpgradeSequence::Flashed);
-        QVERIFY(b.sequence.backupFile().isEmpty());
-        QVERIFY(!b.sequence.offerRestore());
-    }
-
-    void windowStateFollowsOpenStartAndClose()
-    {
-        UpgradeBench b;
-        b.sequence.setBackupEnabled(false);
-        UpgradeWindowModel window(b.session, b.prompts, b.dir.path());
-        window.sequence().upgrade().setSettleMs(20);
-        window.sequence().setBackupEnabled(false);
-        QList<int> positions;
-        QObject::connect(&window, &UpgradeWindowModel::changed,
-                         [&] { positions.append(window.progressValue()); });
-        const QString fw = b.firmware(128);
-        const int lines = fileLines(fw).size();
-
-        // Start before a file is chosen, and again after the window was shown anew.
-        window.activate();
-        b.bus->clearHostBytes();
-        QVERIFY(!window.start());
-        QCOMPARE(b.errors(), QStringList{"Open file first!"});
-        b.prompts.queueFileName(fw);
-        QVERIFY(window.openFile());
-        QCOMPARE(b.prompts.shown().last().text, Msg(191));
-        QCOMPARE(window.fileLabel(), QDir::toNativeSeparators(fw));
-        window.activate();
-        QVERIFY(!window.fileChosen());
-        QVERIFY(!window.start());
-        QVERIFY(b.bus->hostBytes().isEmpty());
-
-        // A good file: the bar moves record by record, the time is shown, the window closes.
-        b.prompts.clear();
-        b.prompts.queueFileName(fw);
-        QVERIFY(window.openFile());
-        positions.clear();
-        QVERIFY(window.start());
-        QCOMPARE(window.progressMaximum(), lines);
-        for (int i = 1; i < lines; ++i)
-            QVERIFY2(positions.contains(i), qPrintable(QString::number(i)));
-        QVERIFY(window.statusText().startsWith(Msg(217)));
-        QVERIFY(window.statusText().endsWith(" ms"));
-        window.close();
-        QVERIFY(window.statusText().isEmpty());
-        QVERIFY(window.fileLabel().isEmpty());
-        QCOMPARE(window.progressValue(), 0);
-        QCOMPARE(b.link.baudRate(), 9600);
     }
 };
 
