@@ -3,6 +3,7 @@
 #include "coinprog/CoinProgModel.h"
 #include "device/AddressChange.h"
 #include "device/PinChange.h"
+#include "diag/DeviceTest.h"
 #include "link/LinkHooks.h"
 #include "stats/ConfigWorkspace.h"
 
@@ -69,6 +70,7 @@ struct Bench : LogSink, BusyHooks
     DeviceSession session{link, prompts, dir.path()};
     std::unique_ptr<ConfigWorkspace> ws;
     std::unique_ptr<CoinProgModel> coinProg;
+    DeviceTest deviceTest{session};
     UpgradeSequence upgrade{session, prompts, dir.path()};
     QString firmware;
     bool ready = false;
@@ -327,6 +329,22 @@ const QList<Operation> &operations()
              return b.closeAccepted && b.prompts.texts(Kind::Error).isEmpty();
          },
          [](Bench &b, int round) { return b.sim->nvMemory(0x0600, 16) == channelRecord(round); }},
+        {"Test window tick", "FFFFFFFF", [](Column) { return at(withHeader(237)); }, 3000,
+         [](Bench &b, int round) {
+             b.deviceTest.open();
+             b.sim->setInputs(QByteArray(1, char(round + 1)) + char(0));
+         },
+         [](Bench &b) {
+             b.deviceTest.tick();
+             return b.deviceTest.sw1() == quint8(b.sim->inputs().at(0));
+         },
+         [](Bench &b, int) { return b.deviceTest.polling() && b.deviceTest.pollTimer().isActive(); },
+         // The test window shows no messages: a failed reading leaves its part as it was, and
+         // the window keeps polling.
+         [](Bench &b) {
+             return b.deviceTest.sw1() != quint8(b.sim->inputs().at(0)) &&
+                    b.deviceTest.pollTimer().isActive();
+         }},
         {"Firmware transfer", "SSSSSFFS",
          [](Column c) {
              Target t =

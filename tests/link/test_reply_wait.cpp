@@ -41,10 +41,7 @@ private slots:
         QTest::newRow("ack on the last poll") << kPoll << 3 << L{{}, {}, kPoll + kAck} << 0 << 3 << kAck;
         QTest::newRow("extra byte in the same poll")
             << kPoll << 4 << L{kPoll + kAck + 'U'} << 2 << 4 << QByteArray();
-        QTest::newRow("extra byte after the poll that saw it whole")
-            << kPoll << 4 << L{kPoll + kAck, "U"} << 0 << 1 << kAck;
         QTest::newRow("echo only") << kPoll << 2 << L{kPoll} << 2 << 2 << QByteArray();
-        QTest::newRow("silence, no budget still polls once") << kPoll << 0 << L{} << 2 << 1 << QByteArray();
         const QByteArray longest = withChecksum(frameBytes({1, 255, 2, 0}) + QByteArray(255, 'z'));
         QTest::newRow("255 data bytes") << kPoll << 2 << L{kPoll + longest} << 0 << 1 << longest;
     }
