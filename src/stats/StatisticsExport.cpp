@@ -51,25 +51,25 @@ void StatisticsExport::fill(TXLSfile &xls, const StatisticsPage &page, const QSt
                             const QString &serialText, const QString &dateText)
 {
     const int count = StatisticsPage::SlotCount;
-    xls.AddStrCell(1, 1, Msg(272), 0);
-    xls.AddStrCell(1, 2, Msg(242), 0);
-    xls.AddStrCell(2, 1, productCode, 0);
-    xls.AddStrCell(2, 2, serialText, 0);
-    xls.AddStrCell(2, 4, dateText, 0);
-    xls.AddStrCell(1, 4, Msg(94), 0);
-    xls.AddStrCell(1, 6, QStringLiteral("Stat. No"), 0);
+    xls.AddStrCell(1, 1, Msg(272));
+    xls.AddStrCell(1, 2, Msg(242));
+    xls.AddStrCell(2, 1, productCode);
+    xls.AddStrCell(2, 2, serialText);
+    xls.AddStrCell(2, 4, dateText);
+    xls.AddStrCell(1, 4, Msg(94));
+    xls.AddStrCell(1, 6, QStringLiteral("Stat. No"));
     for (int k = 1; k <= count; ++k)
-        xls.AddStrCell(1, 7 + k, QStringLiteral("Stat. %1").arg(k), 0);
-    xls.AddStrCell(2, 6, Msg(271), 0);
+        xls.AddStrCell(1, 7 + k, QStringLiteral("Stat. %1").arg(k));
+    xls.AddStrCell(2, 6, Msg(271));
     for (int k = 1; k <= count; ++k)
-        xls.AddStrCell(2, 7 + k, page.selectedName(k), 0);
-    xls.AddStrCell(3, 6, Msg(313), 0);
+        xls.AddStrCell(2, 7 + k, page.selectedName(k));
+    xls.AddStrCell(3, 6, Msg(313));
     for (int k = 1; k <= count; ++k) {
         const quint32 v = page.value(k);
         if (v <= 0xFFFF)
-            xls.AddWordCell(3, 7 + k, static_cast<quint16>(v), 0);
+            xls.AddWordCell(3, 7 + k, static_cast<quint16>(v));
         else
-            xls.AddStrCell(3, 7 + k, QString::number(v), 0);
+            xls.AddStrCell(3, 7 + k, QString::number(v));
     }
 }
 

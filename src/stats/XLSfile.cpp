@@ -32,59 +32,27 @@ void TXLSfile::Clear()
     m_records.append(Record{DimensionType, words({0, 1000, 0, 100})});
 }
 
-QByteArray TXLSfile::attributeBytes(quint16 word)
-{
-    quint8 b0 = 0;
-    quint8 b2 = 0;
-    if (word & Hidden)
-        b0 += 0x80;
-    if (word & Locked)
-        b0 += 0x40;
-    if (word & Shaded)
-        b2 += 0x80;
-    if (word & BottomBorder)
-        b2 += 0x40;
-    if (word & TopBorder)
-        b2 += 0x20;
-    if (word & RightBorder)
-        b2 += 0x10;
-    if (word & LeftBorder)
-        b2 += 0x08;
-    if (word & LeftAligned)
-        b2 += 1;
-    else if (word & Centred)
-        b2 += 2;
-    else if (word & RightAligned)
-        b2 += 3;
-    if (word & Fill)
-        b2 += 4;
-    QByteArray out(3, '\0');
-    out[0] = static_cast<char>(b0);
-    out[2] = static_cast<char>(b2);
-    return out;
-}
-
-QByteArray TXLSfile::cellHead(int column, int row, quint16 attributes)
+QByteArray TXLSfile::cellHead(int column, int row)
 {
     QByteArray body;
     putWord(body, static_cast<quint16>(row - 1));
     putWord(body, static_cast<quint16>(column - 1));
-    body += attributeBytes(attributes);
+    body += QByteArray(3, '\0'); // no attributes
     return body;
 }
 
-void TXLSfile::AddStrCell(int column, int row, const QString &text, quint16 attributes)
+void TXLSfile::AddStrCell(int column, int row, const QString &text)
 {
-    QByteArray body = cellHead(column, row, attributes);
+    QByteArray body = cellHead(column, row);
     const QByteArray bytes = text.toLatin1().left(255);
     body.append(static_cast<char>(bytes.size()));
     body += bytes;
     m_records.append(Record{StrCellType, body});
 }
 
-void TXLSfile::AddWordCell(int column, int row, quint16 value, quint16 attributes)
+void TXLSfile::AddWordCell(int column, int row, quint16 value)
 {
-    QByteArray body = cellHead(column, row, attributes);
+    QByteArray body = cellHead(column, row);
     putWord(body, value);
     m_records.append(Record{WordCellType, body});
 }

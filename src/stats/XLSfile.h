@@ -10,20 +10,6 @@
 class TXLSfile
 {
 public:
-    // Attribute word bits understood by the cell records.
-    enum Attribute : quint16 {
-        Hidden = 0x0001,
-        Locked = 0x0002,
-        Shaded = 0x0004,
-        BottomBorder = 0x0008,
-        TopBorder = 0x0010,
-        RightBorder = 0x0020,
-        LeftBorder = 0x0040,
-        LeftAligned = 0x0080,
-        Centred = 0x0100,
-        RightAligned = 0x0200,
-        Fill = 0x0400,
-    };
     static constexpr quint16 BofType = 0x0809;
     static constexpr quint16 DimensionType = 0x0000;
     static constexpr quint16 WordCellType = 0x0002;
@@ -36,10 +22,10 @@ public:
 
     // Drops every cell; the workbook starts again with its two leading records.
     void Clear();
-    // Text is written as single-byte text; more than 255 bytes are cut to 255, the most
-    // the length byte can describe.
-    void AddStrCell(int column, int row, const QString &text, quint16 attributes = 0);
-    void AddWordCell(int column, int row, quint16 value, quint16 attributes = 0);
+    // Cells carry no attributes. Text is written as single-byte text; more than 255 bytes are
+    // cut to 255, the most the length byte can describe.
+    void AddStrCell(int column, int row, const QString &text);
+    void AddWordCell(int column, int row, quint16 value);
     int cellCount() const { return m_records.size() - 2; }
 
     // Writes the whole file at once (atomically); false with errorString() on failure,
@@ -49,15 +35,13 @@ public:
     // The bytes Write() puts in the file.
     QByteArray bytes() const;
 
-    static QByteArray attributeBytes(quint16 word);
-
 private:
     struct Record
     {
         quint16 type;
         QByteArray body;
     };
-    static QByteArray cellHead(int column, int row, quint16 attributes);
+    static QByteArray cellHead(int column, int row);
 
     QList<Record> m_records;
     QString m_error;

@@ -6,7 +6,6 @@
 #include "link/LoopbackPort.h"
 #include "link/PortFactory.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using Answer = Prompts::Answer;
@@ -61,20 +60,10 @@ private slots:
         QCOMPARE(setting(b, u"ComPort"_s), u"SIMA"_s);
         QCOMPARE(setting(b, u"ccTalkAddr"_s), u"0A"_s);
 
-        // A failed informational request empties only its own field; all ones is an unprogrammed serial.
+        // All ones is an unprogrammed serial number.
         sim->identity().serialNumber = 16777215;
-        sim->injectFault(fault(FK::NoReply, 192));
-        sim->injectFault(fault(FK::CorruptChecksum, 196));
         QVERIFY(b.session.Identify());
         QCOMPARE(b.session.identity.serialNumber, Msg(186));
-        QVERIFY(b.session.identity.buildCode.isEmpty() && b.session.identity.productionDate.isEmpty());
-        QCOMPARE(b.session.identity.softwareRevision, u"1.20"_s);
-        sim->injectFault(fault(FK::CorruptChecksum, 242));
-        QVERIFY(b.session.Identify());
-        QVERIFY(b.session.identity.serialNumber.isEmpty());
-        QVERIFY(b.prompts.shown().isEmpty());
-        sim->identity().deviceType = "rx30"; // the type is compared case-sensitively
-        QVERIFY(!b.session.Identify());
     }
 
     void failuresShowTheirMessageOnlyWhenReporting()
@@ -88,12 +77,9 @@ private slots:
         };
         const QByteArray m = "Marvesti";
         const QList<Case> cases = {
-            {m, "RX30", 246, FK::NoReply, QString()},
-            {"Othermaker", "RX30", -1, FK::NoReply, Msg(292)},
+            {m, "RX30", 246, FK::NoReply, QString()},   {"Othermaker", "RX30", -1, FK::NoReply, Msg(292)},
             {m, "RX30", 255, FK::NoReply, Msg(305)}, // the type request
-            {m, "RX99", -1, FK::NoReply, Msg(82)},
-            {m, "RX30", 0, FK::NoReply, Msg(78) + u"2"_s},
-            {m, "RX30", 0, FK::CorruptChecksum, Msg(78) + u"1"_s},
+            {m, "RX99", -1, FK::NoReply, Msg(82)},      {m, "RX30", 0, FK::NoReply, Msg(78) + u"2"_s},
             {m, "RX30", 0, FK::Nak, Msg(127) + u"0"_s},
         };
         for (const Case &c : cases) {
@@ -121,22 +107,6 @@ private slots:
             if (c.faultHeader == 246)
                 QCOMPARE(b.sentHeaders(), (QList<int>{246, 246}));
         }
-    }
-
-    void searchFindsSelectorOnCurrentPortWithoutScanning()
-    {
-        DeviceBench b;
-        b.addBus(u"SIMB"_s);
-        b.openSim();
-        b.setPorts({u"SIMB"_s, u"SIMA"_s});
-        QList<bool> notebook;
-        b.session.setNotebookHook([&notebook](bool on) { notebook << on; });
-        b.link.DeviceAddress = 9;
-        QVERIFY(b.session.Search());
-        QCOMPARE(b.prompts.allTexts(), QStringList{Msg(97) + u"2"_s + Msg(2) + u"SIMA"_s});
-        QVERIFY(b.sent().filter(u"000001FE"_s).isEmpty()); // no port scan
-        QCOMPARE(notebook, (QList<bool>{false, true}));
-        QVERIFY(b.session.ReportFlag);
     }
 
     void searchFindsSelectorOnLastPortAndExplainsAPortHeldByAnotherProgram()
@@ -200,28 +170,6 @@ private slots:
         sim->setAddress(200);
         QVERIFY(b.session.AddressPoll());
         QCOMPARE(b.link.DeviceAddress, quint8(200));
-    }
-
-    void searchOverSilentPortsTakesThePollBudgetsOnly()
-    {
-        // The first identification (10 ms + 5 polls of 10 ms) and the last baud change (10 ms); per port
-        // a broadcast poll (10 ms + 5 polls) and the monitor's "V" at two rates (10 ms baud change,
-        // 20 ms settle, 10 polls each).
-        const int ports = 6;
-        const int budget = 60 + 10 + ports * (60 + 2 * 130);
-        DeviceBench b;
-        QStringList names;
-        for (int i = 0; i < ports; ++i)
-            b.addBus(names.emplaceBack(u"SILENT%1"_s.arg(i)), 0);
-        b.setPorts(names);
-        b.usePort(names.first());
-        QElapsedTimer t;
-        t.start();
-        QVERIFY(!b.session.Search());
-        const qint64 took = t.elapsed();
-        qInfo("search over %d silent ports: %lld ms (poll budgets %d ms)", ports, took, budget);
-        // Head-room for a loaded machine; one needless address poll per port (1.2 s) still fails.
-        QVERIFY2(took >= budget * 9 / 10 && took <= budget * 3 / 2 + 200, qPrintable(QString::number(took)));
     }
 };
 

@@ -2,7 +2,6 @@
 
 #include "coinprog/CoinProgModel.h"
 #include "device/AddressChange.h"
-#include "device/CommandTerminal.h"
 #include "device/PinChange.h"
 #include "diag/DeviceTest.h"
 #include "link/LinkHooks.h"
@@ -73,7 +72,6 @@ struct Bench : LogSink, BusyHooks
     std::unique_ptr<CoinProgModel> coinProg;
     DeviceTest deviceTest{session};
     UpgradeSequence upgrade{session, prompts, dir.path()};
-    CommandTerminal terminal{session};
     QString firmware;
     bool ready = false;
 
@@ -83,7 +81,6 @@ struct Bench : LogSink, BusyHooks
     QByteArray newPin;
     QByteArray uploaded;
     int upgradeResult = -1;
-    int terminalResult = -1;
     Column column = Corrupt;
     std::function<void(const QByteArray &)> onSend;
     int begins = 0;
@@ -200,7 +197,6 @@ struct Bench : LogSink, BusyHooks
         }
         return false;
     }
-    // Shown texts and queued answers forgotten.
     void resetPrompts() { prompts = ScriptedPrompts(); }
 };
 
@@ -246,11 +242,6 @@ QByteArray channelRecord(int round)
 const QList<Operation> &operations()
 {
     static const QList<Operation> ops = {
-        {"Identify", "FFFFFFFS", [](Column) { return at(any, 1); }, 3000, [](Bench &, int) {},
-         [](Bench &b) { return b.session.Identify(); },
-         [](Bench &b, int) { return b.session.DeviceType == "RX30"; },
-         // Identification alone is silent on a selector that does not answer: its callers report.
-         [](Bench &) { return true; }},
         {"Search", "SSSSSSFS", [](Column) { return at(any); }, 8000, [](Bench &, int) {},
          [](Bench &b) { return b.session.Search(); },
          [](Bench &b, int) {
@@ -276,10 +267,6 @@ const QList<Operation> &operations()
              return b.sim->nvMemory(0x0600, 16) == b.uploaded &&
                     b.prompts.texts(Kind::Information) == QStringList{finished};
          }},
-        {"Statistics read", "FFFFFFFF", [](Column) { return at(memory(2), 1); }, 3000,
-         [](Bench &b, int round) { b.sim->setMemory(0x0803, QByteArray::fromHex("0001") + char(round + 1)); },
-         [](Bench &b) { return b.ws->statistics().statisticsRead(); },
-         [](Bench &b, int round) { return b.ws->statistics().value(2) == quint32(0x100 + round + 1); }},
         {"Statistics write", "FFFFFFFS", [](Column) { return at(memory(3), 1); }, 5000,
          [](Bench &b, int) {
              QVERIFY(b.ws->statistics().statisticsRead());
@@ -387,17 +374,6 @@ const QList<Operation> &operations()
          // A monitor that cannot be reached is named before the window closes, as is a failed transfer.
          [](Bench &b) {
              return b.upgradeResult != UpgradeSequence::Flashed && !b.prompts.texts(Kind::Error).isEmpty();
-         }},
-        {"Terminal", "FFFFFFFS", [](Column) { return at(withHeader(254)); }, 2000, [](Bench &, int) {},
-         [](Bench &b) {
-             b.terminalResult = b.terminal.SendCommand(QStringLiteral("FE"));
-             return b.terminalResult == CommandTerminal::Sent;
-         },
-         [](Bench &, int) { return true; },
-         // The log page shows the exchange; the command says it had no acknowledgement.
-         [](Bench &b) {
-             return b.terminalResult == CommandTerminal::NoReply ||
-                    b.terminalResult == CommandTerminal::Refused;
          }},
     };
     return ops;

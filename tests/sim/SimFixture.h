@@ -26,7 +26,6 @@ inline QByteArray writeCmd(int address, const QByteArray &payload)
 struct SimFixture : DeviceBench
 {
     SelectorSim *sim = openSim();
-    std::shared_ptr<SimBus> bus = buses.begin()->second;
     QByteArray reply;
 
     // The Transact result; the reply frame lands in `reply`.
