@@ -3,12 +3,40 @@
 #include "CoinProgBench.h"
 
 #include "app/Messages.h"
+#include "sim/SimControl.h"
 
 class TestCoinProg : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { LanguageBase = 1000; }
+
+    // The control channel's coin kinds: repeatable noise from a seed, bursts at an interval,
+    // and refusals of bad lines.
+    void simulatorCoinKinds()
+    {
+        SimBus bus;
+        SelectorSim *sim = bus.addSelector();
+        SimControl control(&bus);
+        QCOMPARE(control.execute(u"kind token 100 50 150 60 120 90 2 2 2 2 2 0"_s), u"OK"_s);
+        QByteArray runs[2];
+        for (QByteArray &run : runs) {
+            QCOMPARE(control.execute(u"seed 9"_s), u"OK"_s);
+            for (int i = 0; i < 5; ++i) {
+                QCOMPARE(control.execute(u"coin token"_s), u"OK inhibited"_s);
+                run += sim->lastMeasurements();
+            }
+        }
+        QCOMPARE(runs[1], runs[0]);
+        QVERIFY(runs[0].mid(0, 6) != runs[0].mid(6, 6)); // the coins differ
+        QCOMPARE(control.execute(u"burst token 3 40"_s), u"OK"_s);
+        QVERIFY(QTest::qWaitFor([&] { return sim->insertionCounter() == 13; }, 3000));
+        QCOMPARE(control.execute(u"burst"_s), u"OK inserted=3 of 3 running=0"_s);
+        for (const char *line :
+             {"coin nosuch", "burst token 0 40", "kind bad 1 2 3", "database 256", "seed x"})
+            QVERIFY2(control.execute(QLatin1String(line)).startsWith(u"ERR"_s), line);
+        QCOMPARE(sim->insertionCounter(), quint32(13));
+    }
 
     void openingFailures_data()
     {
@@ -96,6 +124,32 @@ private slots:
         QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(93) + u"1 ?"_s});
         QCOMPARE(b.model->samples().isEmpty(), answer != int(Answer::Cancel));
     }
+
+    // On channel 16, "CVF is not programmed" answered No writes nothing; a save then stays on
+    // channel 16 with its samples.
+    void cvfNotProgrammedAndChannel16()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        b.model->channelListChanged(15);
+        b.sim->insertKind(u"c200"_s);
+        QVERIFY(QTest::qWaitFor([&] { return b.model->samples().size() == 1; }, 3000));
+        b.model->controlsForEdit().cvf = -1;
+        b.prompts.queueAnswer(Answer::Ok);
+        b.prompts.queueAnswer(Answer::No);
+        b.model->saveChannelClick();
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList({Msg(214) + u"16"_s, Msg(92)}));
+        QCOMPARE(b.record(16), QByteArray(16, char(0xFF)));
+        QVERIFY(b.model->polling());
+        b.model->controlsForEdit().cvf = 3;
+        b.saveChannel();
+        QCOMPARE(b.model->channel(), 16);
+        QCOMPARE(b.model->samples().size(), 1);
+        QCOMPARE(b.model->savedChannels(), quint16(0x8000));
+        QCOMPARE(b.record(16), b.model->controls().toRecord());
+    }
+
+    // A commit that fails keeps the window open, tells the user and holds coins again.
 
     // A commit that fails keeps the window open, tells the user and holds coins again.
     void failedCommitKeepsWindowOpen()

@@ -91,6 +91,50 @@ private slots:
         QCOMPARE(o.s->outputs().pulseCount, 1);
     }
 
+    void aLineBlockThatCannotBeReadHidesItsOutputAndSolenoid()
+    {
+        DeviceBench b;
+        SelectorSim *s = b.identifiedSim(kOpen);
+        s->setMemory(0x0720, QByteArray::fromHex("0103000000000A0A")); // line 5: S2
+        DeviceTest t(b.session);
+        b.failWhenSent(s, u"FF020720"_s, fault(FK::Nak, 255));
+        b.failWhenSent(s, u"FF020708"_s, fault(FK::NoReply, 255));
+        t.open();
+        t.close();
+        QVERIFY(t.outputVisible(1) && !t.outputVisible(2) && !t.outputVisible(5));
+        QVERIFY(!t.solenoidVisible(DeviceTest::S2));
+        t.clickOutput(2);
+        QVERIFY(!t.outputLamp(2));
+        QVERIFY(b.prompts.shown().isEmpty());
+    }
+
+    void theLoopDrivesEachOutputInTurnAndStopsAfterEightTicks()
+    {
+        Opened o;
+        o.t.setLatch(false);
+        o.t.clickLoop();
+        QVERIFY(o.t.latch());
+        o.t.setLatch(false); // "Impuls" while the loop runs
+        QVERIFY(o.t.latch());
+        QList<int> lit;
+        for (int i = 0; i < 8; ++i) {
+            o.t.tick();
+            int on = 0;
+            for (int k = 1; k <= 7; ++k)
+                on |= o.t.outputLamp(k) ? 1 << (k - 1) : 0;
+            lit << on;
+        }
+        QCOMPARE(sentWith(o.b, 233),
+                 (QStringList{u"01"_s, u"02"_s, u"04"_s, u"08"_s, u"10"_s, u"20"_s, u"40"_s, u"80"_s}));
+        QCOMPARE(sentWith(o.b, 240), QStringList{u"01"_s}); // "M" together with output 7
+        // Outputs 5..7 of the default selector are not outputs: their lamps stay dark.
+        QCOMPARE(lit, (QList<int>{1, 2, 4, 8, 0, 0, 0, 0}));
+        QCOMPARE(int(o.t.loopBit()), 0);
+        o.b.log.clear();
+        o.t.tick();
+        QCOMPARE(o.b.sentHeaders().first(), 237); // normal polling again
+    }
+
     void insertionTestListsCoinsOldestFirst()
     {
         Opened o;

@@ -241,12 +241,15 @@ private slots:
     void verifyAfterWritingReadsBackTheWrittenBlocks_data()
     {
         QTest::addColumn<bool>("dropped");
-        QTest::newRow("kept") << false;
-        QTest::newRow("write acknowledged, not stored") << true;
+        QTest::addColumn<bool>("unreadable");
+        QTest::newRow("kept") << false << false;
+        QTest::newRow("write acknowledged, not stored") << true << false;
+        QTest::newRow("stored, not readable back") << false << true;
     }
     void verifyAfterWritingReadsBackTheWrittenBlocks()
     {
         QFETCH(bool, dropped);
+        QFETCH(bool, unreadable);
         FilesBench bench;
         bench.sim->setMemory(0x07A0, QByteArray::fromHex("0105"));
         bench.sim->setMemory(0x07B2, QByteArray("EUTKHRIT"));
@@ -264,14 +267,20 @@ private slots:
         bench.transfer.verifyWrites = [] { return true; };
         if (dropped)
             bench.faultAt(0x07B2, Fault::DropWrite);
+        if (unreadable)
+            bench.faultAt(0x07B2, Fault::Nak, true);
         bench.prompts.clear();
         QCOMPARE(bench.transfer.Download(ConfigTransfer::Source::Document),
-                 dropped ? ConfigTransfer::Failed : ConfigTransfer::Done);
+                 dropped || unreadable ? ConfigTransfer::Failed : ConfigTransfer::Done);
         QCOMPARE(bench.memoryOps(),
                  (QStringList{"W 07A1 07", "W 07B2 4154484B4852", "C", "R 07A1", "R 07B2"}));
         const QString wanted = QStringLiteral("4154484B4852");
         const QString held = QString::fromLatin1(QByteArray("EUTKHR").toHex().toUpper());
-        if (dropped) {
+        if (unreadable) {
+            QCOMPARE(bench.errors().size(), 1);
+            QVERIFY2(bench.errors().first().endsWith("(0x07B2" + Msg(1082).section("(%2", 1)),
+                     qPrintable(bench.errors().first()));
+        } else if (dropped) {
             QCOMPARE(bench.errors().size(), 1);
             QVERIFY2(
                 bench.errors().first().contains("(0x07B2) holds " + held + ", " + wanted + " was written"),
