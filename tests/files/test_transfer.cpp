@@ -417,7 +417,7 @@ private slots:
         QCOMPARE(bench.sim->nvMemory(0x0747, 2), QByteArray::fromHex("0500"));
     }
 
-    void fileSaveAsksAboutTheFinalNameAndWritesNothingUnticked()
+    void fileSaveAsksAboutTheFinalNameWritesNothingUntickedAndNeedsTheTemplate()
     {
         FilesBench bench;
         const QString existing = bench.path("cfg.xml");
@@ -440,13 +440,19 @@ private slots:
         // After an upload every block of the template is saved.
         QCOMPARE(data, int(fileBytes(bench.files.templatePath()).count("<Data caption")));
 
-        // Nothing ticked: nothing is written.
+        // Nothing ticked, or no template: nothing is written.
         bench.tree.showHook = [](SectionTree &tree) {
             tree.ToggleNode(0);
             return true;
         };
         QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
         QCOMPARE(bench.errors(), QStringList{"All buffers are empty"});
+        writeFileBytes(bench.path("ok.xml"), configFile({{"0x07A0", "05"}}));
+        QFile::remove(bench.files.templatePath());
+        QCOMPARE(bench.files.FileOpen(bench.path("ok.xml")), ConfigFiles::Failed);
+        QCOMPARE(bench.files.FileSave(existing), ConfigFiles::Failed);
+        QCOMPARE(bench.errors().size(), 3);
+        QVERIFY(bench.errors().at(1).contains("template.xml"));
         QCOMPARE(fileBytes(existing), saved);
     }
 };

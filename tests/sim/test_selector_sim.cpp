@@ -72,6 +72,32 @@ private slots:
         QCOMPARE(f.ack(cmd(254), 5, f.sim->address()), 0);
     }
 
+    void controlCommandsShortOutputsAndAimFaultsAtSubCodes()
+    {
+        SimFixture f;
+        SimControl ctl(f.buses[u"SIMA"_s].get());
+        const QList<QPair<QString, QString>> replies = {
+            {u"output 3 shorted"_s, u"OK"_s},
+            {u"output 8 shorted"_s, u"ERR usage: output 1..7 shorted|ok"_s},
+            {u"output 3 broken"_s, u"ERR usage: output 1..7 shorted|ok"_s},
+            {u"fault noreply header 255 sub 4"_s, u"OK"_s},
+            {u"fault short header 229"_s, u"OK"_s},
+            {u"fault noreply sub 300"_s, u"ERR sub is 0..255"_s},
+        };
+        for (const auto &r : replies)
+            QCOMPARE(ctl.execute(r.first), r.second);
+        QCOMPARE(int(f.sim->shortedOutputs()), 0x04);
+        QCOMPARE(ctl.execute(u"output 3 ok"_s), u"OK"_s);
+        QCOMPARE(int(f.sim->shortedOutputs()), 0);
+        // A fault aimed at one sub-code spares the others and is spent once it hit.
+        QCOMPARE(f.ask(cmd(255, "08")).size(), 4);
+        QCOMPARE(f.ack(cmd(255, "05")), 0);
+        QCOMPARE(f.send(cmd(255, "04"), 20), quint8(CcTalkLink::Timeout));
+        QCOMPARE(f.ask(cmd(255, "04")).size(), 11);
+        // A short reply keeps a valid frame one data byte shorter.
+        QCOMPARE(f.ask(cmd(229)).size(), 10);
+    }
+
     void damagedStateFileLeavesTheSelectorUntouched()
     {
         QTemporaryDir dir;
@@ -80,7 +106,12 @@ private slots:
             "address=9\nmemory.0600=00112233\n",                         // short memory line
             "address=9\nmemory.0840=00112233445566778899AABBCCDDEEFF\n", // outside memory
             "address=9\nmemory.0608=00112233445566778899AABBCCDDEEFF\n", // not on a 16-byte line
+            "address=9\npin=12345\n",
+            "address=9\ncolour=blue\n",
             "address=1\n",
+            "address=9\ntype=RX300\n",
+            "address=9\nno equals sign\n",
+            "address=9\nserial=16777216\n",
         };
         for (const QByteArray &content : damaged) {
             QVERIFY(writeFileBytes(path, content));
