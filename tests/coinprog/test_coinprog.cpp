@@ -149,6 +149,77 @@ private slots:
         QCOMPARE(b.record(16), b.model->controls().toRecord());
     }
 
+    // Several coins between two ticks give one sample: the last coin's.
+    void severalCoinsOneSample()
+    {
+        CoinProgBench b;
+        QVERIFY(b.open());
+        b.sim->insertCoin(QByteArray::fromHex("010101010101"));
+        b.sim->insertCoin(QByteArray::fromHex("020202020202"));
+        b.sim->insertCoin(QByteArray::fromHex("030303030303"));
+        QVERIFY(QTest::qWaitFor([&] { return !b.model->samples().isEmpty(); }, 3000));
+        QTest::qWait(3 * CoinProgModel::PollMs);
+        QCOMPARE(b.model->samples(), QStringList{u"  3   3   3   3   3   3 "_s});
+        QCOMPARE(b.model->lastInsertionCount(), b.sim->insertionCounter());
+    }
+
+    // A save clicked while a tick waits for the selector runs after that tick: one exchange
+    // at a time, every request answered before the next goes out.
+    void saveDuringTickWaits()
+    {
+        CoinProgBench b;
+        b.sim->setTurnaroundMs(40);
+        QVERIFY(b.openAndFeed(u"c20"_s));
+        b.prompts.queueAnswer(Answer::Ok);
+        b.log.clear();
+        bool clicked = false;
+        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
+            if (!clicked && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
+                clicked = true;
+                b.model->saveChannelClick(); // arrives inside the tick's exchange
+            }
+        });
+        QVERIFY(QTest::qWaitFor([&] { return b.model->savedChannels() == 1; }, 5000));
+        QVERIFY(clicked);
+        QCOMPARE(b.model->channel(), 2);
+        const QStringList lines = b.log.lines();
+        QString previous = u"<- "_s;
+        for (const QString &l : lines) {
+            QVERIFY2(l.left(3) != previous.left(3), qPrintable(lines.join(u'\n')));
+            previous = l;
+        }
+        QCOMPARE(b.record(1), CoinProgControls::fromRecord(b.record(1)).toRecord());
+        QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
+    }
+
+    // The channel list changed with samples not saved: Yes saves first, No drops them,
+    // Cancel keeps the channel in work.
+
+    // Two channels taught from the same kind cannot be told apart; another kind can, once the
+    // stray sample is deleted.
+    void indistinguishableChannels()
+    {
+        CoinProgBench b;
+        const auto feed = [&b](const QString &kind) {
+            const int before = int(b.model->samples().size());
+            b.sim->insertKind(kind);
+            return QTest::qWaitFor([&] { return b.model->samples().size() == before + 1; }, 3000);
+        };
+        QVERIFY(b.open());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(feed(u"c20"_s));
+        b.saveChannel();
+        QCOMPARE(b.model->channel(), 2);
+        QVERIFY(feed(u"c20"_s));
+        QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});
+        QCOMPARE(b.model->otherBands(0).size(), 1);
+        b.model->deleteItems({0});
+        QVERIFY(b.model->samples().isEmpty());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(feed(u"c200"_s));
+        QVERIFY(b.model->indistinguishableChannels().isEmpty());
+    }
+
     // A commit that fails keeps the window open, tells the user and holds coins again.
 
     // A commit that fails keeps the window open, tells the user and holds coins again.

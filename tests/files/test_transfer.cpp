@@ -394,7 +394,7 @@ private slots:
         QCOMPARE(fileBytes(bench.files.temporaryPath()), QByteArray("previous"));
     }
 
-    void valuesAreNormalisedAndOverlongOnesSendOnlyTheirLength()
+    void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
     {
         FilesBench bench;
         const QString params = bench.page.image().paramText();
@@ -403,6 +403,13 @@ private slots:
             {{"0x07A0", "5"}, {"0x07A1", "0c"}, {"0x07EA", "0a"}, {"0x0747", "0599AA"}}, "by hand");
         // The marker may stand in any comment.
         writeFileBytes(file, content.replace("<Group", "<!-- format=\"RX20/RX30\" -->\r\n<Group"));
+        // Cancel in the tree: the window keeps what it had, and Upload reads nothing.
+        bench.tree.showHook = [](SectionTree &) { return false; };
+        QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Cancelled);
+        QCOMPARE(bench.page.image().paramText(), params);
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Cancelled);
+        QVERIFY(bench.memoryOps().isEmpty());
+        bench.tree.showHook = nullptr;
         QCOMPARE(bench.files.FileOpen(file), ConfigFiles::Done);
         QCOMPARE(values(bench.tree).value("0x07A1"), "0C");
         QCOMPARE(values(bench.tree).value("0x0747"), "0599AA");
