@@ -43,14 +43,15 @@ struct CoinProgBench : DeviceBench
         model->windowOpened();
         return model->polling();
     }
-    // The window opened and polling, then a coin of a kind taken.
-    bool openAndFeed(const QString &kind)
+    // A coin of a kind, then the poll takes it as a sample.
+    bool feed(const QString &kind)
     {
-        if (!open())
-            return false;
+        const int before = int(model->samples().size());
         sim->insertKind(kind);
-        return QTest::qWaitFor([&] { return model->samples().size() == 1; }, 3000);
+        return QTest::qWaitFor([&] { return model->samples().size() == before + 1; }, 3000);
     }
+    // The window opened and polling, then a coin of a kind taken.
+    bool openAndFeed(const QString &kind) { return open() && feed(kind); }
     // "Save channel", its question answered OK.
     void saveChannel()
     {

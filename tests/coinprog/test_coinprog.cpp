@@ -132,8 +132,7 @@ private slots:
         CoinProgBench b;
         QVERIFY(b.open());
         b.model->channelListChanged(15);
-        b.sim->insertKind(u"c200"_s);
-        QVERIFY(QTest::qWaitFor([&] { return b.model->samples().size() == 1; }, 3000));
+        QVERIFY(b.feed(u"c200"_s));
         b.model->controlsForEdit().cvf = -1;
         b.prompts.queueAnswer(Answer::Ok);
         b.prompts.queueAnswer(Answer::No);
@@ -200,23 +199,18 @@ private slots:
     void indistinguishableChannels()
     {
         CoinProgBench b;
-        const auto feed = [&b](const QString &kind) {
-            const int before = int(b.model->samples().size());
-            b.sim->insertKind(kind);
-            return QTest::qWaitFor([&] { return b.model->samples().size() == before + 1; }, 3000);
-        };
         QVERIFY(b.open());
         for (int i = 0; i < 5; ++i)
-            QVERIFY(feed(u"c20"_s));
+            QVERIFY(b.feed(u"c20"_s));
         b.saveChannel();
         QCOMPARE(b.model->channel(), 2);
-        QVERIFY(feed(u"c20"_s));
+        QVERIFY(b.feed(u"c20"_s));
         QCOMPARE(b.model->indistinguishableChannels(), QList<int>{1});
         QCOMPARE(b.model->otherBands(0).size(), 1);
         b.model->deleteItems({0});
         QVERIFY(b.model->samples().isEmpty());
         for (int i = 0; i < 3; ++i)
-            QVERIFY(feed(u"c200"_s));
+            QVERIFY(b.feed(u"c200"_s));
         QVERIFY(b.model->indistinguishableChannels().isEmpty());
     }
 
