@@ -34,8 +34,14 @@ private slots:
         QTemporaryDir dir;
         RxsimProcess sim(dir.path());
         const QString link = dir.path() + QStringLiteral("/selector");
-        QVERIFY(sim.start({QStringLiteral("--link"), link, QStringLiteral("--serial"),
-                           QStringLiteral("70000"), QStringLiteral("--type"), QStringLiteral("RX20")}));
+        // Every identity option is what the host then reads.
+        QVERIFY(sim.start(QStringLiteral("--link %1 --serial 70000 --type RX20 --manufacturer MRV "
+                                         "--product-code CH --build-code B7 --revision 9.9 "
+                                         "--creation-date 0A6F --modification-date 0A70 --base-year 2001 "
+                                         "--database-version 7 --pin 1234ABCD --factory-password "
+                                         "010203040506 --masks 0F0F0F0F")
+                              .arg(link)
+                              .split(QLatin1Char(' '))));
         QVERIFY(sim.slavePath.startsWith(QLatin1String("/dev/")));
         QCOMPARE(QFileInfo(link).symLinkTarget(), sim.slavePath);
         {
@@ -44,6 +50,22 @@ private slots:
             QCOMPARE(ask(host, "FE"), QByteArray::fromHex("01000200FD"));
             QCOMPARE(data(ask(host, "FF08")), QByteArray("RX20"));
             QCOMPARE(data(ask(host, "F2")), QByteArray::fromHex("701101"));
+            const struct
+            {
+                const char *command;
+                QByteArray data;
+            } identity[] = {{"F6", "MRV"},
+                            {"F4", "CH"},
+                            {"C0", "B7"},
+                            {"F1", "9.9"},
+                            {"C4", QByteArray::fromHex("0A6F")},
+                            {"C3", QByteArray::fromHex("0A70")},
+                            {"AA", "2001"},
+                            {"F3", QByteArray::fromHex("07")}};
+            for (const auto &i : identity)
+                QVERIFY2(data(ask(host, i.command)) == i.data, i.command);
+            QCOMPARE(header(ask(host, "DA00000000")), 5);
+            QCOMPARE(header(ask(host, "DA1234ABCD")), 0);
         }
         QCOMPARE(sim.command(QStringLiteral("quit")), QStringLiteral("OK"));
         QVERIFY(sim.waitForExit());
@@ -112,7 +134,8 @@ private slots:
 
     void badOptionsAreRefusedBeforeAnyPtyExists()
     {
-        for (const char *options : {"--address 1", "--no-such-option"}) {
+        for (const char *options : {"--address 1", "--no-such-option", "--type RX3", "--creation-date 0G6F",
+                                    "--monitor-baud 19200", "--pin 1234", "--base-year 01", "stray"}) {
             const CliRun r =
                 runProgram(QStringLiteral(RXSIM_PATH), QString::fromLatin1(options).split(QLatin1Char(' ')));
             QCOMPARE(r.status, 2);

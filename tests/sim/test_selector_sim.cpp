@@ -98,6 +98,53 @@ private slots:
         QCOMPARE(f.ask(cmd(229)).size(), 10);
     }
 
+    // What a script on the control socket sees and shapes: coins meeting master inhibit or
+    // returned, the outputs the host drove, faults by count, skip and delay, the monitor's
+    // answer to records, and memory written but not yet committed.
+    void controlLinesShapeFaultsAndReportWhatTheHostDrove()
+    {
+        SimFixture f;
+        SimControl ctl(f.buses[u"SIMA"_s].get());
+        QCOMPARE(ctl.execute(u"coin 1"_s), u"OK inhibited"_s); // master inhibit is on after a reset
+        QCOMPARE(ctl.execute(u"return 0x10 20 30 40 50 60"_s), u"OK returned"_s);
+        QCOMPARE(ctl.execute(u"outputs"_s), u"OK solenoid=-- latch=-- pulse=-- counts=0,0,0"_s);
+        for (const QByteArray &drive : {cmd(240, "03"), cmd(233, "0A"), cmd(233, "00"), cmd(238, "40")})
+            QCOMPARE(f.ack(drive), 0);
+        QCOMPARE(ctl.execute(u"outputs"_s), u"OK solenoid=03 latch=00 pulse=40 counts=1,2,1"_s);
+
+        QCOMPARE(ctl.execute(u"fault nak header 254 count always"_s), u"OK"_s);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(f.ack(cmd(254)), 5);
+        QCOMPARE(ctl.execute(u"clear-faults"_s), u"OK"_s);
+        QCOMPARE(ctl.execute(u"fault nak header 254 skip 1 count 1"_s), u"OK"_s);
+        QCOMPARE(f.ack(cmd(254)), 0);
+        QCOMPARE(f.ack(cmd(254)), 5);
+        QCOMPARE(f.ack(cmd(254)), 0);
+        QCOMPARE(ctl.execute(u"fault late header 254 delay 200"_s), u"OK"_s);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(f.ack(cmd(254), 100), 0);
+        QVERIFY(clock.elapsed() >= 200);
+
+        // The monitor answers a record with the status given, until the program is back.
+        QCOMPARE(ctl.execute(u"fault status status 7"_s), u"OK"_s);
+        QCOMPARE(ctl.execute(u"monitor"_s), u"OK"_s);
+        QVERIFY(ctl.execute(u"status"_s).contains(u"monitor=1"_s));
+        QByteArray answer;
+        QCOMPARE(f.link.RawExchange(hex("5539030000FC"), 1, 20, answer), quint8(CcTalkLink::RawOk));
+        QCOMPARE(answer, QByteArray("7"));
+        QCOMPARE(ctl.execute(u"leave-monitor"_s), u"OK"_s);
+        QCOMPARE(f.ack(cmd(254)), 0);
+        // The link counts its own bytes back off the wire before the reply.
+        QCOMPARE(ctl.execute(u"echo off"_s), u"OK"_s);
+        QCOMPARE(f.ack(cmd(254)), -1);
+        QCOMPARE(ctl.execute(u"echo on"_s), u"OK"_s);
+
+        QCOMPARE(f.ack(writeCmd(0x0600, hex("A5"))), 0);
+        QCOMPARE(ctl.execute(u"dump 0x0600 1"_s), u"OK A5"_s);
+        QVERIFY(ctl.execute(u"dump-nv 0600 1"_s) != u"OK A5"_s);
+    }
+
     void damagedStateFileLeavesTheSelectorUntouched()
     {
         QTemporaryDir dir;
