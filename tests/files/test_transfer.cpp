@@ -365,6 +365,8 @@ private slots:
         QTest::newRow("markup in a value")
             << head + "address=\"0x06A0\" length=\"16\">01<Data caption=\"x\">02</Data>\r\n"
             << "is damaged (0x06A0)";
+        QTest::newRow("line longer than the reader takes")
+            << configFile({{"0x07A0", QByteArray(4096, '0')}}) << "Line too long on line 5";
         QTest::newRow("garbled channel and a broken duplicate")
             << fileBytes(
                    QStringLiteral(RX_TEST_DATA_DIR "/../fuzz/findings/config_open-empty-channel-written.xml"))
@@ -392,6 +394,23 @@ private slots:
         QCOMPARE(bench.page.image().paramText(), params);
         QCOMPARE(bench.page.image().loadedSections, loaded);
         QCOMPARE(fileBytes(bench.files.temporaryPath()), QByteArray("previous"));
+    }
+
+    // A box the user emptied cannot be encoded: neither a file nor the selector gets that channel.
+    void aChannelWithAnEmptyBoxIsNeitherSavedNorWritten()
+    {
+        FilesBench bench;
+        QCOMPARE(bench.transfer.Upload(), ConfigTransfer::Done);
+        const QByteArray nv = bench.sim->nvImage();
+        QVERIFY(bench.page.channelsForEdit().setBox(3, 0, " "));
+        bench.prompts.clear();
+        bench.sent.clear();
+        QCOMPARE(bench.files.FileSave(bench.path("c.xml")), ConfigFiles::Failed);
+        QCOMPARE(bench.transfer.Download(), ConfigTransfer::Failed);
+        QCOMPARE(bench.errors(), QStringList(2, Msg(505).arg(3) + ": ''" + Msg(462)));
+        QVERIFY(!QFile::exists(bench.path("c.xml")));
+        QVERIFY(bench.memoryOps().isEmpty());
+        QCOMPARE(bench.sim->nvImage(), nv);
     }
 
     void valuesAreNormalisedOnceTheTreeSaysOkAndOverlongOnesSendOnlyTheirLength()
