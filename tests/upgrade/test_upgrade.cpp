@@ -233,6 +233,39 @@ private slots:
         QCOMPARE(b.link.baudRate(), 9600);
     }
 
+    // The copy before the flash reads as a user's Upload does, so the PIN it needs is asked in
+    // the user's own prompts. A copy that cannot be saved stops the upgrade unless the user goes
+    // on without it; declined or refused, the selector keeps running its program.
+    void aCopyThatCannotBeSavedStopsTheUpgradeUnlessTheUserGoesOn()
+    {
+        UpgradeBench b;
+        b.sim->setMasks(QByteArray::fromHex("FFFF0000"));
+        b.sim->setPin(QByteArray::fromHex("1234ABCD"));
+        QVERIFY(b.session.Identify());
+        const QString fw = b.firmware(64);
+        b.sequence.setBackupPath(b.path("missing/copy.xml"));
+        b.prompts.clear();
+        b.prompts.queuePassword("1234ABCD");
+        b.prompts.queueAnswer(Prompts::Answer::No);
+        QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
+        QCOMPARE(b.prompts.texts(Kind::Password).size(), 1);
+        QCOMPARE(b.prompts.texts(Kind::Confirm), QStringList{Msg(960)});
+        QVERIFY(!b.sim->inMonitor());
+
+        b.sequence.setAskWhenBackupFails(false);
+        b.prompts.clear();
+        QCOMPARE(b.sequence.run(fw), UpgradeSequence::NotStarted);
+        QCOMPARE(b.errors().last(), Msg(965));
+        QVERIFY(b.prompts.texts(Kind::Confirm).isEmpty());
+        QVERIFY(!b.sim->inMonitor());
+
+        b.sequence.setAskWhenBackupFails(true);
+        b.prompts.queueAnswer(Prompts::Answer::Yes);
+        QCOMPARE(b.sequence.run(fw), UpgradeSequence::Flashed);
+        QVERIFY(b.sequence.backupFile().isEmpty());
+        QVERIFY(!b.sequence.offerRestore());
+    }
+
     void monitorAnsweringOnlyAt38400IsFound()
     {
         UpgradeBench b;
