@@ -191,8 +191,33 @@ private slots:
         QVERIFY(b.prompts.texts(Kind::Error).isEmpty());
     }
 
-    // The channel list changed with samples not saved: Yes saves first, No drops them,
-    // Cancel keeps the channel in work.
+    // Clearing the list asks first. The window closed while a tick waits for the selector
+    // closes once that exchange is answered: the poll stops and the selector takes coins again.
+    void clearingAsksAndClosingDuringTickWaits()
+    {
+        CoinProgBench b;
+        b.sim->setTurnaroundMs(40);
+        QVERIFY(b.openAndFeed(u"c20"_s));
+        b.prompts.queueAnswer(Answer::No);
+        b.model->clearListClick();
+        QCOMPARE(b.model->samples().size(), 1);
+        b.prompts.queueAnswer(Answer::Yes);
+        b.model->clearListClick();
+        QVERIFY(b.model->samples().isEmpty());
+        QVERIFY(b.sim->masterInhibit());
+        bool closed = false;
+        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
+            if (!closed && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
+                closed = true;
+                b.model->windowClosed(); // arrives inside the tick's exchange
+                QVERIFY(b.model->isOpen());
+            }
+        });
+        QVERIFY(QTest::qWaitFor([&] { return !b.model->isOpen(); }, 5000));
+        QVERIFY(closed);
+        QVERIFY(!b.model->polling());
+        QVERIFY(!b.sim->masterInhibit());
+    }
 
     // Two channels taught from the same kind cannot be told apart; another kind can, once the
     // stray sample is deleted.
@@ -213,8 +238,6 @@ private slots:
             QVERIFY(b.feed(u"c200"_s));
         QVERIFY(b.model->indistinguishableChannels().isEmpty());
     }
-
-    // A commit that fails keeps the window open, tells the user and holds coins again.
 
     // A commit that fails keeps the window open, tells the user and holds coins again.
     void failedCommitKeepsWindowOpen()
