@@ -16,14 +16,21 @@ QString setting(const DeviceBench &b, const QString &key)
     return IniFile(b.session.iniPath()).readValue(u"SETTINGS"_s, key);
 }
 
-// A port that will not open, as one held by another program.
-class HeldPort : public LoopbackPort
+// A port that will not open: held by another program, not the user's, or gone.
+class ClosedPort : public LoopbackPort
 {
 public:
-    HeldPort() : LoopbackPort(u"HELD"_s) {}
+    ClosedPort(const QString &name, OpenError error, const QString &text)
+        : LoopbackPort(name), m_error(error), m_text(text)
+    {
+    }
     bool open() override { return false; }
-    OpenError openError() const override { return OpenError::Busy; }
-    QString errorString() const override { return u"Device or resource busy"_s; }
+    OpenError openError() const override { return m_error; }
+    QString errorString() const override { return m_text; }
+
+private:
+    OpenError m_error;
+    QString m_text;
 };
 } // namespace
 
@@ -115,19 +122,34 @@ private slots:
         b.addBus(u"EMPTY1"_s, 0);
         b.addBus(u"EMPTY2"_s, 0);
         b.addBus(u"SIMC"_s)->setAddress(37);
-        PortFactory::registerVirtual(
-            u"HELD"_s, []() { return std::unique_ptr<SerialPort>(std::make_unique<HeldPort>()); });
-        b.setPorts({u"HELD"_s, u"EMPTY1"_s, u"EMPTY2"_s, u"SIMC"_s});
+        using E = SerialPort::OpenError;
+        const struct
+        {
+            QString name;
+            E error;
+            QString text;
+        } closed[] = {{u"HELD"_s, E::Busy, u"Device or resource busy"_s},
+                      {u"DENIED"_s, E::PermissionDenied, u"Permission denied"_s},
+                      {u"GONE"_s, E::NotFound, u"No such file or directory"_s}};
+        for (const auto &c : closed)
+            PortFactory::registerVirtual(c.name, [c]() {
+                return std::unique_ptr<SerialPort>(new ClosedPort(c.name, c.error, c.text));
+            });
+        b.setPorts({u"HELD"_s, u"DENIED"_s, u"GONE"_s, u"EMPTY1"_s, u"DENIED"_s, u"EMPTY2"_s, u"SIMC"_s});
         b.usePort(u"HELD"_s);
         const bool wasFound = b.session.Search();
-        PortFactory::unregisterVirtual(u"HELD"_s);
+        for (const auto &c : closed)
+            PortFactory::unregisterVirtual(c.name);
         QVERIFY(wasFound);
         QCOMPARE(b.prompts.allTexts(), QStringList{Msg(97) + u"37"_s + Msg(2) + u"SIMC"_s});
         QVERIFY(b.link.isPortOpen());
         // Broadcast simple polls went to every port that opened, up to the one answering.
         QCOMPARE(b.sent().filter(u"000001FE"_s).size(), 3);
-        QCOMPARE(b.session.portProblems().size(), 1);
-        QVERIFY(b.log.lines().contains(u"-- "_s + Msg(427) + u"HELD (Device or resource busy)"_s));
+        // A reason the user can fix is kept once per port; a port that is gone is skipped.
+        QCOMPARE(b.session.portProblems().size(), 2);
+        QCOMPARE(b.log.lines().filter(u"-- "_s),
+                 (QStringList{u"-- "_s + Msg(427) + u"HELD (Device or resource busy)"_s,
+                              u"-- "_s + Msg(426) + u"DENIED (Permission denied)"_s}));
     }
 
     void searchEndsNotFoundWithOneMessage()
