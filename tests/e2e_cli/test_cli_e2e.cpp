@@ -65,6 +65,14 @@ private slots:
                      qPrintable(c.args + u": "_s + r.err));
             QVERIFY2(!r.out.contains(u"-> "_s), qPrintable(r.out));
         }
+        // The address that stays silent is named; a port remembered by a --demo run is
+        // explained outside one.
+        const CliRun silent = cli(u"--demo --address 9 send FE"_s);
+        QVERIFY2(silent.status == 1 && silent.err.startsWith(Msg(645) + u"9"_s), qPrintable(silent.err));
+        QCOMPARE(cli(u"--demo identify"_s).status, 0);
+        QCOMPARE(setting(u"ComPort"_s), u"SIMULATOR"_s);
+        const CliRun remembered = cli(u"send FE"_s);
+        QVERIFY2(remembered.status == 1 && remembered.err.contains(Msg(642)), qPrintable(remembered.err));
         // A port held by another program is named as such.
         Pty pty;
         QSerialPort holder(pty.slave);
