@@ -239,8 +239,10 @@ bool FactoryTest::outputLines(QByteArray &kept, bool &replaced)
                 return fail(78);
             wait(150);
         }
-        if (!ask(QByteArray(1, char(233)) + char(mask), 10, 0, d))
+        if (!ask(QByteArray(1, char(233)) + char(mask), 10, 0, d)) {
+            ask(QByteArray::fromHex("E900"), 10, 0, d); // only the reply may have been lost
             return fail(78);
+        }
         wait(5);
         if (!ask(QByteArray(1, char(237)), 20, 2, d)) {
             ask(QByteArray::fromHex("E900"), 10, 0, d);

@@ -277,13 +277,15 @@ private slots:
 
     void lineSevenIsRestoredOnEveryExitOfTheOutputCheck()
     {
-        // Line 7 silent after the temporary block went in; the block read refused (never replaced).
+        // Line 7's latch unanswered after the temporary block went in; the temporary block
+        // refused; the block read refused (never replaced). No output is left latched.
         const struct
         {
             QString frame;
             SelectorSim::Fault fault;
             bool replaced;
         } cases[] = {{u"0101E940"_s, fault(FK::NoReply, 233), true},
+                     {u"FF030730"_s, fault(FK::Nak, 255), true},
                      {u"FF02073008"_s, fault(FK::Nak, 255), false}};
         for (const auto &c : cases) {
             Station st;
@@ -293,6 +295,7 @@ private slots:
             QCOMPARE(st.ft->failedStep(), FactoryTest::Outputs);
             QVERIFY(st.lineSevenBack());
             QCOMPARE(st.b.sent().join(u' ').contains(u"FF030730"_s), c.replaced);
+            QCOMPARE(st.s->outputs().latchedOutputs, 0);
         }
         // Close meanwhile.
         {
