@@ -139,6 +139,32 @@ private slots:
         QVERIFY(m_image != kErased);
     }
 
+    // A mistaken command line ends the station before any port is opened.
+    void refusesAMistakenCommandLine()
+    {
+        const QString untyped = m_dir.filePath(u"untyped.xml"_s);
+        QVERIFY(writeFileBytes(untyped, fileBytes(m_file).replace(" device=\"RX30\"", "")));
+        const struct
+        {
+            QStringList args;
+            int status, message;
+        } cases[] = {
+            {{u"station"_s}, 2, 433},
+            {{u"station"_s, m_file, u"--count"_s, u"0"_s}, 2, 1152},
+            {{u"station"_s, m_file, u"--removal-wait"_s, u"50"_s}, 2, 1153},
+            {{u"--port"_s, u"A"_s, u"--port"_s, u"A"_s, u"station"_s, m_file}, 2, 1154},
+            {{u"station"_s, m_file, u"--bogus"_s}, 2, 453},
+            {{u"station"_s, untyped}, 2, 1142},
+            {{u"station"_s, m_dir.filePath(u"none.xml"_s)}, 3, 1139},
+        };
+        DataDirCli cli(m_dir.path());
+        for (const auto &c : cases) {
+            QCOMPARE(cli(c.args), c.status);
+            QVERIFY2(cli.err.startsWith(Msg(c.message).section(u"%1"_s, 0, 0)), qPrintable(cli.err));
+            QVERIFY(cli.out.isEmpty());
+        }
+    }
+
     // Twenty selectors one after another: the journal's serial numbers and results match what
     // each selector holds; a refused write stops there with nothing committed; a write the
     // selector drops is caught by reading back; another device type and a selector configured
