@@ -198,6 +198,7 @@ public:
 
     // Called after a commit, an address change or a PIN change (state file front ends).
     void setPersistHook(std::function<void()> hook) { m_persist = std::move(hook); }
+    const std::function<void()> &persistHook() const { return m_persist; }
 
 private:
     Reply answerFrame(const QByteArray &frame);

@@ -37,8 +37,13 @@ void SimBus::removeSelector(SelectorSim *selector)
 
 void SimBus::replaceSelector(int index, std::unique_ptr<SelectorSim> selector)
 {
-    if (selector && index >= 0 && index < selectorCount())
-        m_selectors[size_t(index)] = std::move(selector);
+    if (!selector || index < 0 || index >= selectorCount())
+        return;
+    const std::function<void()> persist = m_selectors[size_t(index)]->persistHook();
+    selector->setPersistHook(persist);
+    m_selectors[size_t(index)] = std::move(selector);
+    if (persist)
+        persist();
 }
 
 SelectorSim *SimBus::selector(int index) const

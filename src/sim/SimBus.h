@@ -27,6 +27,7 @@ public:
     SelectorSim *addSelector(); // a default selector
     void removeSelector(SelectorSim *selector);
     // The selector at index gives way to another in its place (the old one is destroyed).
+    // The new selector takes over where the old one's state is kept, and is kept there at once.
     void replaceSelector(int index, std::unique_ptr<SelectorSim> selector);
     int selectorCount() const { return int(m_selectors.size()); }
     SelectorSim *selector(int index = 0) const;

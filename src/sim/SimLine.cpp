@@ -12,7 +12,8 @@ QString SimLine::grammar()
         "                               replace the selector by a fresh one: serial N (else the last\n"
         "                               one plus 1), type XXXX (else the same), erased or default\n"
         "                               memory (default); address, PIN, masks and identity texts\n"
-        "                               carry over, faults and --state do not; pulled stays pulled\n"
+        "                               carry over, faults do not; pulled stays pulled; --state\n"
+        "                               keeps the new selector from now on\n"
         "                               -> OK serial=N type=XXXX memory=erased|default\n"
         "  pull | plug                  the selector leaves the bus (silence) / comes back\n");
 }

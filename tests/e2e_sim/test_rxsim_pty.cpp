@@ -102,6 +102,18 @@ private slots:
         QCOMPARE(header(ask(host, "DA00000000", 9)), 5);
         QCOMPARE(header(ask(host, "DA1234ABCD", 9)), 0);
 
+        // A selector put in its place by "next" is the one kept, with the address and PIN it took over.
+        QVERIFY(again.command(QStringLiteral("next serial 4242 type RX20")).startsWith(QLatin1String("OK")));
+        host.closePort();
+        QCOMPARE(again.command(QStringLiteral("quit")), QStringLiteral("OK"));
+        QVERIFY(again.waitForExit());
+        RxsimProcess third(dir.path());
+        QVERIFY(third.start({QStringLiteral("--state"), state}));
+        openLink(host, third.slavePath);
+        QCOMPARE(data(ask(host, "F2", 9)), QByteArray::fromHex("921000"));
+        QCOMPARE(data(ask(host, "FF08", 9)), QByteArray("RX20"));
+        QCOMPARE(header(ask(host, "DA1234ABCD", 9)), 0);
+
         // A damaged state file stops rxsim with a message instead of running with half a state.
         QVERIFY(writeFileBytes(state, fileBytes(state) + "memory.0605=00\n"));
         const CliRun broken = runProgram(QStringLiteral(RXSIM_PATH), {QStringLiteral("--state"), state});

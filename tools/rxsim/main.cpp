@@ -65,9 +65,10 @@ int main(int argc, char *argv[])
         return fail(error, 2);
     if (!options.state.isEmpty()) {
         const QString path = options.state;
-        sim->setPersistHook([sim, path] {
+        // The selector on the bus, which the control line "next" may replace.
+        sim->setPersistHook([&bus, path] {
             QString why;
-            if (!SimStateFile::save(path, *sim, &why))
+            if (!SimStateFile::save(path, *bus.selector(0), &why))
                 std::fprintf(stderr, "rxsim: %s\n", qPrintable(why));
         });
         if (!SimStateFile::save(path, *sim, &error))
