@@ -223,6 +223,8 @@ bool FactoryTest::outputTest()
 bool FactoryTest::outputLines(QByteArray &kept, bool &replaced)
 {
     QByteArray d;
+    // Every way out of a latched output unlatches it first; a lost reply may hide a latch taken.
+    const auto unlatch = [this, &d] { return ask(QByteArray::fromHex("E900"), 10, 0, d); };
     for (int k = 1; k <= 7; ++k) {
         if (!m_running)
             return false;
@@ -240,20 +242,20 @@ bool FactoryTest::outputLines(QByteArray &kept, bool &replaced)
             wait(150);
         }
         if (!ask(QByteArray(1, char(233)) + char(mask), 10, 0, d)) {
-            ask(QByteArray::fromHex("E900"), 10, 0, d); // only the reply may have been lost
+            unlatch();
             return fail(78);
         }
         wait(5);
         if (!ask(QByteArray(1, char(237)), 20, 2, d)) {
-            ask(QByteArray::fromHex("E900"), 10, 0, d);
+            unlatch();
             return fail(78);
         }
         if (u8(d, 0) & 0x80) {
-            ask(QByteArray::fromHex("E900"), 10, 0, d); // leave no output latched
+            unlatch();
             m_session.prompts().error(Msg(200) + QString::number(k) + Msg(9));
             return false;
         }
-        if (!ask(QByteArray::fromHex("E900"), 10, 0, d))
+        if (!unlatch())
             return fail(78);
         if (k == 7) {
             replaced = false;

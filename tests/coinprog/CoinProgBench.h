@@ -6,6 +6,8 @@
 #include "config/ChannelTable.h"
 
 #include <QTest>
+#include <functional>
+#include <memory>
 
 using Answer = Prompts::Answer;
 
@@ -52,6 +54,17 @@ struct CoinProgBench : DeviceBench
     }
     // The window opened and polling, then a coin of a kind taken.
     bool openAndFeed(const QString &kind) { return open() && feed(kind); }
+    // The action runs once, inside the next poll's exchange, as its request goes out.
+    void duringNextPoll(const std::function<void()> &action)
+    {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(&log, &CommLog::lineAdded, [done, action](const QString &line) {
+            if (!*done && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
+                *done = true;
+                action();
+            }
+        });
+    }
     // "Save channel", its question answered OK.
     void saveChannel()
     {

@@ -172,11 +172,9 @@ private slots:
         b.prompts.queueAnswer(Answer::Ok);
         b.log.clear();
         bool clicked = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
-            if (!clicked && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
-                clicked = true;
-                b.model->saveChannelClick(); // arrives inside the tick's exchange
-            }
+        b.duringNextPoll([&] {
+            clicked = true;
+            b.model->saveChannelClick();
         });
         QVERIFY(QTest::qWaitFor([&] { return b.model->savedChannels() == 1; }, 5000));
         QVERIFY(clicked);
@@ -206,12 +204,10 @@ private slots:
         QVERIFY(b.model->samples().isEmpty());
         QVERIFY(b.sim->masterInhibit());
         bool closed = false;
-        QObject::connect(&b.log, &CommLog::lineAdded, [&](const QString &line) {
-            if (!closed && line.startsWith(u"-> "_s) && line.contains(u"0001E2"_s)) {
-                closed = true;
-                b.model->windowClosed(); // arrives inside the tick's exchange
-                QVERIFY(b.model->isOpen());
-            }
+        b.duringNextPoll([&] {
+            closed = true;
+            b.model->windowClosed();
+            QVERIFY(b.model->isOpen());
         });
         QVERIFY(QTest::qWaitFor([&] { return !b.model->isOpen(); }, 5000));
         QVERIFY(closed);

@@ -181,37 +181,15 @@ private slots:
         SimBus bus;
         bus.addSelector();
         SimControl control(&bus);
-        for (const char *line : {"",
-                                 "coin 17",
-                                 "coin 1 2 3",
-                                 "coin 1 2 3 4 5 256",
-                                 "dip 3 00",
-                                 "dip 1 40",
-                                 "fault bogus",
-                                 "fault nak count",
-                                 "dump 083F 2",
-                                 "dump 05FF 1",
-                                 "dump 0600",
-                                 "analog 11 0",
-                                 "analog 0102",
-                                 "opto 1F2E",
-                                 "output 8 shorted",
-                                 "frobnicate",
-                                 "fault nak count 0",
-                                 "fault nak header 256",
-                                 "fault nak skip x",
-                                 "fault nak sub 256",
-                                 "fault nak delay 0",
-                                 "fault status status 33",
-                                 "fault nak colour 1",
-                                 "input 1 2",
-                                 "inputs XY",
-                                 "echo maybe",
-                                 "status now",
-                                 "dump-nv 0600 0",
-                                 "return 1 2 3",
-                                 "analog 1 256"})
-            QVERIFY2(control.execute(QLatin1String(line)).startsWith(QLatin1String("ERR")), line);
+        // One line each, the first empty.
+        const QString lines = QStringLiteral(
+            "|coin 17|coin 1 2 3|coin 1 2 3 4 5 256|dip 3 00|dip 1 40|fault bogus|fault nak count|"
+            "dump 083F 2|dump 05FF 1|dump 0600|analog 11 0|analog 0102|opto 1F2E|output 8 shorted|"
+            "frobnicate|fault nak count 0|fault nak header 256|fault nak skip x|fault nak sub 256|"
+            "fault nak delay 0|fault status status 33|fault nak colour 1|input 1 2|inputs XY|"
+            "echo maybe|status now|dump-nv 0600 0|return 1 2 3|analog 1 256");
+        for (const QString &line : lines.split(QLatin1Char('|')))
+            QVERIFY2(control.execute(line).startsWith(QLatin1String("ERR")), qPrintable(line));
     }
 
     void statisticsCountCoinsAndClearOnSingleByteWrite()
